@@ -1,0 +1,22 @@
+# The desktop program: windows (nimbrel_gui), the entry (nimbrel) and the help viewer module.
+set(GUI_DIRS app/gui library/gui wizard)
+set(GUI_SOURCES)
+foreach(dir ${GUI_DIRS})
+    file(GLOB dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp
+                                            ${CMAKE_SOURCE_DIR}/src/${dir}/*.h)
+    list(APPEND GUI_SOURCES ${dir_sources})
+endforeach()
+list(FILTER GUI_SOURCES EXCLUDE REGEX "/src/app/gui/Nimbrel\\.cpp$")
+file(GLOB GUI_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/gui/*.qrc)
+
+add_library(nimbrel_gui STATIC ${GUI_SOURCES} ${GUI_RESOURCES})
+set_target_properties(nimbrel_gui PROPERTIES AUTOMOC ON AUTORCC ON)
+target_link_libraries(nimbrel_gui PUBLIC nimbrel_core Qt6::Widgets)
+
+add_executable(nimbrel ${CMAKE_SOURCE_DIR}/src/app/gui/Nimbrel.cpp)
+target_link_libraries(nimbrel PRIVATE nimbrel_gui)
+install(TARGETS nimbrel RUNTIME DESTINATION bin)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/helpviewer/CMakeLists.txt)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/src/helpviewer)
+endif()

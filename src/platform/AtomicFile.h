@@ -1,0 +1,38 @@
+// Replacing a file without ever leaving it half-written: the bytes go to a temporary file beside
+// the target, which is flushed to disk and renamed over the target only by commit(). A writer
+// destroyed without commit() removes its temporary file and leaves the old target whole.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+class AtomicFile {
+public:
+    // Creates the temporary file; raises EInOutError when the folder does not allow it.
+    explicit AtomicFile(std::string target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Appends bytes; raises EInOutError (for instance "Disk full").
+    void write(std::string_view bytes);
+    // Flushes, syncs and renames over the target; raises EInOutError on failure, in which case
+    // the target keeps its old content.
+    void commit();
+    const std::string& target() const { return target_; }
+
+private:
+    void abandon();
+
+    std::string target_;
+    std::string temp_;
+    FILE* file_ = nullptr;
+};
+
+// Writes the whole content to the path atomically.
+void AtomicWriteFile(const std::string& path, std::string_view bytes);
+
+} // namespace nimbrel

@@ -1,0 +1,65 @@
+#include "platform/Convert.h"
+
+#include "platform/Errors.h"
+
+#include <limits>
+
+namespace nimbrel {
+
+int32_t StrToInt(std::string_view text) {
+    size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    if (pos == text.size())
+        throw EConvertError(std::string(text));
+    int64_t value = 0;
+    const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
+                                   : int64_t(std::numeric_limits<int32_t>::max());
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c < '0' || c > '9')
+            throw EConvertError(std::string(text));
+        value = value * 10 + (c - '0');
+        if (value > limit)
+            throw EConvertError(std::string(text));
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+std::string Trim(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with) {
+    if (find.empty())
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    for (size_t at = text.find(find); at != std::string_view::npos; at = text.find(find, from)) {
+        out.append(text, from, at - from);
+        out.append(with);
+        from = at + find.size();
+    }
+    out.append(text, from);
+    return out;
+}
+
+} // namespace nimbrel

@@ -1,0 +1,24 @@
+// Text conversions with the run-time's rules.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+// A decimal whole number (optional sign, digits only, nothing else) as a signed 32-bit value.
+// Anything else, including blanks and values out of range, raises EConvertError with the text.
+int32_t StrToInt(std::string_view text);
+
+// The text without leading and trailing blanks and control characters (every byte <= ' ').
+std::string Trim(std::string_view text);
+
+// Copy of the text with the ASCII letters A to Z lowered; other bytes stay as they are.
+std::string LowerAscii(std::string_view text);
+
+// Every occurrence of `find` replaced by `with`, left to right; replaced text is not searched
+// again. An empty `find` changes nothing.
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with);
+
+} // namespace nimbrel

@@ -1,0 +1,42 @@
+// The error classes of the whole program. Errors are raised, not returned; the GUI shows
+// message() in a message box, nimbrel-digest prints it and exits non-zero.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace nimbrel {
+
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string message() const { return what(); }
+};
+
+// A text that is not a decimal whole number: "'%s' is not a valid integer value".
+class EConvertError : public Exception {
+public:
+    explicit EConvertError(const std::string& offendingText);
+};
+
+// A file that cannot be opened, read, created or written. code() is the run-time's error
+// number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d".
+class EInOutError : public Exception {
+public:
+    explicit EInOutError(int code);
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// The run-time's error for a failed system call: maps errno to the EInOutError codes above.
+[[noreturn]] void RaiseInOutError(int errnoValue);
+
+// "Cannot open file %s": a picture or other resource that is not there.
+class EFOpenError : public Exception {
+public:
+    explicit EFOpenError(const std::string& path);
+};
+
+} // namespace nimbrel

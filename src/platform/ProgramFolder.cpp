@@ -1,0 +1,55 @@
+#include "platform/ProgramFolder.h"
+
+#include <filesystem>
+
+namespace nimbrel {
+
+namespace {
+std::string& Folder() {
+    static std::string folder;
+    return folder;
+}
+bool& Taken() {
+    static bool taken = false;
+    return taken;
+}
+} // namespace
+
+const std::string& TakeProgramFolder() {
+    if (!Taken()) {
+        std::error_code ec;
+        SetProgramFolder(std::filesystem::current_path(ec).string());
+    }
+    return Folder();
+}
+
+void SetProgramFolder(std::string_view folder) {
+    std::string f(folder);
+    while (f.size() > 1 && f.back() == '/')
+        f.pop_back();
+    Folder() = f;
+    Taken() = true;
+}
+
+const std::string& ProgramFolder() { return TakeProgramFolder(); }
+
+std::string WithForwardSlashes(std::string_view relative) {
+    std::string out(relative);
+    for (char& c : out)
+        if (c == '\\')
+            c = '/';
+    return out;
+}
+
+std::string ProgramFile(std::string_view relative) {
+    std::string rel = WithForwardSlashes(relative);
+    if (!rel.empty() && rel.front() != '/')
+        rel.insert(rel.begin(), '/');
+    return ProgramFolder() + rel;
+}
+
+std::string DataFile(std::string_view folder, std::string_view dataName) {
+    return ProgramFile(folder) + "/" + std::string(dataName);
+}
+
+} // namespace nimbrel

@@ -1,0 +1,135 @@
+#include "platform/TextFile.h"
+
+#include "platform/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace nimbrel {
+
+namespace {
+constexpr size_t kBufferSize = 1 << 16;
+constexpr char kEndOfInput = 0x1A;
+} // namespace
+
+TextReader::TextReader(const std::string& path) : buffer_(kBufferSize) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_)
+        RaiseInOutError(errno);
+}
+
+TextReader::~TextReader() { close(); }
+
+void TextReader::close() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+bool TextReader::fill() {
+    if (!file_)
+        return false;
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    pos_ = 0;
+    if (end_ == 0 && std::ferror(file_))
+        RaiseInOutError(errno ? errno : EIO);
+    return end_ > 0;
+}
+
+int TextReader::peek() {
+    if (stopped_)
+        return EOF;
+    if (pos_ == end_ && !fill())
+        return EOF;
+    if (buffer_[pos_] == kEndOfInput) {
+        stopped_ = true;
+        return EOF;
+    }
+    return static_cast<unsigned char>(buffer_[pos_]);
+}
+
+bool TextReader::eof() { return peek() == EOF; }
+
+bool TextReader::readLine(std::string& line) {
+    line.clear();
+    if (eof())
+        return false;
+    for (;;) {
+        if (pos_ == end_ && !fill())
+            return true;
+        const char* begin = buffer_.data() + pos_;
+        const size_t available = end_ - pos_;
+        size_t n = 0;
+        while (n < available && begin[n] != '\r' && begin[n] != kEndOfInput)
+            ++n;
+        line.append(begin, n);
+        pos_ += n;
+        if (n == available)
+            continue;
+        if (begin[n] == kEndOfInput) {
+            stopped_ = true;
+            return true;
+        }
+        ++pos_; // the CR
+        if (peek() == '\n')
+            ++pos_;
+        return true;
+    }
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+    TextReader reader(path);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.readLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+TextWriter::TextWriter(const std::string& path, Mode mode) {
+    if (mode == Mode::Atomic) {
+        atomic_ = std::make_unique<AtomicFile>(path);
+        return;
+    }
+    direct_ = std::fopen(path.c_str(), "wb");
+    if (!direct_)
+        RaiseInOutError(errno);
+}
+
+TextWriter::~TextWriter() {
+    if (direct_)
+        std::fclose(direct_);
+}
+
+void TextWriter::write(std::string_view text) {
+    if (atomic_) {
+        atomic_->write(text);
+        return;
+    }
+    if (!direct_)
+        throw EInOutError(103);
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), direct_) != text.size())
+        RaiseInOutError(errno ? errno : EIO);
+}
+
+void TextWriter::writeLine(std::string_view line) {
+    write(line);
+    write("\r\n");
+}
+
+void TextWriter::close() {
+    if (atomic_) {
+        auto file = std::move(atomic_);
+        file->commit();
+        return;
+    }
+    if (direct_) {
+        FILE* f = direct_;
+        direct_ = nullptr;
+        if (std::fclose(f) != 0)
+            RaiseInOutError(errno ? errno : EIO);
+    }
+}
+
+} // namespace nimbrel

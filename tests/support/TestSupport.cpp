@@ -1,0 +1,114 @@
+#include "support/TestSupport.h"
+
+#include "platform/Halt.h"
+#include "platform/ProgramFolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace nimbrel::test {
+
+TempProgramFolder::TempProgramFolder(bool withSubfolders) {
+    std::string pattern = (fs::temp_directory_path() / "nimbrel-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    if (withSubfolders)
+        for (const char* sub : {"Sites", "Work", "Temp", "Rip", "stylesheets", "icons", "Profile"})
+            fs::create_directory(fs::path(path_) / sub);
+    SetProgramFolder(path_);
+}
+
+TempProgramFolder::~TempProgramFolder() {
+    std::error_code ec;
+    // Folders made read-only by a test must become writable again before removal.
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+void TempProgramFolder::write(const std::string& relative, const std::string& bytes) const {
+    WriteBytes(file(relative), bytes);
+}
+
+std::string TempProgramFolder::read(const std::string& relative) const {
+    return ReadBytes(file(relative));
+}
+
+bool TempProgramFolder::exists(const std::string& relative) const {
+    return fs::exists(file(relative));
+}
+
+ScriptedDialogs::ScriptedDialogs() { SetDialogs(this); }
+ScriptedDialogs::~ScriptedDialogs() { SetDialogs(nullptr); }
+
+void ScriptedDialogs::showMessage(const std::string& text) { messages.push_back(text); }
+
+bool ScriptedDialogs::askYesNo(const std::string& text) {
+    questions.push_back(text);
+    if (answers.empty())
+        return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void ScriptedDialogs::showError(const std::string& text) { errors.push_back(text); }
+
+std::optional<std::string> ScriptedDialogs::openFile(const FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    if (fileNames.empty())
+        return std::nullopt;
+    auto name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogRequest& request) {
+    return openFile(request);
+}
+
+HaltRecorder::HaltRecorder() {
+    SetHaltHandler([this](int code) {
+        ++count;
+        lastExitCode = code;
+    });
+}
+HaltRecorder::~HaltRecorder() { SetHaltHandler({}); }
+
+RecordingShell::RecordingShell() { SetShell(this); }
+RecordingShell::~RecordingShell() { SetShell(nullptr); }
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    out << bytes;
+}
+
+std::string RealFixture(const std::string& name) {
+    const fs::path p = fs::path(NIMBREL_REAL_FIXTURES) / name;
+    return fs::exists(p) ? p.string() : std::string();
+}
+
+std::string RepoFixture(const std::string& relative) {
+    return (fs::path(NIMBREL_SOURCE_DIR) / "tests" / "fixtures" / relative).string();
+}
+
+} // namespace nimbrel::test
