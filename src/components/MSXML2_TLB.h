@@ -1,0 +1,120 @@
+// The XML engine: a small document and node API over libxml2 and libxslt, offering the
+// operations the program uses (load, query, transform, save). Nodes are cheap handles that keep
+// their document alive. Documents never load a DTD, expand an external entity or touch the
+// network; stylesheets may not write files or reach the network.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nimbrel::msxml {
+
+struct DocumentState; // libxml2 document and its owner, shared by every handle into it
+class XmlDocument;
+class XmlNodeList;
+class XmlNamedNodeMap;
+
+// A node of a document (element, attribute, text, ...), or the null node.
+class XmlNode {
+public:
+    XmlNode() = default;
+    bool isNull() const { return node_ == nullptr; }
+    explicit operator bool() const { return node_ != nullptr; }
+
+    std::string nodeName() const;
+    std::string text() const; // text content of the node and its descendants
+    std::string xml() const;  // markup of the node with its attributes and children
+    XmlNodeList childNodes() const;
+    bool hasChildNodes() const;
+    XmlNode firstChild() const;
+    XmlNamedNodeMap attributes() const;
+    XmlDocument ownerDocument() const;
+
+    // XPath 1.0 from this node; "//" searches the whole document. An expression that does not
+    // compile raises nimbrel::Exception with the engine's reason.
+    XmlNodeList selectNodes(const std::string& expression) const;
+    XmlNode selectSingleNode(const std::string& expression) const; // first in document order
+
+    // Attribute node only: its value, replaced.
+    void setValue(const std::string& value);
+
+    void* raw() const { return node_; } // the libxml2 node, for the engine's own code
+
+private:
+    friend class XmlDocument;
+    friend class XmlNodeList;
+    friend class XmlNamedNodeMap;
+    XmlNode(std::shared_ptr<DocumentState> doc, void* node) : doc_(std::move(doc)), node_(node) {}
+    std::shared_ptr<DocumentState> doc_;
+    void* node_ = nullptr;
+};
+
+class XmlNodeList {
+public:
+    long length() const { return static_cast<long>(items_.size()); }
+    XmlNode item(long index) const; // null node when out of range
+
+private:
+    friend class XmlNode;
+    std::vector<XmlNode> items_;
+};
+
+// The attributes of an element.
+class XmlNamedNodeMap {
+public:
+    XmlNode getNamedItem(const std::string& name) const; // null node when absent
+    // Adds the attribute node made by createAttribute, or replaces the one of the same name.
+    void setNamedItem(const XmlNode& attribute);
+    long length() const;
+
+private:
+    friend class XmlNode;
+    XmlNode element_;
+};
+
+struct ParseError {
+    std::string reason; // empty after a good load
+};
+
+class XmlDocument {
+public:
+    // Creates an empty document; raises nimbrel::Exception when the engine is unavailable
+    // (see SetEngineAvailableForTesting).
+    static XmlDocument Create();
+
+    void setAsync(bool async); // loads are synchronous whatever is set
+    bool async() const;
+
+    // Parses a file or a text; the result flag mirrors parseError().reason being empty.
+    bool load(const std::string& path);
+    bool loadXML(const std::string& text);
+    const ParseError& parseError() const;
+
+    // Writes the document as UTF-8 XML text, without adding a declaration; atomic replacement.
+    void save(const std::string& path) const;
+
+    XmlNode node() const;            // the document node itself (for queries from the top)
+    XmlNode documentElement() const; // null when empty
+    XmlNode firstChild() const;
+    XmlNodeList selectNodes(const std::string& expression) const;
+    XmlNode selectSingleNode(const std::string& expression) const;
+    XmlNode createAttribute(const std::string& name, const std::string& value = "");
+    std::string xml() const;
+
+    // Transforms this document with a stylesheet document. Output method xml begins with
+    // <?xml version="1.0" encoding="UTF-16"?> and writes an empty element with attributes as
+    // <name a="v" />; method html writes it as <name a="v"></name>. Raises nimbrel::Exception
+    // with the engine's text when the stylesheet is empty or not a stylesheet.
+    std::string transformNode(const XmlDocument& stylesheet) const;
+
+private:
+    friend class XmlNode;
+    explicit XmlDocument(std::shared_ptr<DocumentState> state) : state_(std::move(state)) {}
+    std::shared_ptr<DocumentState> state_;
+};
+
+// Tests make document creation fail to reach the "engine missing" paths.
+void SetEngineAvailableForTesting(bool available);
+
+} // namespace nimbrel::msxml
