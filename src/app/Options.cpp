@@ -15,7 +15,9 @@ std::string ValueFromTenthCharacter(const std::string& line) {
 }
 } // namespace
 
-std::string OptionFilePath() { return ProgramFile("\\options.nmo"); }
+std::string OptionFilePath() {
+    return ProgramFile("\\options.nmo");
+}
 
 void LoadOptionsFile(const std::string& path, int32_t& intervalSeconds, bool& autoView) {
     autoView = true;

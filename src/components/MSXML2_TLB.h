@@ -17,7 +17,7 @@ class XmlNamedNodeMap;
 
 // A node of a document (element, attribute, text, ...), or the null node.
 class XmlNode {
-public:
+  public:
     XmlNode() = default;
     bool isNull() const { return node_ == nullptr; }
     explicit operator bool() const { return node_ != nullptr; }
@@ -41,7 +41,7 @@ public:
 
     void* raw() const { return node_; } // the libxml2 node, for the engine's own code
 
-private:
+  private:
     friend class XmlDocument;
     friend class XmlNodeList;
     friend class XmlNamedNodeMap;
@@ -51,24 +51,24 @@ private:
 };
 
 class XmlNodeList {
-public:
+  public:
     long length() const { return static_cast<long>(items_.size()); }
     XmlNode item(long index) const; // null node when out of range
 
-private:
+  private:
     friend class XmlNode;
     std::vector<XmlNode> items_;
 };
 
 // The attributes of an element.
 class XmlNamedNodeMap {
-public:
+  public:
     XmlNode getNamedItem(const std::string& name) const; // null node when absent
     // Adds the attribute node made by createAttribute, or replaces the one of the same name.
     void setNamedItem(const XmlNode& attribute);
     long length() const;
 
-private:
+  private:
     friend class XmlNode;
     XmlNode element_;
 };
@@ -78,7 +78,7 @@ struct ParseError {
 };
 
 class XmlDocument {
-public:
+  public:
     // Creates an empty document; raises nimbrel::Exception when the engine is unavailable
     // (see SetEngineAvailableForTesting).
     static XmlDocument Create();
@@ -108,7 +108,7 @@ public:
     // with the engine's text when the stylesheet is empty or not a stylesheet.
     std::string transformNode(const XmlDocument& stylesheet) const;
 
-private:
+  private:
     friend class XmlNode;
     explicit XmlDocument(std::shared_ptr<DocumentState> state) : state_(std::move(state)) {}
     std::shared_ptr<DocumentState> state_;

@@ -34,7 +34,9 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
     temp_ = pattern;
 }
 
-AtomicFile::~AtomicFile() { abandon(); }
+AtomicFile::~AtomicFile() {
+    abandon();
+}
 
 void AtomicFile::abandon() {
     if (file_) {

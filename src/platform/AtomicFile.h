@@ -10,7 +10,7 @@
 namespace nimbrel {
 
 class AtomicFile {
-public:
+  public:
     // Creates the temporary file; raises EInOutError when the folder does not allow it.
     explicit AtomicFile(std::string target);
     ~AtomicFile();
@@ -24,7 +24,7 @@ public:
     void commit();
     const std::string& target() const { return target_; }
 
-private:
+  private:
     void abandon();
 
     std::string target_;

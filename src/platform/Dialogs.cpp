@@ -30,6 +30,8 @@ DialogService& Dialogs() {
     return service ? *service : console;
 }
 
-void SetDialogs(DialogService* service) { Installed() = service; }
+void SetDialogs(DialogService* service) {
+    Installed() = service;
+}
 
 } // namespace nimbrel

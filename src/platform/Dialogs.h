@@ -14,7 +14,7 @@ struct FileDialogRequest {
 };
 
 class DialogService {
-public:
+  public:
     virtual ~DialogService() = default;
     // A plain message box with an OK button.
     virtual void showMessage(const std::string& text) = 0;
@@ -29,7 +29,7 @@ public:
 
 // Messages on stderr, "No" to every question, no file chosen: for runs without a screen.
 class ConsoleDialogs : public DialogService {
-public:
+  public:
     void showMessage(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
     void showError(const std::string& text) override;

@@ -8,25 +8,25 @@
 namespace nimbrel {
 
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
     std::string message() const { return what(); }
 };
 
 // A text that is not a decimal whole number: "'%s' is not a valid integer value".
 class EConvertError : public Exception {
-public:
+  public:
     explicit EConvertError(const std::string& offendingText);
 };
 
 // A file that cannot be opened, read, created or written. code() is the run-time's error
 // number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d".
 class EInOutError : public Exception {
-public:
+  public:
     explicit EInOutError(int code);
     int code() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
@@ -35,7 +35,7 @@ private:
 
 // "Cannot open file %s": a picture or other resource that is not there.
 class EFOpenError : public Exception {
-public:
+  public:
     explicit EFOpenError(const std::string& path);
 };
 

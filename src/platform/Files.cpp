@@ -36,6 +36,8 @@ std::string ReadFileBytes(const std::string& path) {
     return data;
 }
 
-void DeleteFileQuietly(const std::string& path) { ::unlink(path.c_str()); }
+void DeleteFileQuietly(const std::string& path) {
+    ::unlink(path.c_str());
+}
 
 } // namespace nimbrel

@@ -21,6 +21,8 @@ void Halt(int exitCode) {
     std::_Exit(exitCode);
 }
 
-void SetHaltHandler(HaltHandler handler) { Handler() = std::move(handler); }
+void SetHaltHandler(HaltHandler handler) {
+    Handler() = std::move(handler);
+}
 
 } // namespace nimbrel

@@ -31,7 +31,9 @@ void SetProgramFolder(std::string_view folder) {
     Taken() = true;
 }
 
-const std::string& ProgramFolder() { return TakeProgramFolder(); }
+const std::string& ProgramFolder() {
+    return TakeProgramFolder();
+}
 
 std::string WithForwardSlashes(std::string_view relative) {
     std::string out(relative);

@@ -63,6 +63,8 @@ ShellService& Shell() {
     return service ? *service : process;
 }
 
-void SetShell(ShellService* service) { Installed() = service; }
+void SetShell(ShellService* service) {
+    Installed() = service;
+}
 
 } // namespace nimbrel

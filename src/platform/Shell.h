@@ -6,7 +6,7 @@
 namespace nimbrel {
 
 class ShellService {
-public:
+  public:
     virtual ~ShellService() = default;
     // Opens a file path or an address in the user's web browser; does not wait.
     virtual void openInBrowser(const std::string& pathOrUrl) = 0;
@@ -16,7 +16,7 @@ public:
 
 // $BROWSER (first entry of the colon list) or xdg-open, and plain programs, started detached.
 class ProcessShell : public ShellService {
-public:
+  public:
     void openInBrowser(const std::string& pathOrUrl) override;
     void startProgram(const std::string& program, const std::string& parameter) override;
 };

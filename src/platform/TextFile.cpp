@@ -18,7 +18,9 @@ TextReader::TextReader(const std::string& path) : buffer_(kBufferSize) {
         RaiseInOutError(errno);
 }
 
-TextReader::~TextReader() { close(); }
+TextReader::~TextReader() {
+    close();
+}
 
 void TextReader::close() {
     if (file_) {
@@ -49,7 +51,9 @@ int TextReader::peek() {
     return static_cast<unsigned char>(buffer_[pos_]);
 }
 
-bool TextReader::eof() { return peek() == EOF; }
+bool TextReader::eof() {
+    return peek() == EOF;
+}
 
 bool TextReader::readLine(std::string& line) {
     line.clear();

@@ -14,7 +14,7 @@
 namespace nimbrel {
 
 class TextReader {
-public:
+  public:
     // Opens the file; raises EInOutError ("File not found", "File access denied" ...).
     explicit TextReader(const std::string& path);
     ~TextReader();
@@ -27,7 +27,7 @@ public:
     bool readLine(std::string& line);
     void close();
 
-private:
+  private:
     bool fill();
     int peek();
 
@@ -45,7 +45,7 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 // close(); a writer destroyed before close() leaves the old file whole. Direct mode writes
 // the target in place (for scratch files in Temp).
 class TextWriter {
-public:
+  public:
     enum class Mode { Atomic, Direct };
     explicit TextWriter(const std::string& path, Mode mode = Mode::Atomic);
     ~TextWriter();
@@ -57,7 +57,7 @@ public:
     void close();                          // commits an atomic writer; raises EInOutError
     bool isOpen() const { return atomic_ != nullptr || direct_ != nullptr; }
 
-private:
+  private:
     std::unique_ptr<AtomicFile> atomic_;
     FILE* direct_ = nullptr;
 };

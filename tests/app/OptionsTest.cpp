@@ -11,7 +11,7 @@ using namespace nimbrel::test;
 namespace {
 
 class OptionFile : public ::testing::Test {
-protected:
+  protected:
     void load() { LoadOptionsFile(OptionFilePath(), interval, autoView); }
     void writeFile(const std::string& bytes) { folder.write("options.nmo", bytes); }
 
@@ -115,7 +115,8 @@ TEST_F(OptionFile, LineEndsFollowTheTextFileRules) {
     writeFile("Interval:2400\nAutoView:False\n"); // lone LF: one line
     EXPECT_THROW(load(), EConvertError);
 
-    writeFile("Interval:2100\r\n\x1a" "AutoView:False\r\n"); // 0x1A ends the input
+    writeFile("Interval:2100\r\n\x1a"
+              "AutoView:False\r\n"); // 0x1A ends the input
     autoView = false;
     load();
     EXPECT_EQ(interval, 2100);

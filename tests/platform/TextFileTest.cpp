@@ -1,5 +1,5 @@
-#include "platform/Errors.h"
 #include "platform/TextFile.h"
+#include "platform/Errors.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -27,17 +27,23 @@ TEST_P(TextReaderLines, SplitsAsTheRunTimeDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     ByteStrings, TextReaderLines,
-    ::testing::Values(
-        LineCase{"Empty", "", {}}, LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
-        LineCase{"CrOnly", "a\rb\r", {"a", "b"}},
-        LineCase{"LoneLfIsOrdinary", "a\nb\r\nc", {"a\nb", "c"}},
-        LineCase{"LastLineWithoutEnd", "one\r\ntwo", {"one", "two"}},
-        LineCase{"CtrlZEndsInput", std::string("a\r\nb\x1a" "c\r\nd\r\n"), {"a", "b"}},
-        LineCase{"CtrlZAtLineStart", std::string("a\r\n\x1a" "b"), {"a"}},
-        LineCase{"EmptyLines", "\r\n\r\nx\r\n", {"", "", "x"}},
-        LineCase{"CrCrLf", "a\r\r\n", {"a", ""}},
-        LineCase{"LfThenCr", "\n\r", {"\n"}},
-        LineCase{"NulBytesKept", std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}}),
+    ::testing::Values(LineCase{"Empty", "", {}}, LineCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      LineCase{"CrOnly", "a\rb\r", {"a", "b"}},
+                      LineCase{"LoneLfIsOrdinary", "a\nb\r\nc", {"a\nb", "c"}},
+                      LineCase{"LastLineWithoutEnd", "one\r\ntwo", {"one", "two"}},
+                      LineCase{"CtrlZEndsInput",
+                               std::string("a\r\nb\x1a"
+                                           "c\r\nd\r\n"),
+                               {"a", "b"}},
+                      LineCase{"CtrlZAtLineStart",
+                               std::string("a\r\n\x1a"
+                                           "b"),
+                               {"a"}},
+                      LineCase{"EmptyLines", "\r\n\r\nx\r\n", {"", "", "x"}},
+                      LineCase{"CrCrLf", "a\r\r\n", {"a", ""}},
+                      LineCase{"LfThenCr", "\n\r", {"\n"}},
+                      LineCase{
+                          "NulBytesKept", std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TextReader, LongLineAcrossBufferBoundaries) {
@@ -54,7 +60,8 @@ TEST(TextReader, LongLineAcrossBufferBoundaries) {
 
 TEST(TextReader, EofBeforeAndAfterReading) {
     TempProgramFolder folder;
-    folder.write("t.txt", "\x1a" "rest");
+    folder.write("t.txt", "\x1a"
+                          "rest");
     TextReader reader(folder.file("t.txt"));
     EXPECT_TRUE(reader.eof());
     std::string line = "junk";

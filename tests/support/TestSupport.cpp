@@ -46,10 +46,16 @@ bool TempProgramFolder::exists(const std::string& relative) const {
     return fs::exists(file(relative));
 }
 
-ScriptedDialogs::ScriptedDialogs() { SetDialogs(this); }
-ScriptedDialogs::~ScriptedDialogs() { SetDialogs(nullptr); }
+ScriptedDialogs::ScriptedDialogs() {
+    SetDialogs(this);
+}
+ScriptedDialogs::~ScriptedDialogs() {
+    SetDialogs(nullptr);
+}
 
-void ScriptedDialogs::showMessage(const std::string& text) { messages.push_back(text); }
+void ScriptedDialogs::showMessage(const std::string& text) {
+    messages.push_back(text);
+}
 
 bool ScriptedDialogs::askYesNo(const std::string& text) {
     questions.push_back(text);
@@ -60,7 +66,9 @@ bool ScriptedDialogs::askYesNo(const std::string& text) {
     return answer;
 }
 
-void ScriptedDialogs::showError(const std::string& text) { errors.push_back(text); }
+void ScriptedDialogs::showError(const std::string& text) {
+    errors.push_back(text);
+}
 
 std::optional<std::string> ScriptedDialogs::openFile(const FileDialogRequest& request) {
     fileRequests.push_back(request);
@@ -81,10 +89,16 @@ HaltRecorder::HaltRecorder() {
         lastExitCode = code;
     });
 }
-HaltRecorder::~HaltRecorder() { SetHaltHandler({}); }
+HaltRecorder::~HaltRecorder() {
+    SetHaltHandler({});
+}
 
-RecordingShell::RecordingShell() { SetShell(this); }
-RecordingShell::~RecordingShell() { SetShell(nullptr); }
+RecordingShell::RecordingShell() {
+    SetShell(this);
+}
+RecordingShell::~RecordingShell() {
+    SetShell(nullptr);
+}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -15,7 +15,7 @@ namespace nimbrel::test {
 // A fresh program folder with the subfolders Sites, Work, Temp, Rip, stylesheets, icons and
 // Profile; set as the program folder for the test's lifetime and removed afterwards.
 class TempProgramFolder {
-public:
+  public:
     explicit TempProgramFolder(bool withSubfolders = true);
     ~TempProgramFolder();
     const std::string& path() const { return path_; }
@@ -24,13 +24,13 @@ public:
     std::string read(const std::string& relative) const;
     bool exists(const std::string& relative) const;
 
-private:
+  private:
     std::string path_;
 };
 
 // Answers questions and file dialogs from queues and records everything shown.
 class ScriptedDialogs : public DialogService {
-public:
+  public:
     ScriptedDialogs();  // installs itself
     ~ScriptedDialogs(); // restores the console dialogs
 
@@ -47,13 +47,13 @@ public:
     std::vector<std::string> questions; // askYesNo texts
     std::vector<std::string> errors;    // showError texts
     std::vector<FileDialogRequest> fileRequests;
-    std::deque<bool> answers;                        // default No when empty
+    std::deque<bool> answers;                         // default No when empty
     std::deque<std::optional<std::string>> fileNames; // default cancelled when empty
 };
 
 // Records Halt requests; Halt then throws HaltRequested.
 class HaltRecorder {
-public:
+  public:
     HaltRecorder();
     ~HaltRecorder();
     int count = 0;
@@ -62,7 +62,7 @@ public:
 
 // Records what would be opened or started.
 class RecordingShell : public ShellService {
-public:
+  public:
     RecordingShell();
     ~RecordingShell();
     void openInBrowser(const std::string& pathOrUrl) override { opened.push_back(pathOrUrl); }

@@ -1,11 +1,14 @@
-// The program entry: creates the windows once and runs the event loop.
+// The program entry: creates every window once and runs the event loop until the main window
+// is destroyed.
+#include "app/gui/Forms.h"
+#include "app/gui/main.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Nimbrel");
-    window.show();
+    app.setApplicationName("Nimbrel");
+    CreateForms();
+    frmMain->show();
     return app.exec();
 }

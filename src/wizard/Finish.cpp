@@ -1,0 +1,6 @@
+#include "wizard/Finish.h"
+
+TfrmFinish::TfrmFinish(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmFinish");
+    setWindowTitle("Nimbrel");
+}

@@ -1,0 +1,6 @@
+#include "wizard/Layout.h"
+
+TfrmLayout::TfrmLayout(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmLayout");
+    setWindowTitle("Nimbrel Layout");
+}

@@ -1,0 +1,6 @@
+#include "wizard/Preferences.h"
+
+TfrmPreferences::TfrmPreferences(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmPreferences");
+    setWindowTitle(" Nimbrel Preferences");
+}

@@ -1,0 +1,6 @@
+#include "wizard/about.h"
+
+TfrmAbout::TfrmAbout(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmAbout");
+    setWindowTitle("Nimbrel");
+}
