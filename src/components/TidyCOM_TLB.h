@@ -1,0 +1,57 @@
+// The HTML cleaner: a small cleaner object over libtidy. The display step creates one per run,
+// obtains the option set afresh before each single write, and cleans a file into a text.
+#pragma once
+
+#include <tidy.h>
+
+#include <memory>
+#include <string>
+
+namespace nimbrel::tidycom {
+
+class TidyObject;
+
+// The cleaner's option set; valid while its cleaner object lives.
+class TidyOptions {
+public:
+    void setSwitch(TidyOptionId option, bool on);          // a Boolean option
+    void setValue(TidyOptionId option, unsigned long value); // a numeric option
+
+private:
+    friend class TidyObject;
+    explicit TidyOptions(TidyDoc doc) : doc_(doc) {}
+    TidyDoc doc_;
+};
+
+class TidyObject {
+public:
+    // Raises nimbrel::Exception when the cleaner cannot be created
+    // (see SetCleanerAvailableForTesting).
+    static std::unique_ptr<TidyObject> Create();
+    ~TidyObject();
+    TidyObject(const TidyObject&) = delete;
+    TidyObject& operator=(const TidyObject&) = delete;
+
+    TidyOptions options();
+    // Cleans the file at the full path and returns the cleaned text (UTF-8). A missing or
+    // unreadable file gives an empty text; the cleaner never raises on page content.
+    std::string cleanFile(const std::string& path);
+
+private:
+    TidyObject();
+    TidyDoc doc_;
+};
+
+// The libtidy options behind the display step's settings, in the order it writes them:
+// two switches on, one option set to 2, one to 8; and the per-site switch, off for pages of
+// type "html" and on for every other type.
+extern const TidyOptionId kFirstFixedSwitch;
+extern const TidyOptionId kSecondFixedSwitch;
+extern const TidyOptionId kOptionSetToTwo;
+extern const TidyOptionId kOptionSetToEight;
+extern const TidyOptionId kPerSiteSwitch;
+
+// Tests make cleaner creation fail to reach the "cleaner missing" paths.
+void SetCleanerAvailableForTesting(bool available);
+
+} // namespace nimbrel::tidycom
