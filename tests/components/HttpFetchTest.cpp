@@ -1,0 +1,180 @@
+#include "components/HttpFetch.h"
+
+#include "support/HttpTestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpRoute;
+using test::HttpTestServer;
+
+struct Fetched {
+    HttpResult result;
+    std::string body;
+    size_t pieces = 0;
+    size_t largestPiece = 0;
+};
+
+Fetched Fetch(const std::string& url, const HttpTimeouts& timeouts = {5, 2, 20}) {
+    Fetched fetched;
+    fetched.result = HttpGet(
+        url, "agent-under-test",
+        [&](const char* data, size_t size) {
+            fetched.body.append(data, size);
+            ++fetched.pieces;
+            fetched.largestPiece = std::max(fetched.largestPiece, size);
+        },
+        timeouts);
+    return fetched;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(HttpFetch, DeliversTheBodyAndSendsTheAgentName) {
+    HttpTestServer server;
+    server.route("/page", HttpRoute::Body("<html>hello</html>"));
+    const Fetched fetched = Fetch(server.url("/page?x=1"));
+    EXPECT_TRUE(fetched.result.ok) << fetched.result.reason;
+    EXPECT_EQ(fetched.body, "<html>hello</html>");
+    EXPECT_EQ(fetched.result.status, 200);
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].target, "/page?x=1");
+    EXPECT_EQ(server.requests()[0].headers.at("user-agent"), "agent-under-test");
+}
+
+TEST(HttpFetch, StreamsALargeBodyInPieces) {
+    HttpTestServer server;
+    server.route("/big", HttpRoute::Generated(5'000'000));
+    const Fetched fetched = Fetch(server.url("/big"));
+    ASSERT_TRUE(fetched.result.ok) << fetched.result.reason;
+    EXPECT_EQ(fetched.body, test::GeneratedBody(5'000'000));
+    EXPECT_GT(fetched.pieces, 10u);
+    EXPECT_LE(fetched.largestPiece, 1u << 20);
+}
+
+TEST(HttpFetch, DecodesAGzipBody) {
+    HttpTestServer server;
+    const std::string page = "<html>" + std::string(20000, 'z') + "</html>";
+    server.route("/gz", HttpRoute::Body(page).gzipped());
+    const Fetched fetched = Fetch(server.url("/gz"));
+    ASSERT_TRUE(fetched.result.ok) << fetched.result.reason;
+    EXPECT_EQ(fetched.body, page);
+    EXPECT_NE(server.requests()[0].headers.at("accept-encoding").find("gzip"), std::string::npos);
+}
+
+TEST(HttpFetch, FollowsARedirectChainButNotForever) {
+    HttpTestServer server;
+    server.route("/a", HttpRoute::Redirect("/b"));
+    server.route("/b", HttpRoute::Redirect(server.url("/c"), 301));
+    server.route("/c", HttpRoute::Body("arrived"));
+    const Fetched fetched = Fetch(server.url("/a"));
+    ASSERT_TRUE(fetched.result.ok) << fetched.result.reason;
+    EXPECT_EQ(fetched.body, "arrived");
+    EXPECT_EQ(fetched.result.finalUrl, server.url("/c"));
+
+    server.route("/loop", HttpRoute::Redirect("/loop"));
+    const Fetched looping = Fetch(server.url("/loop"));
+    EXPECT_FALSE(looping.result.ok);
+    EXPECT_LE(server.requests().size(), 3u + 11u); // the first request and at most 10 redirects
+}
+
+TEST(HttpFetch, RefusesRedirectsToOtherSchemes) {
+    HttpTestServer server;
+    server.route("/to-file", HttpRoute::Redirect("file:///etc/passwd"));
+    server.route("/to-ftp", HttpRoute::Redirect("ftp://127.0.0.1/x"));
+    for (const char* path : {"/to-file", "/to-ftp"}) {
+        const Fetched fetched = Fetch(server.url(path));
+        EXPECT_FALSE(fetched.result.ok) << path;
+        EXPECT_EQ(fetched.body.find("root:"), std::string::npos);
+    }
+    EXPECT_FALSE(Fetch("file:///etc/passwd").result.ok);
+}
+
+TEST(HttpFetch, ErrorStatusIsAFailureNamedByItsCode) {
+    HttpTestServer server;
+    server.route("/missing", HttpRoute::Body("<html>no such page</html>", 404));
+    server.route("/broken", HttpRoute::Body("oops", 500));
+    const Fetched missing = Fetch(server.url("/missing"));
+    EXPECT_FALSE(missing.result.ok);
+    EXPECT_EQ(missing.result.reason, "HTTP 404");
+    EXPECT_EQ(Fetch(server.url("/broken")).result.reason, "HTTP 500");
+}
+
+TEST(HttpFetch, RefusedPortAndUnknownHostFailQuickly) {
+    const auto start = std::chrono::steady_clock::now();
+    const Fetched refused =
+        Fetch("http://127.0.0.1:" + std::to_string(test::UnusedLocalPort()) + "/");
+    EXPECT_FALSE(refused.result.ok);
+    EXPECT_FALSE(refused.result.reason.empty());
+    // A 64-letter label is refused by the resolver itself, so no query leaves the machine.
+    const Fetched unknown = Fetch("http://" + std::string(64, 'a') + ".test/");
+    EXPECT_FALSE(unknown.result.ok);
+    EXPECT_FALSE(unknown.result.reason.empty());
+    EXPECT_LT(SecondsSince(start), 5.0);
+}
+
+TEST(HttpFetch, GivesUpOnAStalledServerAfterTheStallTime) {
+    HttpTestServer server;
+    server.route("/stall", HttpRoute::Body(std::string(1000, 's')).stallAfter(100));
+    const auto start = std::chrono::steady_clock::now();
+    const Fetched fetched = Fetch(server.url("/stall"), {5, 2, 30});
+    EXPECT_FALSE(fetched.result.ok);
+    EXPECT_GE(SecondsSince(start), 1.5);
+    EXPECT_LT(SecondsSince(start), 15.0); // libcurl averages speed over a few seconds
+    EXPECT_EQ(fetched.body.size(), 100u);
+}
+
+TEST(HttpFetch, WholePageTimeLimitEndsASlowTrickle) {
+    HttpTestServer server;
+    // Steady bytes, so the stall rule never fires; only the whole-page limit ends it.
+    server.route("/slow", HttpRoute::Body(std::string(1000, 'x')).slow(200ms, 10));
+    const auto start = std::chrono::steady_clock::now();
+    const Fetched fetched = Fetch(server.url("/slow"), {5, 10, 2});
+    EXPECT_FALSE(fetched.result.ok);
+    EXPECT_LT(SecondsSince(start), 8.0);
+}
+
+TEST(HttpFetch, ConnectionCutMidBodyIsAFailure) {
+    HttpTestServer server;
+    server.route("/cut", HttpRoute::Body(std::string(100000, 'c')).cutAfter(5000));
+    const Fetched fetched = Fetch(server.url("/cut"));
+    EXPECT_FALSE(fetched.result.ok);
+    EXPECT_FALSE(fetched.result.reason.empty());
+}
+
+TEST(HttpFetch, UnansweredConnectGivesUpAfterTheConnectTime) {
+    test::UnansweringServer silent;
+    const auto start = std::chrono::steady_clock::now();
+    const Fetched fetched = Fetch("http://" + silent.hostPort() + "/", {1, 5, 20});
+    EXPECT_FALSE(fetched.result.ok);
+    EXPECT_LT(SecondsSince(start), 6.0);
+}
+
+TEST(HttpFetch, SinkErrorEndsTheTransferAndIsRaisedAgain) {
+    HttpTestServer server;
+    server.route("/big", HttpRoute::Generated(10'000'000));
+    size_t received = 0;
+    EXPECT_THROW(HttpGet(server.url("/big"), "agent",
+                         [&](const char*, size_t size) {
+                             received += size;
+                             throw std::runtime_error("disk full");
+                         }),
+                 std::runtime_error);
+    EXPECT_LT(received, 10'000'000u);
+}
+
+TEST(HttpFetch, AgentNameIsTheExecutableFileName) {
+    EXPECT_EQ(ExecutableFileName(), "test_components");
+}
+
+} // namespace
+} // namespace nimbrel
