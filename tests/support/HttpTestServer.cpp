@@ -18,6 +18,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The first byte a TLS client sends; such a request is recorded with the method "TLS".
+const char kTlsHandshake = 0x16;
+
 int ListenOnLoopback(int backlog, int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -66,6 +69,8 @@ std::string Lower(std::string text) {
 bool ReadRequestHead(int socket, std::string& head) {
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos) {
+        if (!head.empty() && head[0] == kTlsHandshake)
+            return true;
         pollfd waiting{socket, POLLIN, 0};
         if (::poll(&waiting, 1, 10000) <= 0 || head.size() > 65536)
             return false;
@@ -237,7 +242,8 @@ void HttpTestServer::acceptLoop() {
 void HttpTestServer::serve(int socket) {
     std::string head;
     if (ReadRequestHead(socket, head)) {
-        RecordedRequest request = ParseRequestHead(head);
+        const bool tls = head[0] == kTlsHandshake;
+        RecordedRequest request = tls ? RecordedRequest{"TLS", "", {}} : ParseRequestHead(head);
         const std::string path = request.target.substr(0, request.target.find('?'));
         HttpRoute response = HttpRoute::Body("not found", 404);
         {
@@ -246,7 +252,8 @@ void HttpTestServer::serve(int socket) {
             if (auto found = routes_.find(path); found != routes_.end())
                 response = found->second;
         }
-        answer(socket, response);
+        if (!tls)
+            answer(socket, response);
     }
     std::lock_guard lock(mutex_);
     openSockets_.erase(std::find(openSockets_.begin(), openSockets_.end(), socket));

@@ -45,8 +45,8 @@ struct HttpRoute {
 };
 
 struct RecordedRequest {
-    std::string method;
-    std::string target;                         // "/path?query" as sent
+    std::string method; // "TLS" for a client that began a TLS handshake (then closed at once)
+    std::string target; // "/path?query" as sent
     std::map<std::string, std::string> headers; // names lower-cased
 };
 
