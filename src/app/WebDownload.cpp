@@ -3,6 +3,7 @@
 #include "app/Synchronizer.h"
 #include "components/HttpFetch.h"
 #include "components/MSXML2_TLB.h"
+#include "pipeline/PageName.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
@@ -16,13 +17,6 @@ namespace {
 const char* const kComplete = "Complete";
 const char* const kSetupMissing = "Setup.xml not found, the program will exit now. Please run "
                                   "the setup wizard before downloading";
-
-// Until the shared page-name helper is available here.
-std::string PageNameOf(const std::string& url) {
-    if (url.find('/') == std::string::npos)
-        return url;
-    return nimbrel::ReplaceAll(nimbrel::ReplaceAll(url, "/", "___"), ":", "...");
-}
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
@@ -168,7 +162,7 @@ bool TWebDownload::Fetch(const std::string& url) {
     // The page goes to a temporary file beside the old one, which it replaces only when the
     // whole page has arrived: the cutter never sees half a page, and a failure keeps the last
     // good page. A file that cannot be written raises and ends the thread's work.
-    nimbrel::AtomicFile page(nimbrel::DataFile("Sites", PageNameOf(url) + ".dat"));
+    nimbrel::AtomicFile page(nimbrel::DataFile("Sites", nimbrel::PageFileName(url)));
     const auto result =
         nimbrel::HttpGet(nimbrel::FetchAddress(url), agent_, [&](const char* data, size_t size) {
             page.write({data, size});

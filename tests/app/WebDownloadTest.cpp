@@ -2,6 +2,7 @@
 
 #include "app/RecordingDownloadHost.h"
 #include "components/HttpFetch.h"
+#include "pipeline/PageName.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
@@ -29,15 +30,8 @@ std::string SetupXml(const std::vector<SiteSpec>& sites) {
     return xml + "</category></setup>";
 }
 
-// The page file stem of a URL as written: "/" -> "___", then ":" -> "...".
-std::string PageFile(std::string url) {
-    std::string stem;
-    for (char c : url)
-        stem += c == '/' ? std::string("___") : std::string(1, c);
-    std::string out;
-    for (char c : stem)
-        out += c == ':' ? std::string("...") : std::string(1, c);
-    return "Sites/" + out + ".dat";
+std::string PageFile(const std::string& url) {
+    return "Sites/" + PageFileName(url);
 }
 
 class WebDownloadTest : public ::testing::Test {
