@@ -1,8 +1,11 @@
 // nimbrel-digest: the download cycle without a screen, for servers, cron and scripts.
+#include "digest/DigestCycle.h"
 #include "platform/Dialogs.h"
+#include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -24,6 +27,7 @@ const char* const kUsage =
 
 int main(int argc, char** argv) {
     std::string folder;
+    bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -32,6 +36,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--folder" && i + 1 < argc) {
             folder = argv[++i];
         } else if (arg == "--quiet") {
+            quiet = true;
+        } else if (arg == "--no-open") {
         } else {
             std::fprintf(stderr, "nimbrel-digest: unknown option '%s'\n\n%s", arg.c_str(), kUsage);
             return 2;
@@ -41,6 +47,10 @@ int main(int argc, char** argv) {
         nimbrel::SetProgramFolder(folder);
     else
         nimbrel::TakeProgramFolder();
-    std::fprintf(stderr, "nimbrel-digest: the download cycle is not available yet\n");
-    return 1;
+    // Where the program would end at once, its message has been printed: status 3.
+    nimbrel::SetHaltHandler([](int) {
+        std::fflush(stderr);
+        std::_Exit(3);
+    });
+    return nimbrel::digest::RunFullCycle(quiet, {});
 }

@@ -1,0 +1,99 @@
+// nimbrel-digest running a whole cycle against a loopback server.
+#include "pipeline/PageName.h"
+#include "support/HttpTestServer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace nimbrel::test {
+namespace {
+
+struct DigestRun {
+    int status = -1;
+    std::string errors; // stderr
+};
+
+DigestRun RunDigest(const TempProgramFolder& folder, const std::string& options) {
+    const std::string errorsFile = folder.file("Temp/digest-stderr.txt");
+    const std::string command = std::string(NIMBREL_DIGEST_EXE) + " --folder '" + folder.path() +
+                                "' --no-open " + options + " >/dev/null 2>'" + errorsFile + "'";
+    const int raw = std::system(command.c_str());
+    DigestRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.errors = ReadBytes(errorsFile);
+    return run;
+}
+
+const char* const kRule =
+    "<Rules><Command Name=\"append\" Specific=\"0\">"
+    "<StartTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;b&gt;</StartTag>"
+    "<EndTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;/b&gt;</EndTag>"
+    "</Command></Rules>";
+
+class DigestCycleTest : public ::testing::Test {
+  protected:
+    void SetUp() override { folder.write("Rip/rule.xml", kRule); }
+
+    void Select(const std::vector<std::pair<std::string, std::string>>& sites) {
+        std::string xml = "<setup>";
+        for (const auto& [name, url] : sites)
+            xml += "<site Name=\"" + name + "\" URL=\"" + url +
+                   "\" Type=\"html\" StyleSheet=\"s.xsl\" RipFile=\"rule.xml\"/>";
+        folder.write("setup.xml", xml + "</setup>");
+    }
+
+    std::string Bare(const std::string& path) const { return server.hostPort() + path; }
+
+    TempProgramFolder folder;
+    HttpTestServer server;
+};
+
+TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEach) {
+    server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
+    server.route("/gone", HttpRoute::Body("<html>gone</html>", 404));
+    folder.write("Sites/" + PageFileName(Bare("/gone")), "<html><b>kept</b></html>");
+    Select({{"News", Bare("/news")}, {"Gone", Bare("/gone")}});
+
+    const DigestRun run = RunDigest(folder, "");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.errors.find("[1/2] News: Complete"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("[2/2] Gone: Failed: HTTP 404"), std::string::npos) << run.errors;
+    EXPECT_EQ(folder.read("Sites/" + PageFileName(Bare("/gone"))), "<html><b>kept</b></html>");
+    EXPECT_NE(folder.read("Sites/" + PageFileName(Bare("/news"))).find("headline"),
+              std::string::npos);
+    EXPECT_EQ(server.requests().at(0).headers.at("user-agent"), "nimbrel-digest");
+}
+
+TEST_F(DigestCycleTest, QuietDropsTheProgressLines) {
+    server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
+    Select({{"News", Bare("/news")}});
+    const DigestRun run = RunDigest(folder, "--quiet");
+    EXPECT_EQ(run.errors.find("News"), std::string::npos) << run.errors;
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(DigestCycleTest, MissingSelectionEndsAtOnceWithItsMessage) {
+    const DigestRun run = RunDigest(folder, "");
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.errors.find("Setup.xml not found, the program will exit now. Please run the "
+                              "setup wizard before downloading"),
+              std::string::npos)
+        << run.errors;
+}
+
+TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnError) {
+    server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
+    Select({{"News", Bare("/news")}});
+    std::filesystem::remove_all(folder.file("Sites"));
+    const DigestRun run = RunDigest(folder, "--quiet");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find("File not found"), std::string::npos) << run.errors;
+    EXPECT_TRUE(server.requests().empty());
+}
+
+} // namespace
+} // namespace nimbrel::test
