@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -182,6 +183,8 @@ int UnusedLocalPort() {
 
 HttpTestServer::HttpTestServer(std::chrono::seconds lifetime, std::chrono::seconds maxStall)
     : deadline_(Clock::now() + lifetime), maxStall_(maxStall) {
+    // A proxy set in the environment must not stand between the tests and this server.
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
     listener_ = ListenOnLoopback(64, port_);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
