@@ -21,8 +21,9 @@ HelpBrowser::HelpBrowser(QHelpEngine* engine, QWidget* parent)
 }
 
 QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
-    if (name.scheme() == "qthelp")
-        return engine_->fileData(name);
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (url.scheme() == "qthelp")
+        return engine_->fileData(url);
     return QTextBrowser::loadResource(type, name);
 }
 
@@ -50,16 +51,17 @@ HelpViewerWindow::HelpViewerWindow(const QString& helpFile) : helpFile_(helpFile
     bar->addAction(QIcon::fromTheme("go-home"), "Contents", this,
                    &HelpViewerWindow::showDefaultTopic);
 
+    connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [this] {
+        engine_->contentWidget()->expandToDepth(0);
+        markShownTopic();
+    });
     connect(engine_->contentWidget(), &QHelpContentWidget::linkActivated, this,
             &HelpViewerWindow::showPage);
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
         setWindowTitle(browser_->documentTitle().isEmpty()
                            ? QStringLiteral("Nimbrel Help")
                            : QStringLiteral("Nimbrel Help - ") + browser_->documentTitle());
-        QHelpContentWidget* contents = engine_->contentWidget();
-        const QModelIndex item = contents->indexOf(browser_->source());
-        if (item.isValid())
-            contents->setCurrentIndex(item);
+        markShownTopic();
     });
     ready_ = openHelpFile();
 }
@@ -74,6 +76,9 @@ bool HelpViewerWindow::openHelpFile() {
         return false;
     }
     engine_->contentModel()->createContents(QString());
+    // Every page shares one style sheet; set once, it holds for each page shown.
+    const QUrl style(QStringLiteral("qthelp://%1/doc/style.css").arg(namespace_));
+    browser_->document()->setDefaultStyleSheet(QString::fromUtf8(engine_->fileData(style)));
     return true;
 }
 
@@ -90,6 +95,13 @@ void HelpViewerWindow::showTopic(quintptr number) {
     if (links.isEmpty())
         return showDefaultTopic();
     showPage(links.first().url);
+}
+
+void HelpViewerWindow::markShownTopic() {
+    QHelpContentWidget* contents = engine_->contentWidget();
+    const QModelIndex item = contents->indexOf(browser_->source());
+    if (item.isValid())
+        contents->setCurrentIndex(item);
 }
 
 void HelpViewerWindow::showPage(const QUrl& page) {

@@ -32,6 +32,7 @@ class HelpViewerWindow : public QMainWindow {
   private:
     bool openHelpFile();
     void showPage(const QUrl& page);
+    void markShownTopic();
     void showProblem(const QString& text);
     void bringToFront();
 
