@@ -1,5 +1,6 @@
 // nimbrel-digest: the download cycle without a screen, for servers, cron and scripts.
 #include "digest/DigestCycle.h"
+#include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
@@ -52,5 +53,5 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
         std::_Exit(3);
     });
-    return nimbrel::digest::RunFullCycle(quiet, {});
+    return nimbrel::digest::RunFullCycle(quiet, {[] { nimbrel::Rip(); }, {}});
 }

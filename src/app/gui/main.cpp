@@ -1,6 +1,7 @@
 #include "app/gui/main.h"
 
 #include "app/Options.h"
+#include "app/WebDownload.h"
 #include "app/gui/Forms.h"
 #include "app/gui/NimbrelApplication.h"
 #include "app/hh_funcs.h"
@@ -59,6 +60,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfrmMain::~TfrmMain() {
+    // No fetch thread may outlive the window whose grid and host it uses.
+    Guarded([this] { DestroyFetchThread(); });
     FormDestroy();
     if (frmMain == this)
         frmMain = nullptr;
@@ -117,6 +120,7 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::LoadOptions() {
     nimbrel::LoadOptionsFile(nimbrel::OptionFilePath(), IntervalSeconds, AutoView);
+    ApplyDownloadInterval();
 }
 
 bool TfrmMain::HelpHook(uint16_t Command, int32_t Data, bool& CallHelp) {

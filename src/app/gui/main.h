@@ -9,13 +9,16 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QTableWidget;
 class QToolButton;
+class TMainDownloadHost;
 class TWebDownload;
 
 class TfrmMain : public QMainWindow {
@@ -70,6 +73,12 @@ class TfrmMain : public QMainWindow {
     // Image1 shows a picture file of the program folder: an animated picture (".gif") plays by
     // itself, anything else is shown still. A missing or unreadable picture leaves it empty.
     void LoadStatusPicture(const std::string& relativeName);
+    // DownloadTimer's period follows IntervalSeconds: called once the option file has been read
+    // and whenever the preferences change the interval. A value that is not positive is ignored.
+    void ApplyDownloadInterval();
+    // Setup and the wizard's Next: tells the running fetch thread to stop and lets it go without
+    // waiting; it finishes its page unwatched and is collected later.
+    void DropFetchThread();
     // The status grid afresh: 2 columns, the heading row and one empty row, the given widths.
     void ResetStatusGrid(int firstColumnWidth, int secondColumnWidth);
 
@@ -109,6 +118,16 @@ class TfrmMain : public QMainWindow {
     void LoadPictures();
     void TellFetchThreadToStop();
     void DestroyFetchThread();
+    void StartCycle();
+    void WatchCycle();
+    void EndFailedCycle();
+    void EndCycle();
+    void FinishDroppedCycle();
+    void StartAnimation();
+    void StopAnimation();
+    void ReapDroppedThreads();
 
     THelpEvent previousHelpHandler_;
+    TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
+    std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
 };

@@ -29,10 +29,7 @@ void ShowInFront(QWidget* window) {
 } // namespace
 
 void TfrmMain::speedSetupClick() {
-    if (FetchThread) {
-        TellFetchThreadToStop();
-        FetchThread = nullptr;
-    }
+    DropFetchThread();
     if (!frmSetup)
         return;
     QMetaObject::invokeMethod(frmSetup, "LoadCurrentSetup");
