@@ -95,6 +95,10 @@ void TWebDownload::Execute() {
 }
 
 void TWebDownload::LoadSelection() {
+    // A thread let go before it began has no use for the selection (nor for ending the
+    // program over a missing one).
+    if (dropped_)
+        return;
     auto document = nimbrel::msxml::XmlDocument::Create();
     const std::string path = nimbrel::ProgramFile("\\setup.xml");
     if (!nimbrel::FileExists(path)) {

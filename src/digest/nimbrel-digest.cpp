@@ -13,12 +13,13 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: nimbrel-digest [--folder DIR] [--quiet]\n"
+    "Usage: nimbrel-digest [--folder DIR] [--quiet] [--no-open]\n"
     "\n"
     "Runs one Nimbrel download cycle on a program folder and exits.\n"
     "\n"
     "  --folder DIR   the program folder (default: the current directory)\n"
     "  --quiet        no progress lines on stderr\n"
+    "  --no-open      never open the digest page in the browser\n"
     "  --help         this text\n"
     "\n"
     "Exit status: 0 the cycle ran to its end, 1 an error ended it, 2 usage error,\n"

@@ -201,6 +201,18 @@ TEST_F(WebDownloadTest, MissingSelectionFileShowsTheMessageAndEndsTheProgram) {
     EXPECT_NE(thread->CurrentURL(), "Complete");
 }
 
+TEST_F(WebDownloadTest, ThreadLetGoBeforeItLoadedNeverEndsTheProgram) {
+    ScriptedDialogs dialogs;
+    HaltRecorder halt;
+    thread = std::make_unique<TWebDownload>(host);
+    thread->Drop(); // the window thread has not run the selection step yet
+    ASSERT_TRUE(host.RunUntilFinished(*thread));
+    EXPECT_EQ(halt.count, 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(host.changes.empty());
+    EXPECT_EQ(thread->CurrentURL(), "Complete");
+}
+
 TEST_F(WebDownloadTest, MalformedSelectionGivesAnEmptyListAndCompletesAtOnce) {
     folder.write("setup.xml", "<setup><site Name=\"A\" URL=\"x/y\"></setup");
     RunCycle();
