@@ -94,7 +94,7 @@ measure() { # label folder -> prints figures; returns the status
 
 measure "200 sites of 300 KB, whole cycle" "$many" || true
 pages=$(find "$many/Sites" -name '*.dat' | wc -l)
-echo "  page files:   $pages"
+echo "  page files:   $pages, cut files: $(find "$many/Work" -name "*.dat" | wc -l)"
 
 measure "one page of 200 MB, download only" "$huge" || true
 size=$(stat -c %s "$huge"/Sites/*.dat 2>/dev/null || echo 0)
