@@ -6,9 +6,9 @@
 #include "app/gui/MainDownloadHost.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 
 namespace {
@@ -62,10 +62,10 @@ void TfrmMain::TDLMessageTimer() {
             WatchCycle();
         else
             FinishDroppedCycle();
-    } catch (const nimbrel::Exception& error) {
+    } catch (const std::exception& error) {
         // Shown once: the cycle is closed first, so no later tick runs the failing end again.
         EndCycle();
-        nimbrel::Dialogs().showError(error.message());
+        nimbrel::Dialogs().showError(error.what());
     }
 }
 

@@ -199,6 +199,29 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
     EXPECT_EQ(Caption(), "Nimbrel");
 }
 
+TEST_F(MainCycle, ErrorInTheCutIsShownOnceAndTheCycleStillEnds) {
+    server.route("/a", HttpRoute::Body(Page("a")));
+    Select({{"Alpha", Bare("/a")}});
+    std::filesystem::remove_all(folder.file("Work")); // the cut file cannot be written
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    // Later ticks would run the failing end again: there are none, the poller is off.
+    const auto until = std::chrono::steady_clock::now() + 300ms;
+    PumpUntil([&] { return std::chrono::steady_clock::now() > until; });
+    EXPECT_FALSE(frmMain->TDLMessage->isActive());
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(frmMain->PollerFree);
+    EXPECT_EQ(frmMain->AnimationState, "Static");
+    EXPECT_FALSE(frmMain->TrayIcon1->CycleIcons());
+    EXPECT_EQ(Caption(), "Nimbrel");
+    // The next cycle starts as usual.
+    std::filesystem::create_directory(folder.file("Work"));
+    frmMain->DownloadTimerTimer();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(dialogs.errors.size(), 1u) << dialogs.errors.back();
+    EXPECT_TRUE(folder.exists("Work/" + PageFileName(Bare("/a"))));
+}
+
 TEST_F(MainCycle, MissingSelectionShowsTheMessageAndEndsTheProgram) {
     HaltRecorder halt;
     frmMain->DownloadTimerTimer();
