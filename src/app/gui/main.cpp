@@ -40,9 +40,11 @@ template <typename Step> void Guarded(Step step) {
 
 } // namespace
 
-std::function<void()> TfrmMain::XmlEngineProbe = [] {
+std::function<void(TfrmMain&)> TfrmMain::XmlEngineProbe = [](TfrmMain& form) {
 #ifdef NIMBREL_HAS_COMPONENT_CHECKS
-    nimbrel::RunXmlEngineProbe();
+    form.ProbeDocument.emplace(nimbrel::RunXmlEngineProbe());
+#else
+    (void)form;
 #endif
 };
 
@@ -105,7 +107,7 @@ void TfrmMain::FormCreate() {
     ResetStatusGrid(190, StringGrid1->width() - 200);
     LoadOptions();
     if (XmlEngineProbe)
-        XmlEngineProbe();
+        XmlEngineProbe(*this);
 }
 
 void TfrmMain::FormDestroy() {

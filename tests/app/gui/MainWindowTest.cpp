@@ -310,10 +310,10 @@ TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {
 class MainWindowStart : public MainWindow {
   protected:
     MainWindowStart() {
-        TfrmMain::XmlEngineProbe = [this] { ++probes; };
+        TfrmMain::XmlEngineProbe = [this](TfrmMain&) { ++probes; };
     }
     ~MainWindowStart() override { TfrmMain::XmlEngineProbe = savedProbe; }
-    std::function<void()> savedProbe = TfrmMain::XmlEngineProbe;
+    std::function<void(TfrmMain&)> savedProbe = TfrmMain::XmlEngineProbe;
     int probes = 0;
 };
 
