@@ -1,5 +1,6 @@
 #include "app/gui/main.h"
 
+#include "app/ComponentChecks.h"
 #include "app/Options.h"
 #include "app/gui/Forms.h"
 #include "app/gui/NimbrelApplication.h"
@@ -9,10 +10,6 @@
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
-#if __has_include("app/ComponentChecks.h")
-#include "app/ComponentChecks.h"
-#define NIMBREL_HAS_COMPONENT_CHECKS 1
-#endif
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -41,11 +38,7 @@ template <typename Step> void Guarded(Step step) {
 } // namespace
 
 std::function<void(TfrmMain&)> TfrmMain::XmlEngineProbe = [](TfrmMain& form) {
-#ifdef NIMBREL_HAS_COMPONENT_CHECKS
     form.ProbeDocument.emplace(nimbrel::RunXmlEngineProbe());
-#else
-    (void)form;
-#endif
 };
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
