@@ -10,7 +10,6 @@
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
-
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMovie>
