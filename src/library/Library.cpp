@@ -47,7 +47,7 @@ std::vector<LibraryCategory> ReadLibraryTree(const XmlDocument& library) {
     return tree;
 }
 
-std::string LoadLibrary(XmlDocument& library) {
+std::string LoadWebPageLibrary(XmlDocument& library) {
     const std::string path = LibraryPath();
     if (!FileExists(path))
         return kLibraryMissingMessage;

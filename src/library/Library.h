@@ -30,7 +30,7 @@ std::vector<LibraryCategory> ReadLibraryTree(const msxml::XmlDocument& library);
 // Loads Categories.xml into the document. Returns "" when loaded, otherwise the message to
 // show: the missing-library message, or the parser's reason for a malformed library (the
 // document is then left empty so that every lookup finds nothing).
-std::string LoadLibrary(msxml::XmlDocument& library);
+std::string LoadWebPageLibrary(msxml::XmlDocument& library);
 
 // The first category of that name (exact comparison, any characters) that has a direct child
 // site of that name; a null node when there is none.

@@ -120,7 +120,8 @@ TEST_F(LibraryLookup, TreeListsCategoriesInOrderWithTheirDirectSites) {
 TEST(LibraryFile, MissingLibraryGivesTheReinstallMessage) {
     TempProgramFolder folder;
     XmlDocument library = XmlDocument::Create();
-    EXPECT_EQ(LoadLibrary(library), "Categories.xml could not be found, please reinstall Nimbrel");
+    EXPECT_EQ(LoadWebPageLibrary(library),
+              "Categories.xml could not be found, please reinstall Nimbrel");
     EXPECT_TRUE(ReadLibraryTree(library).empty());
 }
 
@@ -128,7 +129,7 @@ TEST(LibraryFile, MalformedLibraryGivesAClearMessageAndAnEmptyLibrary) {
     TempProgramFolder folder;
     folder.write("Categories.xml", "<Library><Category Name=\"News\"><site Name=\"A\"/>");
     XmlDocument library = XmlDocument::Create();
-    const std::string message = LoadLibrary(library);
+    const std::string message = LoadWebPageLibrary(library);
     EXPECT_EQ(message.rfind("Categories.xml could not be read, please reinstall Nimbrel", 0), 0u)
         << message;
     EXPECT_GT(message.size(), 60u) << "the parser's reason follows";
@@ -140,6 +141,6 @@ TEST(LibraryFile, GoodLibraryLoads) {
     TempProgramFolder folder;
     folder.write("Categories.xml", kLibrary);
     XmlDocument library = XmlDocument::Create();
-    EXPECT_EQ(LoadLibrary(library), "");
+    EXPECT_EQ(LoadWebPageLibrary(library), "");
     EXPECT_EQ(ReadLibraryTree(library).size(), 5u);
 }

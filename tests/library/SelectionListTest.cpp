@@ -49,11 +49,6 @@ TEST(SelectionEntry, WithoutArrowHasAnEmptyCategory) {
     EXPECT_EQ(single.site, "-");
 }
 
-TEST(SelectionEntry, MakeAddsNothingButTheArrow) {
-    EXPECT_EQ(MakeSelectionEntry("News", "Daily \"Paper\""), "News->Daily \"Paper\"");
-    EXPECT_EQ(MakeSelectionEntry("", ""), "->");
-}
-
 TEST(SelectionListFile, EntriesInOrderEachWithCrLfThenAClosingEmptyLine) {
     TempProgramFolder folder;
     SaveSelectionList(folder.file("mine.nms"), {"A->x", "B->y", "A->x"});

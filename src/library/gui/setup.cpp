@@ -161,7 +161,7 @@ void TfrmSetup::FormCreate() {
     selection_ = msxml::XmlDocument::Create();
     selection_->setAsync(false);
 
-    const std::string problem = LoadLibrary(*library_);
+    const std::string problem = LoadWebPageLibrary(*library_);
     if (!problem.empty()) {
         Dialogs().showMessage(problem);
         return;
