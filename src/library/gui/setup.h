@@ -21,8 +21,9 @@ class TfrmSetup : public QWidget {
   public:
     explicit TfrmSetup(QWidget* parent = nullptr);
 
-    // Refills the list from setup.nml when that file exists.
-    void LoadCurrentSetup();
+    // Refills the list from setup.nml when that file exists. Invokable by name, so the windows
+    // that show this one need not include it.
+    Q_INVOKABLE void LoadCurrentSetup();
 
     // The entries of the list, as their bytes.
     nimbrel::SelectionEntries Entries() const;
