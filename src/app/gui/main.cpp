@@ -1,5 +1,6 @@
 #include "app/gui/main.h"
 
+#include "app/ComponentChecks.h"
 #include "app/Options.h"
 #include "app/WebDownload.h"
 #include "app/gui/Forms.h"
@@ -9,11 +10,6 @@
 #include "platform/Errors.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
-
-#if __has_include("app/ComponentChecks.h")
-#include "app/ComponentChecks.h"
-#define NIMBREL_HAS_COMPONENT_CHECKS 1
-#endif
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -41,10 +37,8 @@ template <typename Step> void Guarded(Step step) {
 
 } // namespace
 
-std::function<void()> TfrmMain::XmlEngineProbe = [] {
-#ifdef NIMBREL_HAS_COMPONENT_CHECKS
-    nimbrel::RunXmlEngineProbe();
-#endif
+std::function<void(TfrmMain&)> TfrmMain::XmlEngineProbe = [](TfrmMain& form) {
+    form.ProbeDocument.emplace(nimbrel::RunXmlEngineProbe());
 };
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -108,7 +102,7 @@ void TfrmMain::FormCreate() {
     ResetStatusGrid(190, StringGrid1->width() - 200);
     LoadOptions();
     if (XmlEngineProbe)
-        XmlEngineProbe();
+        XmlEngineProbe(*this);
 }
 
 void TfrmMain::FormDestroy() {
