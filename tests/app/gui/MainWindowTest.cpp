@@ -3,6 +3,7 @@
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -63,6 +64,7 @@ class MainWindow : public ::testing::Test {
         TCoolTrayIcon::SetTrayAvailableOverride(std::nullopt);
     }
     void create() {
+        WriteWindowPictures(folder);
         CreateForms();
         help.clear();
     }
@@ -277,8 +279,8 @@ TEST_F(MainWindow, ExitAnsweredYesDestroysTheWindowAndClosesHelp) {
 
 TEST_F(MainWindow, CommandsShowTheirWindows) {
     create();
-    auto* load = new QPushButton(static_cast<QWidget*>(frmSetup));
-    load->setObjectName("cmdLoad");
+    auto* load = static_cast<QWidget*>(frmSetup)->findChild<QPushButton*>("cmdLoad");
+    ASSERT_NE(load, nullptr);
     int loads = 0;
     QObject::connect(load, &QPushButton::clicked, [&] { ++loads; });
 
