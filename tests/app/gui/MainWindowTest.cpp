@@ -3,6 +3,7 @@
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -60,10 +60,7 @@ class MainWindow : public ::testing::Test {
   protected:
     MainWindow() {
         TCoolTrayIcon::SetTrayAvailableOverride(true);
-        // The shipped banner, so that the windows that show it start without an error.
-        QImage banner(114, 314, QImage::Format_RGB32);
-        banner.fill(Qt::white);
-        banner.save(QString::fromStdString(folder.file("icons/banner_vert1.jpg")), "JPG");
+        WriteBanner(folder);
     }
     ~MainWindow() override {
         DestroyForms();

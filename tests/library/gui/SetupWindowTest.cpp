@@ -2,6 +2,7 @@
 #include "app/gui/Forms.h"
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
 #include "support/HelpCallLog.h"
 #include "support/TestSupport.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QFrame>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -39,10 +39,7 @@ class SetupWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         folder.write("Categories.xml", kLibrary);
-        QImage banner(100, 300, QImage::Format_RGB32);
-        banner.fill(Qt::blue);
-        ASSERT_TRUE(
-            banner.save(QString::fromStdString(folder.file("icons/banner_vert1.jpg")), "JPG"));
+        WriteBanner(folder, {100, 300});
     }
     void TearDown() override {
         delete frmWizardWelcome;
