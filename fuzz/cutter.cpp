@@ -1,6 +1,7 @@
 // Fuzzes the page cutter with a rule file and a page: the input is the rule file's text, a
 // separator byte 0xFF 0xFE, and the page's bytes. Each run cuts the page as the driver does
 // (join, cut file, command tree); raised errors are expected, crashes and leaks are not.
+// Run: fuzz_cutter NEW_CORPUS fuzz/corpus/cutter -dict=fuzz/cutter.dict -max_len=4096
 #include "components/MSXML2_TLB.h"
 #include "pipeline/HtmlRip.h"
 #include "platform/Errors.h"
@@ -21,7 +22,8 @@ namespace {
 void RemoveFolder();
 
 const std::string& Folder() {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler below still needs it.
+    static const std::string& folder = *new std::string([] {
         // tmpfs: the atomic writers' fsync costs nothing there.
         char pattern[] = "/dev/shm/nimbrel-fuzz-XXXXXX";
         if (!::mkdtemp(pattern))
@@ -31,7 +33,7 @@ const std::string& Folder() {
         SetProgramFolder(pattern);
         std::atexit(RemoveFolder);
         return std::string(pattern);
-    }();
+    }());
     return folder;
 }
 
