@@ -1,6 +1,9 @@
 // The page cutter on large one-line pages, and joining a large page file.
 //   CutOneLine/8 and /16: a single-line page of 8 or 16 MB holding 100,000 or 200,000
 //     matching cells, cut by one leaf "append" command (file to file, as the cutter runs).
+//   CutHostileLine/8 and /16: a page built against a rule that steps back (excluded end
+//     marker with a reverse count): 8 or 16 MB of start markers and one end marker at the end;
+//     a cutter that searched again from every start would take quadratic time.
 //   JoinLines/50: a 50 MB page file joined into one line, in a child process whose peak
 //     resident memory is reported next to the file's size.
 #include "pipeline/HtmlRip.h"
@@ -69,6 +72,33 @@ void CutOneLine(benchmark::State& state) {
     ::rmdir(folder.c_str());
 }
 BENCHMARK(CutOneLine)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void CutHostileLine(benchmark::State& state) {
+    const std::string folder = TempFolder();
+    const std::string page = folder + "/page.dat";
+    const std::string cut = folder + "/cut.dat";
+    const size_t bytes = static_cast<size_t>(state.range(0)) * kMB;
+    {
+        std::ofstream out(page, std::ios::binary);
+        for (size_t written = 0; written < bytes; written += 6)
+            out << "class=";
+        out << "</td>\r\n";
+    }
+    CommandRules rules = LeafAppend();
+    rules.start = {"class=", true, "0", "0"};
+    rules.end = {"</td>", false, "2", "0"};
+    for (auto _ : state) {
+        TextReader input(page);
+        TextWriter output(cut, TextWriter::Mode::Direct);
+        RipPieces(input, output, rules);
+        output.close();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    std::remove(page.c_str());
+    std::remove(cut.c_str());
+    ::rmdir(folder.c_str());
+}
+BENCHMARK(CutHostileLine)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 long PeakResidentKB() {
     std::ifstream status("/proc/self/status");
