@@ -1,12 +1,17 @@
-#include "digest/DigestCycle.h"
+// The whole download cycle of nimbrel-digest, as the main window's poller runs it: the fetch
+// thread loads the selection and downloads every site (a progress line per site on stderr),
+// then the cut runs on the main thread.
+#include "DigestModes.h"
 
 #include "app/Synchronizer.h"
 #include "app/WebDownload.h"
+#include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
-#include "platform/Errors.h"
+#include "platform/Halt.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -40,9 +45,14 @@ class ConsoleDownloadHost : public TWebDownloadHost {
     std::vector<std::string> names_;
 };
 
-} // namespace
-
-int RunFullCycle(bool quiet, const CycleSteps& steps) {
+// Sites that cannot be fetched are reported on their lines and keep their last good page; only
+// a page file that cannot be written ends the cycle here.
+int FetchSelectedSites(bool quiet) {
+    // A missing selection ends the program at once, as on the desktop; its message is printed.
+    SetHaltHandler([](int) {
+        std::fflush(stderr);
+        std::_Exit(kExitHalted);
+    });
     ConsoleDownloadHost host(quiet);
     TWebDownload thread(host);
     // The main thread plays the window thread: it runs what the fetch thread hands over.
@@ -50,20 +60,20 @@ int RunFullCycle(bool quiet, const CycleSteps& steps) {
         host.queue.waitAndRunPending(std::chrono::milliseconds(50));
     host.queue.runPending();
     thread.WaitFor();
-    if (thread.CurrentURL() != "Complete") {
-        Dialogs().showError(thread.FailureMessage());
-        return 1;
-    }
-    try {
-        if (steps.cut)
-            steps.cut();
-        if (steps.display)
-            steps.display();
-    } catch (const Exception& error) {
-        Dialogs().showError(error.message());
-        return 1;
-    }
-    return 0;
+    SetHaltHandler({});
+    if (thread.CurrentURL() == "Complete")
+        return kExitDone;
+    Dialogs().showError(thread.FailureMessage());
+    return kExitError;
+}
+
+} // namespace
+
+int RunFullCycle(const DigestOptions& options) {
+    const int fetched = FetchSelectedSites(options.quiet);
+    if (fetched != kExitDone)
+        return fetched;
+    return RunStep([] { return Rip(); });
 }
 
 } // namespace nimbrel::digest

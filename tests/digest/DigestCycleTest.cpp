@@ -1,31 +1,20 @@
 // nimbrel-digest running a whole cycle against a loopback server.
+#include "digest/DigestProcess.h"
 #include "pipeline/PageName.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace nimbrel::test {
 namespace {
 
-struct DigestRun {
-    int status = -1;
-    std::string errors; // stderr
-};
-
-DigestRun RunDigest(const TempProgramFolder& folder, const std::string& options) {
-    const std::string errorsFile = folder.file("Temp/digest-stderr.txt");
-    const std::string command = std::string(NIMBREL_DIGEST_EXE) + " --folder '" + folder.path() +
-                                "' --no-open " + options + " >/dev/null 2>'" + errorsFile + "'";
-    const int raw = std::system(command.c_str());
-    DigestRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.errors = ReadBytes(errorsFile);
-    return run;
+// The whole cycle on the test's folder, never opening a browser.
+DigestResult RunCycle(const TempProgramFolder& folder, std::vector<std::string> options = {}) {
+    options.insert(options.begin(), {"--folder", folder.path(), "--no-open"});
+    return RunDigest(options);
 }
 
 const char* const kRule =
@@ -64,10 +53,10 @@ TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
     folder.write("Sites/" + PageFileName(Bare("/gone")), Page("kept"));
     Select({{"News", Bare("/news")}, {"Gone", Bare("/gone")}});
 
-    const DigestRun run = RunDigest(folder, "");
-    EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_NE(run.errors.find("[1/2] News: Complete"), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("[2/2] Gone: Failed: HTTP 404"), std::string::npos) << run.errors;
+    const DigestResult run = RunCycle(folder);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("[1/2] News: Complete"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("[2/2] Gone: Failed: HTTP 404"), std::string::npos) << run.err;
     // The cut joins a page into one line, so only its content is compared.
     EXPECT_EQ(folder.read("Sites/" + PageFileName(Bare("/gone"))).rfind(Page("kept"), 0), 0u);
     EXPECT_NE(folder.read("Sites/" + PageFileName(Bare("/news"))).find("headline"),
@@ -83,27 +72,27 @@ TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
 TEST_F(DigestCycleTest, QuietDropsTheProgressLines) {
     server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
     Select({{"News", Bare("/news")}});
-    const DigestRun run = RunDigest(folder, "--quiet");
-    EXPECT_EQ(run.errors.find("News"), std::string::npos) << run.errors;
+    const DigestResult run = RunCycle(folder, {"--quiet"});
+    EXPECT_EQ(run.err.find("News"), std::string::npos) << run.err;
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(DigestCycleTest, MissingSelectionEndsAtOnceWithItsMessage) {
-    const DigestRun run = RunDigest(folder, "");
+    const DigestResult run = RunCycle(folder);
     EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.errors.find("Setup.xml not found, the program will exit now. Please run the "
-                              "setup wizard before downloading"),
+    EXPECT_NE(run.err.find("Setup.xml not found, the program will exit now. Please run the "
+                           "setup wizard before downloading"),
               std::string::npos)
-        << run.errors;
+        << run.err;
 }
 
 TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnError) {
     server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
     Select({{"News", Bare("/news")}});
     std::filesystem::remove_all(folder.file("Sites"));
-    const DigestRun run = RunDigest(folder, "--quiet");
+    const DigestResult run = RunCycle(folder, {"--quiet"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.errors.find("File not found"), std::string::npos) << run.errors;
+    EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
     EXPECT_TRUE(server.requests().empty());
 }
 

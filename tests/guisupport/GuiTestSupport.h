@@ -3,10 +3,12 @@
 
 #include "support/TestSupport.h"
 
+#include <QSize>
+
 namespace nimbrel::test {
 
-// Puts the pictures every window loads at creation (the wizard banner) into the program folder,
-// so that tests about other things see no "Cannot open file" error.
-void WriteWindowPictures(const TempProgramFolder& folder);
+// Puts a plain banner picture at icons/banner_vert1.jpg, as the shipped program folder has
+// one, so that windows showing the banner start without an error.
+void WriteBanner(const TempProgramFolder& folder, QSize size = {114, 314});
 
 } // namespace nimbrel::test

@@ -43,7 +43,7 @@ class StatusPicture : public ::testing::Test {
     StatusPicture() {
         for (const char* name : {"nimbrel.bmp", "nimbrel.gif"})
             std::filesystem::copy_file(kShipped + "/" + name, folder.file(name));
-        WriteWindowPictures(folder);
+        WriteBanner(folder);
         CreateForms();
     }
     ~StatusPicture() override { DestroyForms(); }

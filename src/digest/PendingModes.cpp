@@ -1,0 +1,14 @@
+// Modes whose steps are still being built; each says so and fails.
+#include "DigestModes.h"
+
+namespace nimbrel::digest {
+
+int RunDisplayOnly(const DigestOptions&) {
+    return NotAvailableYet("--display-only");
+}
+
+int RunSites(const DigestOptions&) {
+    return NotAvailableYet("--site");
+}
+
+} // namespace nimbrel::digest
