@@ -8,6 +8,11 @@
 //   server.route("/page", HttpRoute::Body("<html>hi</html>"));
 //   HttpGet(server.url("/page"), ...);
 //   EXPECT_EQ(server.requests()[0].target, "/page");
+//
+// Other answers: HttpRoute::Body("gone", 404), HttpRoute::Redirect("/next"),
+// HttpRoute::Generated(200'000'000) (streamed, never held whole), and on any of them
+// .gzipped(), .slow(50ms, 10) (10 bytes every 50 ms), .stallAfter(100), .cutAfter(5000).
+// UnusedLocalPort() gives a refused port; UnansweringServer a host that never answers.
 #pragma once
 
 #include <atomic>
