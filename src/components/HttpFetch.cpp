@@ -101,6 +101,10 @@ HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpB
     char* finalUrl = nullptr;
     if (curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &finalUrl) == CURLE_OK && finalUrl)
         result.finalUrl = finalUrl;
+    char* contentType = nullptr;
+    if (curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK &&
+        contentType)
+        result.contentType = contentType;
     result.ok = code == CURLE_OK;
     if (!result.ok)
         result.reason = FailureReason(code, result.status, errorText);

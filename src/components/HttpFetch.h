@@ -26,9 +26,10 @@ using HttpBodySink = std::function<void(const char* data, std::size_t size)>;
 
 struct HttpResult {
     bool ok = false;
-    std::string reason;   // short text when !ok: libcurl's error text or "HTTP 404"
-    long status = 0;      // the last response's status, 0 when none arrived
-    std::string finalUrl; // where the redirects ended
+    std::string reason;      // short text when !ok: libcurl's error text or "HTTP 404"
+    long status = 0;         // the last response's status, 0 when none arrived
+    std::string finalUrl;    // where the redirects ended
+    std::string contentType; // the last response's Content-Type header, empty when none
 };
 
 // Fetches the URL with the given agent name. A status of 400 or above ends the transfer at once

@@ -41,11 +41,14 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 TEST(HttpFetch, DeliversTheBodyAndSendsTheAgentName) {
     HttpTestServer server;
-    server.route("/page", HttpRoute::Body("<html>hello</html>"));
+    server.route(
+        "/page",
+        HttpRoute::Body("<html>hello</html>").withContentType("text/html; charset=Shift_JIS"));
     const Fetched fetched = Fetch(server.url("/page?x=1"));
     EXPECT_TRUE(fetched.result.ok) << fetched.result.reason;
     EXPECT_EQ(fetched.body, "<html>hello</html>");
     EXPECT_EQ(fetched.result.status, 200);
+    EXPECT_EQ(fetched.result.contentType, "text/html; charset=Shift_JIS");
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].target, "/page?x=1");
     EXPECT_EQ(server.requests()[0].headers.at("user-agent"), "agent-under-test");

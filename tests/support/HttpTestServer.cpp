@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cstdlib>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -150,6 +150,11 @@ HttpRoute& HttpRoute::withHeader(std::string name, std::string value) {
     return *this;
 }
 
+HttpRoute& HttpRoute::withContentType(std::string value) {
+    contentType = std::move(value);
+    return *this;
+}
+
 std::string GeneratedBody(uint64_t size) {
     std::string body(size, ' ');
     for (uint64_t i = 0; i < size; ++i)
@@ -270,7 +275,7 @@ void HttpTestServer::answer(int socket, const HttpRoute& route) {
     std::string body = route.gzip ? GzipCompress(route.body) : route.body;
     const uint64_t length = route.generatedSize > 0 ? route.generatedSize : body.size();
     std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) +
-                          "\r\nContent-Type: text/html\r\nConnection: close\r\n" +
+                          "\r\nContent-Type: " + route.contentType + "\r\nConnection: close\r\n" +
                           "Content-Length: " + std::to_string(length) + "\r\n";
     if (route.gzip)
         headers += "Content-Encoding: gzip\r\n";

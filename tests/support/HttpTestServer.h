@@ -30,6 +30,7 @@ namespace nimbrel::test {
 struct HttpRoute {
     int status = 200;
     std::string body;
+    std::string contentType = "text/html";
     std::vector<std::pair<std::string, std::string>> headers; // extra response headers
     std::string location;         // Location header; the status becomes 302 unless set to a 3xx
     bool gzip = false;            // body sent gzip-compressed with Content-Encoding: gzip
@@ -47,6 +48,7 @@ struct HttpRoute {
     HttpRoute& stallAfter(int64_t bytes);
     HttpRoute& slow(std::chrono::milliseconds delay, size_t bytesPerPiece);
     HttpRoute& withHeader(std::string name, std::string value);
+    HttpRoute& withContentType(std::string value);
 };
 
 struct RecordedRequest {
