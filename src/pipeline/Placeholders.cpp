@@ -9,8 +9,9 @@ namespace nimbrel {
 namespace {
 
 // Attribute escaping of the XML serializer (which also writes line ends and tabs as references)
-// and of the HTML one (which leaves them alone).
-std::string EscapedAttribute(std::string_view value, bool escapeWhitespace) {
+// and of the HTML one (which leaves them alone, and quotes a value holding a double quote with
+// single quotes instead of escaping it).
+std::string EscapedAttribute(std::string_view value, bool escapeWhitespace, bool escapeQuote) {
     std::string out;
     out.reserve(value.size() + 16);
     for (char c : value) {
@@ -25,7 +26,7 @@ std::string EscapedAttribute(std::string_view value, bool escapeWhitespace) {
             out += "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            out += escapeQuote ? "&quot;" : "\"";
             break;
         case '\n':
             out += escapeWhitespace ? "&#10;" : "\n";
@@ -46,14 +47,21 @@ std::string EscapedAttribute(std::string_view value, bool escapeWhitespace) {
 } // namespace
 
 std::vector<std::string> PlaceholderForms(std::string_view url) {
-    const std::string spellings[] = {std::string(url), EscapedAttribute(url, true),
-                                     EscapedAttribute(url, false)};
     std::vector<std::string> forms;
-    for (const std::string& value : spellings)
-        for (const std::string& form :
-             {"<site URL=\"" + value + "\" />", "<site URL=\"" + value + "\"></site>"})
-            if (std::find(forms.begin(), forms.end(), form) == forms.end())
-                forms.push_back(form);
+    auto add = [&forms](const std::string& form) {
+        if (std::find(forms.begin(), forms.end(), form) == forms.end())
+            forms.push_back(form);
+    };
+    for (const std::string& value : {std::string(url), EscapedAttribute(url, true, true),
+                                     EscapedAttribute(url, false, true)}) {
+        add("<site URL=\"" + value + "\" />");
+        add("<site URL=\"" + value + "\"></site>");
+    }
+    if (url.find('"') != std::string_view::npos && url.find('\'') == std::string_view::npos) {
+        const std::string value = EscapedAttribute(url, false, false);
+        add("<site URL='" + value + "' />");
+        add("<site URL='" + value + "'></site>");
+    }
     return forms;
 }
 

@@ -4,6 +4,7 @@
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/BlockLinks.h"
 #include "pipeline/FixList.h"
+#include "pipeline/PageName.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/UpdateReminder.h"
 #include "platform/AtomicFile.h"
@@ -18,9 +19,8 @@
 
 namespace nimbrel {
 
-// Provided by the component checks and the page naming units.
+// Provided by the component checks.
 void TidyError();
-std::string PageFileName(std::string_view url);
 
 const char* const kSetupLoadErrorMessage = "Procudure Rip....[Error in setup.xml File]....";
 
@@ -106,10 +106,8 @@ struct Documents {
 
 std::string SiteBlock(TidyObject& cleaner, const SiteEntry& site, const std::vector<FixPair>& fixes,
                       Documents& docs) {
-    const std::string text = ApplyFixList(CleanedText(cleaner, site), fixes);
-    // A text that does not parse must leave the document empty, not holding the last site.
-    if (!docs.site.loadXML(text))
-        docs.site = XmlDocument::Create();
+    // A text that does not parse leaves the document empty.
+    docs.site.loadXML(ApplyFixList(CleanedText(cleaner, site), fixes));
     const std::string sheetPath = StaysInFolder(site.styleSheet)
                                       ? DataFile("\\stylesheets", site.styleSheet)
                                       : ProgramFile("\\stylesheets");

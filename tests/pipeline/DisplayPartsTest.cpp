@@ -133,6 +133,13 @@ TEST(SitePlaceholders, UrlWithCharactersTheTransformEscapesIsFound) {
     EXPECT_EQ(ReplaceSitePlaceholders("1" + xmlForm + "2" + htmlForm, url, "[B]"), "1[B]2[B]");
 }
 
+TEST(SitePlaceholders, HtmlOutputQuotesAUrlHoldingADoubleQuoteWithSingleQuotes) {
+    const std::string url = "a.example/?q=\"x\"&y=<1>";
+    EXPECT_EQ(ReplaceSitePlaceholders("<site URL='a.example/?q=\"x\"&amp;y=&lt;1&gt;'></site>", url,
+                                      "[C]"),
+              "[C]");
+}
+
 TEST(SitePlaceholders, AnotherUrlsPlaceholderIsLeftAlone) {
     const std::string layout = "<site URL=\"a.com/xy\" />";
     EXPECT_EQ(ReplaceSitePlaceholders(layout, "a.com/x", "[A]"), layout);
