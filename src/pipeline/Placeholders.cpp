@@ -73,6 +73,43 @@ std::string ReplaceSitePlaceholders(std::string layout, std::string_view url,
     return layout;
 }
 
+std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& sites) {
+    static constexpr std::string_view kPlaceholderStart = "<site URL=";
+    const bool blockHoldsPlaceholder =
+        std::any_of(sites.begin(), sites.end(), [](const SiteBlock& site) {
+            return site.block.find(kPlaceholderStart) != std::string::npos;
+        });
+    if (blockHoldsPlaceholder) {
+        // Later sites may then replace text that earlier blocks brought in: one site at a time.
+        std::string text(layout);
+        for (const SiteBlock& site : sites)
+            text = ReplaceSitePlaceholders(std::move(text), site.url, site.block);
+        return text;
+    }
+    std::vector<std::pair<std::string, const std::string*>> forms; // in replacement order
+    for (const SiteBlock& site : sites)
+        for (std::string& form : PlaceholderForms(site.url))
+            forms.emplace_back(std::move(form), &site.block);
+    std::string out;
+    size_t from = 0;
+    for (size_t at = layout.find(kPlaceholderStart); at != std::string_view::npos;
+         at = layout.find(kPlaceholderStart, from)) {
+        out.append(layout, from, at - from);
+        auto match = std::find_if(forms.begin(), forms.end(), [&](const auto& form) {
+            return layout.substr(at, form.first.size()) == form.first;
+        });
+        if (match == forms.end()) {
+            out.append(kPlaceholderStart);
+            from = at + kPlaceholderStart.size();
+        } else {
+            out.append(*match->second);
+            from = at + match->first.size();
+        }
+    }
+    out.append(layout, from);
+    return out;
+}
+
 std::string RemoveEngineDeclarations(std::string_view layout) {
     return ReplaceAll(layout, "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", "");
 }

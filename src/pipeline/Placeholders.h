@@ -19,6 +19,15 @@ std::vector<std::string> PlaceholderForms(std::string_view url);
 std::string ReplaceSitePlaceholders(std::string layout, std::string_view url,
                                     std::string_view block);
 
+struct SiteBlock {
+    std::string url;
+    std::string block;
+};
+
+// Replaces the placeholders of every site, in site order, as ReplaceSitePlaceholders called once
+// per site would; in one pass over the layout unless a block itself holds a placeholder.
+std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& sites);
+
 // The layout without the declarations the transforms put at the head of their output.
 std::string RemoveEngineDeclarations(std::string_view layout);
 

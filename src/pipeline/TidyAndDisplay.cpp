@@ -104,8 +104,8 @@ struct Documents {
     XmlDocument siteSheet = XmlDocument::Create();
 };
 
-std::string SiteBlock(TidyObject& cleaner, const SiteEntry& site, const std::vector<FixPair>& fixes,
-                      Documents& docs) {
+std::string TransformedBlock(TidyObject& cleaner, const SiteEntry& site,
+                             const std::vector<FixPair>& fixes, Documents& docs) {
     // A text that does not parse leaves the document empty.
     docs.site.loadXML(ApplyFixList(CleanedText(cleaner, site), fixes));
     const std::string sheetPath = StaysInFolder(site.styleSheet)
@@ -119,14 +119,14 @@ std::string BuildLayout(TidyObject& cleaner, Documents& docs) {
     const auto sites = docs.selection.selectNodes("//site");
     SetLayoutWidth(docs.layoutSheet, sites.length());
     SetFixedOptions(cleaner);
-    std::string layout = docs.selection.transformNode(docs.layoutSheet);
+    const std::string layout = docs.selection.transformNode(docs.layoutSheet);
     const std::vector<FixPair> fixes = LoadFixList(ProgramFile("\\fix.dat"));
+    std::vector<SiteBlock> blocks;
     for (long i = 0; i < sites.length(); ++i) {
         const SiteEntry site = ReadSite(sites.item(i));
-        const std::string block = SiteBlock(cleaner, site, fixes, docs);
-        layout = ReplaceSitePlaceholders(std::move(layout), site.url, block);
+        blocks.push_back({site.url, TransformedBlock(cleaner, site, fixes, docs)});
     }
-    return RemoveEngineDeclarations(layout);
+    return RemoveEngineDeclarations(PlaceBlocks(layout, blocks));
 }
 
 } // namespace

@@ -145,6 +145,22 @@ TEST(SitePlaceholders, AnotherUrlsPlaceholderIsLeftAlone) {
     EXPECT_EQ(ReplaceSitePlaceholders(layout, "a.com/x", "[A]"), layout);
 }
 
+TEST(SitePlaceholders, AllBlocksPlacedInOnePassAsSiteBySite) {
+    const std::string layout = "<td><site URL=\"a.com/x\" /></td><td><site URL=\"b&amp;c\"></site>"
+                               "</td><td><site URL=\"a.com/x\"></site></td><site URL=\"zz\" />";
+    const std::vector<SiteBlock> sites = {{"a.com/x", "[A1]"}, {"b&c", "[B]"}, {"a.com/x", "[A2]"}};
+    std::string sequential = layout;
+    for (const SiteBlock& site : sites)
+        sequential = ReplaceSitePlaceholders(sequential, site.url, site.block);
+    EXPECT_EQ(PlaceBlocks(layout, sites), sequential);
+    EXPECT_EQ(sequential, "<td>[A1]</td><td>[B]</td><td>[A1]</td><site URL=\"zz\" />");
+}
+
+TEST(SitePlaceholders, BlockHoldingALaterPlaceholderIsReplacedToo) {
+    const std::vector<SiteBlock> sites = {{"a", "<site URL=\"b\" />"}, {"b", "[B]"}};
+    EXPECT_EQ(PlaceBlocks("<site URL=\"a\" />|<site URL=\"b\"></site>", sites), "[B]|[B]");
+}
+
 TEST(SitePlaceholders, EngineDeclarationsAreRemovedEverywhere) {
     const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>";
     EXPECT_EQ(RemoveEngineDeclarations(decl + "<p>" + decl + "x</p>" + decl), "<p>x</p>");
