@@ -1,5 +1,6 @@
 #include "pipeline/TidyAndDisplay.h"
 
+#include "app/ComponentChecks.h"
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/BlockLinks.h"
@@ -18,9 +19,6 @@
 #include <memory>
 
 namespace nimbrel {
-
-// Provided by the component checks.
-void TidyError();
 
 const char* const kSetupLoadErrorMessage = "Procudure Rip....[Error in setup.xml File]....";
 
