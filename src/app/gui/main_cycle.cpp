@@ -8,8 +8,6 @@ void TfrmMain::TDLMessageTimer() {}
 
 void TfrmMain::SpeedRefreshClick() {}
 
-void TfrmMain::NavigateBrowser() {}
-
 void TfrmMain::Rip() {}
 
 void TfrmMain::TellFetchThreadToStop() {}
