@@ -1,6 +1,7 @@
 // The pictures shipped in the program folder, as the main window uses them.
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
+#include "guisupport/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QImage>
@@ -42,6 +43,7 @@ class StatusPicture : public ::testing::Test {
     StatusPicture() {
         for (const char* name : {"nimbrel.bmp", "nimbrel.gif"})
             std::filesystem::copy_file(kShipped + "/" + name, folder.file(name));
+        WriteBanner(folder);
         CreateForms();
     }
     ~StatusPicture() override { DestroyForms(); }
