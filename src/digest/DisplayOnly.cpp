@@ -1,5 +1,7 @@
 #include "digest/DisplayOnly.h"
 
+#include "DigestModes.h"
+
 #include "app/Options.h"
 #include "pipeline/TidyAndDisplay.h"
 #include "platform/Dialogs.h"
@@ -26,20 +28,13 @@ bool AutoViewFromOptions() {
 
 } // namespace
 
-void DisplayStep(std::optional<bool> openOverride) {
+bool DisplayStep(std::optional<bool> openOverride) {
     const bool autoView = openOverride ? *openOverride : AutoViewFromOptions();
-    if (!TidyAndDisplay("setup.xml", {autoView}))
-        throw Exception("site.html was not written");
+    return TidyAndDisplay("setup.xml", {autoView});
 }
 
-int RunDisplayOnly(std::optional<bool> openOverride) {
-    try {
-        DisplayStep(openOverride);
-        return 0;
-    } catch (const Exception& error) {
-        Dialogs().showError(error.message());
-        return 1;
-    }
+int RunDisplayOnly(const DigestOptions& options) {
+    return RunStep([&options] { return DisplayStep(options.open); });
 }
 
 } // namespace nimbrel::digest

@@ -7,10 +7,6 @@ int RunFullCycle(const DigestOptions&) {
     return NotAvailableYet("the download cycle");
 }
 
-int RunDisplayOnly(const DigestOptions&) {
-    return NotAvailableYet("--display-only");
-}
-
 int RunSites(const DigestOptions&) {
     return NotAvailableYet("--site");
 }
