@@ -3,10 +3,6 @@
 
 namespace nimbrel::digest {
 
-int RunDisplayOnly(const DigestOptions&) {
-    return NotAvailableYet("--display-only");
-}
-
 int RunSites(const DigestOptions&) {
     return NotAvailableYet("--site");
 }

@@ -109,7 +109,6 @@ TEST(DigestCommandLine, UsageErrorsExitTwo) {
 TEST(DigestCommandLine, ModesStillToComeSaySoAndExitOne) {
     TempProgramFolder folder;
     const std::vector<std::vector<std::string>> lines = {
-        {"--folder=" + folder.path(), "--display-only", "--open"},
         {"--folder", folder.path(), "--site", "News->Example"},
     };
     for (const auto& line : lines) {

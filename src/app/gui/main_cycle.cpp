@@ -134,8 +134,6 @@ void TfrmMain::StopAnimation() {
     }
 }
 
-void TfrmMain::NavigateBrowser() {}
-
 void TfrmMain::Rip() {
     nimbrel::Rip();
 }

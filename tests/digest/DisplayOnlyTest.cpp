@@ -1,0 +1,99 @@
+// nimbrel-digest --display-only on a prepared program folder: the exit status, site.html and
+// whether the browser is started.
+#include "DigestProcess.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+using namespace nimbrel::test;
+
+namespace {
+
+class DisplayOnly : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::copy(RepoFixture("display/setup.xslt"), folder.file("setup.xslt"));
+        std::filesystem::copy(RepoFixture("display/stylesheets"), folder.file("stylesheets"),
+                              std::filesystem::copy_options::recursive);
+        folder.write("setup.xml", "<Layout><table><tr><td><site Name=\"n\" URL=\"localfeed\" "
+                                  "Type=\"xml\" StyleSheet=\"feed.xsl\"/></td></tr></table>"
+                                  "</Layout>");
+        folder.write("Work/localfeed.dat", "<rss><channel><title>T</title><item><title>"
+                                           "Caf\xC3\xA9 story</title><link>/a</link></item>"
+                                           "</channel></rss>");
+        // The browser the digest starts: a script that notes what it was asked to open.
+        folder.write("browser.sh",
+                     "#!/bin/sh\necho \"$1\" >> \"" + folder.file("opened.txt") + "\"\n");
+        std::filesystem::permissions(folder.file("browser.sh"), std::filesystem::perms::owner_all);
+        ::setenv("BROWSER", folder.file("browser.sh").c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("BROWSER"); }
+
+    DigestResult Digest(std::vector<std::string> options) {
+        options.insert(options.begin(), {"--folder", folder.path(), "--display-only"});
+        return RunDigest(options);
+    }
+
+    // The browser is started detached: give it a moment to note its whole argument.
+    bool BrowserOpened() {
+        for (int i = 0; i < 50 && !Noted(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        return Noted();
+    }
+    bool Noted() {
+        return folder.exists("opened.txt") && folder.read("opened.txt").ends_with("\n");
+    }
+
+    TempProgramFolder folder;
+};
+
+TEST_F(DisplayOnly, WritesTheDigestAndOpensItAsTheOptionsSay) {
+    const DigestResult result = Digest({});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(folder.read("site.html").find("Caf\xC3\xA9 story"), std::string::npos);
+    ASSERT_TRUE(BrowserOpened());
+    EXPECT_EQ(folder.read("opened.txt"), folder.path() + "/site.html\n");
+}
+
+TEST_F(DisplayOnly, NoOpenOverridesTheOptionForThatRun) {
+    folder.write("options.nmo", "Interval:900\r\nAutoView:True\r\n");
+    EXPECT_EQ(Digest({"--no-open"}).status, 0);
+    EXPECT_TRUE(folder.exists("site.html"));
+    EXPECT_FALSE(BrowserOpened());
+    EXPECT_EQ(folder.read("options.nmo"), "Interval:900\r\nAutoView:True\r\n");
+}
+
+TEST_F(DisplayOnly, OpenOverridesAutomaticDisplayOff) {
+    folder.write("options.nmo", "Interval:900\r\nAutoView:False\r\n");
+    EXPECT_EQ(Digest({}).status, 0);
+    EXPECT_FALSE(BrowserOpened());
+    EXPECT_EQ(Digest({"--open"}).status, 0);
+    EXPECT_TRUE(BrowserOpened());
+}
+
+TEST_F(DisplayOnly, BadSelectionEndsWithStatusOneAndTheMessage) {
+    folder.write("site.html", "old\r\n");
+    folder.write("setup.xml", "<Layout>");
+    const DigestResult result = Digest({"--no-open"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Procudure Rip....[Error in setup.xml File]...."), std::string::npos)
+        << result.err;
+    EXPECT_EQ(folder.read("site.html"), "old\r\n");
+}
+
+TEST_F(DisplayOnly, MissingSiteStylesheetEndsWithStatusOneAndTheEnginesText) {
+    folder.write("site.html", "old\r\n");
+    std::filesystem::remove(folder.file("stylesheets/feed.xsl"));
+    const DigestResult result = Digest({"--no-open"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_EQ(folder.read("site.html"), "old\r\n");
+}
+
+} // namespace
