@@ -31,7 +31,6 @@ TfrmPreferences::TfrmPreferences(QWidget* parent)
     RadioInt30 = AddIntervalButton(30, 0, 1);
     RadioInt35 = AddIntervalButton(35, 1, 1);
     RadioInt40 = AddIntervalButton(40, 2, 1);
-    RadioInt15->setChecked(true);
 
     txtWelcome2 = AddText("txtWelcome2", 190, 52);
     GroupBox4 = new QGroupBox("Display Options", this);
@@ -54,6 +53,8 @@ QRadioButton* TfrmPreferences::AddIntervalButton(int minutes, int column, int ro
     auto* button = new QRadioButton(QString::number(minutes), GroupBox1);
     button->setObjectName(QString("RadioInt%1").arg(minutes));
     button->setGeometry(24 + column * 110, 22 + row * 26, 80, 22);
+    // The window's definition starts on "15"; that is no choice of the user's.
+    button->setChecked(minutes == 15);
     // Checking a button from code runs its action like a click does; clicking the button that
     // is already checked makes the interval exactly its minutes too.
     connect(button, &QRadioButton::toggled, this, [this, minutes](bool checked) {

@@ -1,0 +1,79 @@
+#include "WizardFixture.h"
+
+#include "app/gui/Forms.h"
+#include "platform/Halt.h"
+#include "wizard/about.h"
+#include "wizard/splash.h"
+#include "wizard/welcome.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <memory>
+
+using namespace nimbrel::test;
+
+namespace {
+
+using SplashAboutTest = WizardTest;
+
+TEST_F(SplashAboutTest, FirstStartLeadsFromTheSplashToTheWelcomePage) {
+    CreateWindows();
+    ASSERT_TRUE(frmSplash->isVisible());
+    frmWizardWelcome->move(150, 120);
+    Click(frmSplash, "Button1");
+    EXPECT_FALSE(frmSplash->isVisible());
+    EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmWizardWelcome"});
+    EXPECT_EQ(frmWizardWelcome->pos(), QPoint(150, 120));
+    // Continuing does not start the timers; only the system's close does.
+    EXPECT_EQ(host.count("timers"), 0);
+}
+
+TEST_F(SplashAboutTest, StartWithAnOptionFileShowsNoWizardPage) {
+    folder.write("options.nmo", "Interval:900\r\nAutoView:True\r\n");
+    CreateWindows();
+    Click(frmSplash, "Button1");
+    EXPECT_FALSE(frmSplash->isVisible());
+    EXPECT_EQ(VisiblePages(), std::vector<std::string>{});
+}
+
+TEST_F(SplashAboutTest, ClosingTheSplashEnablesTheMainWindowsTimers) {
+    CreateWindows();
+    frmSplash->close();
+    EXPECT_FALSE(frmSplash->isVisible());
+    EXPECT_EQ(host.count("timers"), 1);
+    EXPECT_EQ(VisiblePages(), std::vector<std::string>{});
+}
+
+TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
+    HaltRecorder halt;
+    host.helpInstalled = false;
+    EXPECT_THROW(TfrmSplash splash, nimbrel::HaltRequested);
+    EXPECT_THROW(TfrmAbout about, nimbrel::HaltRequested);
+    EXPECT_EQ(halt.count, 2);
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>(2, "HTML Help is not installed on this PC."));
+}
+
+TEST_F(SplashAboutTest, AboutShowsProductVersionAndCreditsAndHidesOnContinue) {
+    CreateWindows();
+    EXPECT_FALSE(frmAbout->isVisible());
+    EXPECT_EQ(frmAbout->lblHeading->text(), "Nimbrel");
+    EXPECT_EQ(frmAbout->lblLines[0]->text(), QString("Version ") + NIMBREL_VERSION);
+    for (QLabel* line : frmAbout->lblLines)
+        EXPECT_FALSE(line->text().isEmpty());
+    EXPECT_EQ(frmAbout->Image1->pixmap().size(), QSize(366, 60));
+    frmAbout->show();
+    Click(frmAbout, "Button1");
+    EXPECT_FALSE(frmAbout->isVisible());
+}
+
+TEST_F(SplashAboutTest, SplashHasTheWideItalicContinueButtonAndTheBanner) {
+    CreateWindows();
+    EXPECT_EQ(frmSplash->Button1->size(), QSize(307, 29));
+    EXPECT_TRUE(frmSplash->Button1->font().italic());
+    EXPECT_EQ(frmSplash->Image1->pixmap().size(), QSize(366, 60));
+    EXPECT_FALSE(frmSplash->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(frmSplash->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+} // namespace
