@@ -19,9 +19,9 @@ TfrmFinish::TfrmFinish(QWidget* parent)
     txtWelcome1 = AddText("txtWelcome1", kBodyTop, 80);
     chkStartDownloading = new QCheckBox("Start Downloading", this);
     chkStartDownloading->setObjectName("chkStartDownloading");
-    chkStartDownloading->setGeometry(kBodyLeft, 150, kBodyWidth, 22);
+    chkStartDownloading->setGeometry(kBodyLeft, 130, kBodyWidth, 22);
     chkStartDownloading->setChecked(true);
-    txtWelcomeG = AddText("txtWelcomeG", 300, 18);
+    txtWelcomeG = AddText("txtWelcomeG", 180, 18);
 
     OnClick(cmdHelp, [this] { cmdHelpClick(); });
     OnClick(Button3, [this] { Button3Click(); });

@@ -29,6 +29,10 @@ TfrmLayout::TfrmLayout(QWidget* parent)
     SpeedLayout1->setGeometry(kBodyLeft, 110, 135, 125);
     SpeedLayout1->setIcon(QIcon(":/wizard/layout_option1.png"));
     SpeedLayout1->setIconSize(QSize(129, 121));
+    // Thin frame so the picture keeps its own size inside the 135 x 125 button.
+    SpeedLayout1->setStyleSheet("QToolButton { padding: 0px; border: 1px solid #8aa9c8;"
+                                " border-radius: 3px; background: white; }"
+                                "QToolButton:pressed { background: #dbe9f6; }");
     SpeedLayout1->setToolTip("Sites side by side in columns");
     lblOption1 = new QLabel("Option 1", this);
     lblOption1->setObjectName("lblOption1");
