@@ -1,5 +1,6 @@
 #include "wizard/WizardFrame.h"
 
+#include "app/gui/AppHelp.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -65,7 +66,7 @@ void ShowErrors(const std::function<void()>& handler) {
     }
 }
 
-void ShowInFront(QWidget* window) {
+void ShowPageInFront(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
@@ -77,7 +78,7 @@ void MoveAlong(QWidget* from, QWidget* to, const std::function<void()>& savingSt
     if (savingStep)
         savingStep();
     from->hide();
-    ShowInFront(to);
+    ShowPageInFront(to);
 }
 
 QTextEdit* CreateFrameText(QWidget* parent, const char* name, QRect geometry, bool bold) {
@@ -157,6 +158,14 @@ void TWizardPage::LoadBanner() {
         throw EFOpenError(path);
     Image1->setPixmap(picture);
     Image1->resize(picture.size());
+}
+
+int TWizardPage::HelpContext() const {
+    return HelpContextOf(this);
+}
+
+void TWizardPage::SetHelpContext(int topic) {
+    ::SetHelpContext(this, topic);
 }
 
 QTextEdit* TWizardPage::AddText(const char* name, int top, int height) {

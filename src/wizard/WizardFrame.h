@@ -39,7 +39,7 @@ struct PageButtons {
 void ShowErrors(const std::function<void()>& handler);
 
 // Shows a window and brings it to the front.
-void ShowInFront(QWidget* window);
+void ShowPageInFront(QWidget* window);
 
 // Moves the wizard from one page to another: the target takes the page's top, then its left
 // position, the saving step runs, the page hides and the target shows. When the saving step
@@ -58,7 +58,7 @@ class TWizardPage : public QWidget {
     Q_OBJECT
   public:
     // The page's help topic; 0 until its creation set it.
-    int HelpContext() const { return helpContext_; }
+    int HelpContext() const;
 
     QLabel* Image1;
     QTextEdit* txtWelcome;
@@ -74,7 +74,7 @@ class TWizardPage : public QWidget {
     void LoadBanner();
     // A body text at the body's left edge, below the heading line.
     QTextEdit* AddText(const char* name, int top, int height);
-    void SetHelpContext(int topic) { helpContext_ = topic; }
+    void SetHelpContext(int topic);
     // Connects a button to a handler whose errors go to the general error display.
     void OnClick(QPushButton* button, std::function<void()> handler);
 
@@ -89,7 +89,6 @@ class TWizardPage : public QWidget {
 
   private:
     QPushButton* AddButton(const char* name, const char* caption, int left);
-    int helpContext_ = 0;
 };
 
 // Frame geometry shared with the pages' own controls.

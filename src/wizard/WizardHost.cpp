@@ -1,33 +1,50 @@
 #include "wizard/WizardHost.h"
 
+#include "app/gui/Forms.h"
+#include "app/gui/main.h"
+#include "app/hh_funcs.h"
+
+#include <QTimer>
+
 namespace nimbrel {
 
 namespace {
 
-// Stand-in until the main window offers its members: the option values live here and the
-// cycle, timer and help calls go nowhere.
-class MainWindowHost : public WizardHost {
+// The program's own: the main window's values, timers and commands, and the help service.
+class TMainWindowHost : public WizardHost {
   public:
-    int32_t& IntervalSeconds() override { return interval_; }
-    int32_t SecondsPerMinute() override { return 60; }
-    bool& AutoView() override { return autoView_; }
-    void RearmDownloadTimer() override {}
-    void DropFetchThread() override {}
-    void Refresh() override {}
-    void EnableTimers() override {}
-    void ReloadSelection() override {}
-    bool HtmlHelpInstalled() override { return true; }
-    void ShowHelpTopic(int) override {}
-
-  private:
-    int32_t interval_ = 900;
-    bool autoView_ = true;
+    int32_t& IntervalSeconds() override { return frmMain->IntervalSeconds; }
+    int32_t SecondsPerMinute() override { return frmMain->SecondsPerMinute; }
+    bool& AutoView() override { return frmMain->AutoView; }
+    void RearmDownloadTimer() override {
+        // The next download comes one whole new interval from now.
+        const int milliseconds = frmMain->IntervalSeconds * 1000;
+        if (frmMain->DownloadTimer->isActive())
+            frmMain->DownloadTimer->start(milliseconds);
+        else
+            frmMain->DownloadTimer->setInterval(milliseconds);
+    }
+    void SetupCommand() override { frmMain->speedSetupClick(); }
+    void Refresh() override { frmMain->SpeedRefreshClick(); }
+    void EnableTimers() override {
+        frmMain->DownloadTimer->start();
+        frmMain->TDLMessage->start();
+    }
+    bool HtmlHelpInstalled() override {
+        LoadHtmlHelp();
+        return HtmlHelpLoaded();
+    }
+    void ShowHelpTopic(int topic) override { ShowHelpContext(topic); }
 };
 
-MainWindowHost mainWindowHost;
+TMainWindowHost mainWindowHost;
 WizardHost* current = nullptr;
 
 } // namespace
+
+WizardHost& MainWindowHost() {
+    return mainWindowHost;
+}
 
 WizardHost& Host() {
     return current ? *current : mainWindowHost;

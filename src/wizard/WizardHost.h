@@ -18,14 +18,13 @@ class WizardHost {
     // The interval changed: the download timer follows it from now on.
     virtual void RearmDownloadTimer() = 0;
 
-    // Tells a running fetch thread to stop and forgets it without waiting.
-    virtual void DropFetchThread() = 0;
+    // The main window's Setup command: a running fetch thread is told to stop and forgotten
+    // without waiting, the selection page reloads setup.nml and is shown in front.
+    virtual void SetupCommand() = 0;
     // The main window's Refresh action: a download cycle starts now.
     virtual void Refresh() = 0;
     // Enables the main window's DownloadTimer and TDLMessage.
     virtual void EnableTimers() = 0;
-    // The selection page's list, refilled from setup.nml.
-    virtual void ReloadSelection() = 0;
 
     // Loads the help library if needed; false when it cannot be loaded.
     virtual bool HtmlHelpInstalled() = 0;
@@ -33,6 +32,8 @@ class WizardHost {
     virtual void ShowHelpTopic(int topic) = 0;
 };
 
+// The main window's host, whichever is in force.
+WizardHost& MainWindowHost();
 // The host in force: the real main window unless a test installed another.
 WizardHost& Host();
 // Installs a host (not owned); nullptr restores the main window's.

@@ -40,7 +40,7 @@ void TfrmSplash::Button1Click() {
     hide();
     // A first run has no option file yet: lead the user through the set-up.
     if (!FileExists(OptionFilePath()))
-        ShowInFront(frmWizardWelcome);
+        ShowPageInFront(frmWizardWelcome);
 }
 
 void TfrmSplash::FormClose() {

@@ -71,9 +71,7 @@ void TfrmWizardWelcome::Button1Click() {
     frmSetup->move(frmSetup->x(), y());
     frmSetup->move(x(), frmSetup->y());
     hide();
-    Host().DropFetchThread();
-    Host().ReloadSelection();
-    ShowInFront(frmSetup);
+    Host().SetupCommand();
 }
 
 void TfrmWizardWelcome::cmdCloseClick() {

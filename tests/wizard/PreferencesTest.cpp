@@ -1,6 +1,7 @@
 #include "WizardFixture.h"
 
 #include "app/gui/Forms.h"
+#include "app/gui/main.h"
 #include "wizard/Finish.h"
 #include "wizard/Preferences.h"
 
@@ -60,7 +61,7 @@ TEST_F(PreferencesTest, IntervalFromTheFileChecksItsWholeMinutes) {
         SCOPED_TRACE(c.file);
         StartWithOptionFile(c.file);
         EXPECT_EQ(CheckedInterval(), c.shown);
-        EXPECT_EQ(host.interval, c.interval);
+        EXPECT_EQ(frmMain->IntervalSeconds, c.interval);
         DestroyForms();
     }
 }
@@ -73,7 +74,7 @@ TEST_F(PreferencesTest, AnUnlistedIntervalIsSavedUnchangedUntilTheUserPicksOne) 
 
     // Clicking the button that already shows "15" makes the interval exactly 15 minutes.
     frmPreferences->RadioInt15->click();
-    EXPECT_EQ(host.interval, 900);
+    EXPECT_EQ(frmMain->IntervalSeconds, 900);
     EXPECT_EQ(host.calls.back(), "rearm 900");
 }
 
@@ -81,10 +82,10 @@ TEST_F(PreferencesTest, ChoosingAnIntervalReachesTheMainWindowAndTheTimerAtOnce)
     CreateWindows();
     frmPreferences->show();
     frmPreferences->RadioInt40->click();
-    EXPECT_EQ(host.interval, 2400);
+    EXPECT_EQ(frmMain->IntervalSeconds, 2400);
     EXPECT_EQ(host.count("rearm 2400"), 1);
     frmPreferences->RadioInt25->click();
-    EXPECT_EQ(host.interval, 1500);
+    EXPECT_EQ(frmMain->IntervalSeconds, 1500);
     Click(frmPreferences, "cmdClose");
     EXPECT_EQ(folder.read(kOptions), "Interval:1500\r\nAutoView:True\r\n");
 }
@@ -102,9 +103,9 @@ TEST_F(PreferencesTest, AutoviewFollowsTheCheckBoxBothWays) {
     StartWithOptionFile("Interval:900\r\nAutoView:False\r\n");
     EXPECT_FALSE(frmPreferences->chkAutoView->isChecked());
     frmPreferences->chkAutoView->click();
-    EXPECT_TRUE(host.autoView);
+    EXPECT_TRUE(frmMain->AutoView);
     frmPreferences->chkAutoView->click();
-    EXPECT_FALSE(host.autoView);
+    EXPECT_FALSE(frmMain->AutoView);
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
     EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:False\r\n");
@@ -164,7 +165,7 @@ TEST_F(PreferencesTest, MissingBannerIsReportedAndTheSavedChoicesAreKept) {
     Click(frmPreferences, "cmdClose");
     EXPECT_EQ(folder.read(kOptions), "Interval:2400\r\nAutoView:False\r\n");
     Click(frmPreferences, "cmdHelp");
-    EXPECT_EQ(host.helpTopics, std::vector<int>{1500});
+    EXPECT_EQ(HelpTopics(), std::vector<int>{1500});
 }
 
 TEST_F(PreferencesTest, WindowShowsItsTextsAndHelpTopic) {
@@ -178,7 +179,7 @@ TEST_F(PreferencesTest, WindowShowsItsTextsAndHelpTopic) {
               "With AutoView selected Nimbrel automatically displays the downloaded web pages. "
               "Alternatively you can manually select \"View\" from the toolbar.");
     Click(frmPreferences, "cmdHelp");
-    EXPECT_EQ(host.helpTopics, std::vector<int>{1500});
+    EXPECT_EQ(HelpTopics(), std::vector<int>{1500});
     EXPECT_EQ(frmPreferences->HelpContext(), 1500);
 }
 

@@ -1,6 +1,7 @@
 #include "WizardFixture.h"
 
 #include "app/gui/Forms.h"
+#include "app/gui/main.h"
 #include "platform/Halt.h"
 #include "wizard/about.h"
 #include "wizard/splash.h"
@@ -46,7 +47,7 @@ TEST_F(SplashAboutTest, ClosingTheSplashEnablesTheMainWindowsTimers) {
 
 TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
     HaltRecorder halt;
-    host.helpInstalled = false;
+    host.helpMissing = true;
     EXPECT_THROW(TfrmSplash splash, nimbrel::HaltRequested);
     EXPECT_THROW(TfrmAbout about, nimbrel::HaltRequested);
     EXPECT_EQ(halt.count, 2);

@@ -1,6 +1,5 @@
 #include "WizardFixture.h"
 
-#include "app/Options.h"
 #include "app/gui/Forms.h"
 #include "library/gui/setup.h"
 #include "wizard/Finish.h"
@@ -15,12 +14,29 @@
 
 namespace nimbrel::test {
 
-void RecordingHost::DropFetchThread() {
-    calls.push_back(frmSetup && frmSetup->isVisible() ? "drop (selection shown)" : "drop");
+void RecordingHost::RearmDownloadTimer() {
+    calls.push_back("rearm " + std::to_string(IntervalSeconds()));
+    MainWindowHost().RearmDownloadTimer();
 }
 
-void RecordingHost::ReloadSelection() {
-    calls.push_back(frmSetup && frmSetup->isVisible() ? "reload (selection shown)" : "reload");
+void RecordingHost::SetupCommand() {
+    // What the user would see when the command starts: the welcome page already gone.
+    calls.push_back(frmWizardWelcome->isVisible() ? "setup (welcome shown)" : "setup");
+    MainWindowHost().SetupCommand();
+}
+
+void RecordingHost::Refresh() {
+    calls.push_back("refresh");
+    MainWindowHost().Refresh();
+}
+
+void RecordingHost::EnableTimers() {
+    calls.push_back("timers");
+    MainWindowHost().EnableTimers();
+}
+
+bool RecordingHost::HtmlHelpInstalled() {
+    return !helpMissing && MainWindowHost().HtmlHelpInstalled();
 }
 
 int RecordingHost::count(const std::string& call) const {
@@ -40,8 +56,15 @@ WizardTest::~WizardTest() {
 }
 
 void WizardTest::CreateWindows() {
-    LoadOptionsFile(OptionFilePath(), host.interval, host.autoView);
     CreateForms();
+    help.clear();
+}
+
+std::vector<int> WizardTest::HelpTopics() const {
+    std::vector<int> topics;
+    for (const HelpCall& call : help.calls())
+        topics.push_back(int(call.data));
+    return topics;
 }
 
 void WizardTest::RemoveBanner() {

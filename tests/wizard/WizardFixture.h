@@ -2,6 +2,7 @@
 // main window's services, and the program's windows created in their start-up order.
 #pragma once
 
+#include "support/HelpCallLog.h"
 #include "support/TestSupport.h"
 #include "wizard/WizardHost.h"
 
@@ -14,26 +15,23 @@
 
 namespace nimbrel::test {
 
+// The main window's own host, with every call recorded on the way.
 class RecordingHost : public WizardHost {
   public:
-    int32_t& IntervalSeconds() override { return interval; }
-    int32_t SecondsPerMinute() override { return 60; }
-    bool& AutoView() override { return autoView; }
-    void RearmDownloadTimer() override { calls.push_back("rearm " + std::to_string(interval)); }
-    void DropFetchThread() override;
-    void Refresh() override { calls.push_back("refresh"); }
-    void EnableTimers() override { calls.push_back("timers"); }
-    void ReloadSelection() override;
-    bool HtmlHelpInstalled() override { return helpInstalled; }
-    void ShowHelpTopic(int topic) override { helpTopics.push_back(topic); }
+    int32_t& IntervalSeconds() override { return MainWindowHost().IntervalSeconds(); }
+    int32_t SecondsPerMinute() override { return MainWindowHost().SecondsPerMinute(); }
+    bool& AutoView() override { return MainWindowHost().AutoView(); }
+    void RearmDownloadTimer() override;
+    void SetupCommand() override;
+    void Refresh() override;
+    void EnableTimers() override;
+    bool HtmlHelpInstalled() override;
+    void ShowHelpTopic(int topic) override { MainWindowHost().ShowHelpTopic(topic); }
 
     int count(const std::string& call) const;
 
-    int32_t interval = 900;
-    bool autoView = true;
-    bool helpInstalled = true;
+    bool helpMissing = false; // pretends the help library cannot be loaded
     std::vector<std::string> calls;
-    std::vector<int> helpTopics;
 };
 
 class WizardTest : public ::testing::Test {
@@ -41,7 +39,7 @@ class WizardTest : public ::testing::Test {
     WizardTest();
     ~WizardTest() override;
 
-    // Reads the option file the way the main window does at start, then creates every window.
+    // Creates every window in start-up order; the main window reads the option file.
     void CreateWindows();
     void RemoveBanner();
     // Presses a button found by its object name inside a window.
@@ -49,8 +47,12 @@ class WizardTest : public ::testing::Test {
     // The visible wizard pages (welcome to finish), by object name, in wizard order.
     static std::vector<std::string> VisiblePages();
 
+    // The topics that reached the help viewer since the windows were created.
+    std::vector<int> HelpTopics() const;
+
     TempProgramFolder folder;
     ScriptedDialogs dialogs;
+    HelpCallLog help;
     RecordingHost host;
 };
 

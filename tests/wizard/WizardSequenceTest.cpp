@@ -1,6 +1,7 @@
 #include "WizardFixture.h"
 
 #include "app/gui/Forms.h"
+#include "app/gui/main.h"
 #include "library/gui/setup.h"
 #include "wizard/Finish.h"
 #include "wizard/Layout.h"
@@ -39,12 +40,12 @@ class WizardSequenceTest : public WizardTest {
     }
 };
 
-TEST_F(WizardSequenceTest, WelcomeNextDropsTheCycleAndReloadsTheSelectionBeforeShowingIt) {
+TEST_F(WizardSequenceTest, WelcomeNextHidesItselfThenRunsTheSetupCommand) {
     CreateWindows();
     frmWizardWelcome->show();
     EXPECT_FALSE(frmWizardWelcome->Button3->isEnabled());
     Click(frmWizardWelcome, "Button1");
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"drop", "reload"}));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"setup"});
     EXPECT_EQ(VisiblePages(), Pages{"frmSetup"});
 }
 
@@ -86,8 +87,7 @@ TEST_F(WizardSequenceTest, BackLeadsFromFinishToTheSelectionPage) {
     Click(frmLayout, "cmdBack");
     EXPECT_EQ(VisiblePages(), Pages{"frmSetup"});
     // Going back never reloads the selection nor touches the cycle.
-    EXPECT_EQ(host.count("reload"), 0);
-    EXPECT_EQ(host.count("drop"), 0);
+    EXPECT_EQ(host.count("setup"), 0);
 }
 
 TEST_F(WizardSequenceTest, EveryPageOpensWhereTheMovedPageStood) {
@@ -124,8 +124,8 @@ TEST_F(WizardSequenceTest, LayoutPictureAndSkinsListChangeNothing) {
     frmSkins->ListBox1->setCurrentRow(0);
     frmSkins->ListBox1->itemClicked(frmSkins->ListBox1->item(0));
     EXPECT_EQ(FolderSnapshot(), before);
-    EXPECT_EQ(host.interval, 1500);
-    EXPECT_FALSE(host.autoView);
+    EXPECT_EQ(frmMain->IntervalSeconds, 1500);
+    EXPECT_FALSE(frmMain->AutoView);
     EXPECT_EQ(host.calls, std::vector<std::string>{});
     EXPECT_EQ(VisiblePages(), Pages{"frmLayout"});
 }
@@ -163,7 +163,7 @@ TEST_F(WizardSequenceTest, HelpButtonsOpenEachPagesTopic) {
     Click(frmLayout, "cmdHelp");
     Click(frmSkins, "cmdHelp");
     Click(frmFinish, "cmdHelp");
-    EXPECT_EQ(host.helpTopics, (std::vector<int>{1100, 1300, 1400, 1600}));
+    EXPECT_EQ(HelpTopics(), (std::vector<int>{1100, 1300, 1400, 1600}));
 }
 
 TEST_F(WizardSequenceTest, MissingBannerLeavesPagesWithoutTextsOrTopicButUsable) {
@@ -176,7 +176,7 @@ TEST_F(WizardSequenceTest, MissingBannerLeavesPagesWithoutTextsOrTopicButUsable)
     EXPECT_EQ(frmSkins->ListBox1->count(), 0);
     Click(frmWizardWelcome, "Button4");
     Click(frmFinish, "cmdHelp");
-    EXPECT_EQ(host.helpTopics, (std::vector<int>{0, 0}));
+    EXPECT_EQ(HelpTopics(), (std::vector<int>{0, 0}));
     frmLayout->show();
     NextFromLayoutToFinish();
     Click(frmFinish, "Button1");

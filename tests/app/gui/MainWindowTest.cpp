@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace nimbrel;
@@ -56,7 +57,12 @@ void FinishDeferredDeletes() {
 
 class MainWindow : public ::testing::Test {
   protected:
-    MainWindow() { TCoolTrayIcon::SetTrayAvailableOverride(true); }
+    MainWindow() {
+        TCoolTrayIcon::SetTrayAvailableOverride(true);
+        // The wizard pages created after the main window report a missing banner.
+        std::filesystem::copy_file(std::string(NIMBREL_SOURCE_DIR) + "/data/icons/banner_vert1.jpg",
+                                   folder.file("icons/banner_vert1.jpg"));
+    }
     ~MainWindow() override {
         DestroyForms();
         TCoolTrayIcon::SetTrayAvailableOverride(std::nullopt);
