@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 
 using namespace nimbrel::test;
@@ -84,6 +86,8 @@ TEST_F(PreferencesTest, ChoosingAnIntervalReachesTheMainWindowAndTheTimerAtOnce)
     frmPreferences->RadioInt40->click();
     EXPECT_EQ(frmMain->IntervalSeconds, 2400);
     EXPECT_EQ(host.count("rearm 2400"), 1);
+    EXPECT_EQ(frmMain->DownloadTimer->interval(), 2400 * 1000);
+    EXPECT_TRUE(frmMain->DownloadTimer->isActive());
     frmPreferences->RadioInt25->click();
     EXPECT_EQ(frmMain->IntervalSeconds, 1500);
     Click(frmPreferences, "cmdClose");
@@ -109,6 +113,15 @@ TEST_F(PreferencesTest, AutoviewFollowsTheCheckBoxBothWays) {
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
     EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:False\r\n");
+}
+
+TEST_F(PreferencesTest, AutoviewOffThenViewShowsTheDigestOnceAndStaysOff) {
+    CreateWindows();
+    frmPreferences->chkAutoView->click();
+    ASSERT_FALSE(frmMain->AutoView);
+    frmMain->SpeedView->click();
+    EXPECT_FALSE(frmMain->AutoView);
+    EXPECT_FALSE(frmPreferences->chkAutoView->isChecked());
 }
 
 TEST_F(PreferencesTest, BackAndNextWriteTheFileBeforeTheNextPageShows) {

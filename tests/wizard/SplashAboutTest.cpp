@@ -7,8 +7,10 @@
 #include "wizard/splash.h"
 #include "wizard/welcome.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <memory>
 
 using namespace nimbrel::test;
@@ -25,8 +27,9 @@ TEST_F(SplashAboutTest, FirstStartLeadsFromTheSplashToTheWelcomePage) {
     EXPECT_FALSE(frmSplash->isVisible());
     EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmWizardWelcome"});
     EXPECT_EQ(frmWizardWelcome->pos(), QPoint(150, 120));
-    // Continuing does not start the timers; only the system's close does.
+    // Continuing does not start the poller; only the system's close does.
     EXPECT_EQ(host.count("timers"), 0);
+    EXPECT_FALSE(frmMain->TDLMessage->isActive());
 }
 
 TEST_F(SplashAboutTest, StartWithAnOptionFileShowsNoWizardPage) {
@@ -39,9 +42,12 @@ TEST_F(SplashAboutTest, StartWithAnOptionFileShowsNoWizardPage) {
 
 TEST_F(SplashAboutTest, ClosingTheSplashEnablesTheMainWindowsTimers) {
     CreateWindows();
+    frmMain->DownloadTimer->stop();
     frmSplash->close();
     EXPECT_FALSE(frmSplash->isVisible());
     EXPECT_EQ(host.count("timers"), 1);
+    EXPECT_TRUE(frmMain->DownloadTimer->isActive());
+    EXPECT_TRUE(frmMain->TDLMessage->isActive());
     EXPECT_EQ(VisiblePages(), std::vector<std::string>{});
 }
 
@@ -58,6 +64,8 @@ TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
 TEST_F(SplashAboutTest, AboutShowsProductVersionAndCreditsAndHidesOnContinue) {
     CreateWindows();
     EXPECT_FALSE(frmAbout->isVisible());
+    frmMain->findChild<QAction*>("About1")->trigger();
+    EXPECT_TRUE(frmAbout->isVisible());
     EXPECT_EQ(frmAbout->lblHeading->text(), "Nimbrel");
     EXPECT_EQ(frmAbout->lblLines[0]->text(), QString("Version ") + NIMBREL_VERSION);
     for (QLabel* line : frmAbout->lblLines)

@@ -9,7 +9,10 @@
 #include "wizard/Skins.h"
 #include "wizard/welcome.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QTextEdit>
@@ -107,9 +110,10 @@ TEST_F(WizardSequenceTest, EveryPageOpensWhereTheMovedPageStood) {
     EXPECT_EQ(frmPreferences->pos(), moved + QPoint(5, 7));
 }
 
-TEST_F(WizardSequenceTest, PreferencesOpenedOnTheirOwnLeadOnToTheFinishPage) {
+TEST_F(WizardSequenceTest, PreferencesOpenedFromTheToolbarLeadOnToTheFinishPage) {
     CreateWindows();
-    frmPreferences->show();
+    frmMain->speedPref->click();
+    EXPECT_EQ(VisiblePages(), Pages{"frmPreferences"});
     Click(frmPreferences, "Button1");
     EXPECT_EQ(VisiblePages(), Pages{"frmFinish"});
 }
@@ -153,17 +157,26 @@ TEST_F(WizardSequenceTest, ClosedWelcomePageOpensAgainWhereItStood) {
     frmWizardWelcome->show();
     frmWizardWelcome->move(211, 97);
     Click(frmWizardWelcome, "cmdClose");
-    frmWizardWelcome->show();
+    EXPECT_EQ(VisiblePages(), Pages{});
+    frmMain->findChild<QAction*>("Wizard1")->trigger();
+    EXPECT_EQ(VisiblePages(), Pages{"frmWizardWelcome"});
     EXPECT_EQ(frmWizardWelcome->pos(), QPoint(211, 97));
 }
 
-TEST_F(WizardSequenceTest, HelpButtonsOpenEachPagesTopic) {
+TEST_F(WizardSequenceTest, HelpButtonsAndF1OpenEachPagesTopic) {
     CreateWindows();
     Click(frmWizardWelcome, "Button4");
     Click(frmLayout, "cmdHelp");
     Click(frmSkins, "cmdHelp");
     Click(frmFinish, "cmdHelp");
     EXPECT_EQ(HelpTopics(), (std::vector<int>{1100, 1300, 1400, 1600}));
+    help.clear();
+    for (QWidget* page : {(QWidget*)frmWizardWelcome, (QWidget*)frmLayout, (QWidget*)frmSkins,
+                          (QWidget*)frmPreferences, (QWidget*)frmFinish}) {
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(page, &f1);
+    }
+    EXPECT_EQ(HelpTopics(), (std::vector<int>{1100, 1300, 1400, 1500, 1600}));
 }
 
 TEST_F(WizardSequenceTest, MissingBannerLeavesPagesWithoutTextsOrTopicButUsable) {
