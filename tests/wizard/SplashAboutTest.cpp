@@ -8,6 +8,8 @@
 #include "wizard/welcome.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -74,6 +76,16 @@ TEST_F(SplashAboutTest, AboutShowsProductVersionAndCreditsAndHidesOnContinue) {
     frmAbout->show();
     Click(frmAbout, "Button1");
     EXPECT_FALSE(frmAbout->isVisible());
+}
+
+TEST_F(SplashAboutTest, F1InTheSplashOrAboutWindowOpensNothing) {
+    CreateWindows();
+    frmAbout->show();
+    for (QWidget* window : {(QWidget*)frmSplash, (QWidget*)frmAbout}) {
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QApplication::sendEvent(window, &f1);
+    }
+    EXPECT_EQ(HelpTopics(), std::vector<int>{});
 }
 
 TEST_F(SplashAboutTest, SplashHasTheWideItalicContinueButtonAndTheBanner) {
