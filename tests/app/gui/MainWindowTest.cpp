@@ -2,6 +2,7 @@
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
+#include "components/MSXML2_TLB.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -316,10 +317,10 @@ TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {
 class MainWindowStart : public MainWindow {
   protected:
     MainWindowStart() {
-        TfrmMain::XmlEngineProbe = [this] { ++probes; };
+        TfrmMain::XmlEngineProbe = [this](TfrmMain&) { ++probes; };
     }
     ~MainWindowStart() override { TfrmMain::XmlEngineProbe = savedProbe; }
-    std::function<void()> savedProbe = TfrmMain::XmlEngineProbe;
+    std::function<void(TfrmMain&)> savedProbe = TfrmMain::XmlEngineProbe;
     int probes = 0;
 };
 
@@ -341,6 +342,22 @@ TEST_F(MainWindowStart, BadIntervalIsShownAndSkipsTheProbe) {
     EXPECT_TRUE(frmMain->AutoView);
     EXPECT_TRUE(frmMain->isVisible());
     EXPECT_TRUE(frmMain->DownloadTimer->isActive());
+}
+
+TEST_F(MainWindow, KeepsTheXmlEngineProbeDocument) {
+    create();
+    ASSERT_TRUE(frmMain->ProbeDocument.has_value());
+    EXPECT_FALSE(frmMain->ProbeDocument->async());
+}
+
+TEST_F(MainWindow, MissingXmlEngineIsReportedAndEndsTheStart) {
+    HaltRecorder halt;
+    msxml::SetEngineAvailableForTesting(false);
+    EXPECT_THROW(new TfrmMain(), HaltRequested);
+    msxml::SetEngineAvailableForTesting(true);
+    EXPECT_EQ(halt.count, 1);
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.front(), "msxml3.dll is not installed");
 }
 
 TEST_F(MainWindowStart, MissingHelpModuleShowsTheMessageAndEnds) {
