@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <filesystem>
 #include <map>
 
@@ -24,6 +25,12 @@ using namespace nimbrel::test;
 using Pages = std::vector<std::string>;
 
 namespace {
+
+const char* const kLibrary = R"(<Library>
+  <Category Name="News">
+    <site Name="Daily" URL="news.example/daily" Type="html" StyleSheet="d.xsl" RipFile="d.xml"/>
+  </Category>
+</Library>)";
 
 class WizardSequenceTest : public WizardTest {
   protected:
@@ -52,13 +59,28 @@ TEST_F(WizardSequenceTest, WelcomeNextHidesItselfThenRunsTheSetupCommand) {
     EXPECT_EQ(VisiblePages(), Pages{"frmSetup"});
 }
 
-TEST_F(WizardSequenceTest, ForwardPassWithStartDownloadingSavesOptionsAndStartsOneCycle) {
+TEST_F(WizardSequenceTest, ForwardPassSavesEachStepAndFinishStartsOneCycle) {
+    folder.write("Categories.xml", kLibrary);
     CreateWindows();
-    frmLayout->show();
+    frmWizardWelcome->show();
+    Click(frmWizardWelcome, "Button1");
+    ASSERT_EQ(VisiblePages(), Pages{"frmSetup"});
+    auto* tree = frmSetup->findChild<QTreeWidget*>("TreeView1");
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    Click(frmSetup, "cmdAddSite");
+    EXPECT_FALSE(folder.exists("setup.nml"));
+
+    Click(frmSetup, "Button1");
+    EXPECT_EQ(VisiblePages(), Pages{"frmLayout"});
+    EXPECT_EQ(folder.read("setup.nml"), "News->Daily\r\n\r\n");
+    EXPECT_NE(folder.read("setup.xml").find("news.example/daily"), std::string::npos);
+    EXPECT_FALSE(folder.exists("options.nmo"));
+
     NextFromLayoutToFinish();
     EXPECT_EQ(VisiblePages(), Pages{"frmFinish"});
     EXPECT_EQ(folder.read("options.nmo"), "Interval:900\r\nAutoView:True\r\n");
     ASSERT_TRUE(frmFinish->chkStartDownloading->isChecked());
+    EXPECT_EQ(host.count("refresh"), 0);
     Click(frmFinish, "Button1");
     EXPECT_EQ(VisiblePages(), Pages{});
     EXPECT_EQ(host.count("refresh"), 1);
@@ -183,8 +205,8 @@ TEST_F(WizardSequenceTest, MissingBannerLeavesPagesWithoutTextsOrTopicButUsable)
     RemoveBanner();
     CreateWindows();
     const std::string cannotOpen = "Cannot open file " + folder.path() + "/icons/banner_vert1.jpg";
-    // One report per page that loads the banner: preferences, welcome, layout, skins, finish.
-    EXPECT_EQ(std::count(dialogs.errors.begin(), dialogs.errors.end(), cannotOpen), 5);
+    // One report per page: preferences, welcome, layout, skins, finish and selection.
+    EXPECT_EQ(std::count(dialogs.errors.begin(), dialogs.errors.end(), cannotOpen), 6);
     EXPECT_EQ(frmWizardWelcome->txtWelcome->toPlainText(), "txtWelcome");
     EXPECT_EQ(frmSkins->ListBox1->count(), 0);
     Click(frmWizardWelcome, "Button4");

@@ -40,7 +40,7 @@ TEST(ShippedPictures, HaveTheSizesTheWindowsExpect) {
 class StatusPicture : public ::testing::Test {
   protected:
     StatusPicture() {
-        for (const char* name : {"nimbrel.bmp", "nimbrel.gif"})
+        for (const char* name : {"nimbrel.bmp", "nimbrel.gif", "icons/banner_vert1.jpg"})
             std::filesystem::copy_file(kShipped + "/" + name, folder.file(name));
         CreateForms();
     }
