@@ -101,6 +101,16 @@ TEST_F(LibraryLookup, EntryWithoutArrowOnlyMatchesACategoryWithAnEmptyName) {
     EXPECT_NE(markup.find("URL=\"empty\""), std::string::npos) << markup;
 }
 
+TEST_F(LibraryLookup, CategoryNamedTwiceIsSearchedInDocumentOrder) {
+    XmlDocument twice = XmlDocument::Create();
+    twice.loadXML("<L><Category Name=\"N\"><site Name=\"A\" URL=\"first-a\"/></Category>"
+                  "<Category Name=\"N\"><site Name=\"A\" URL=\"second-a\"/>"
+                  "<site Name=\"B\" URL=\"second-b\"/></Category></L>");
+    EXPECT_NE(ReturnSiteXML(twice, "N->A").find("first-a"), std::string::npos);
+    EXPECT_NE(ReturnSiteXML(twice, "N->B").find("second-b"), std::string::npos)
+        << "every site the tree shows under that name can be looked up";
+}
+
 TEST_F(LibraryLookup, EmptyLibraryFindsNothing) {
     XmlDocument empty = XmlDocument::Create();
     EXPECT_EQ(ReturnSiteXML(empty, "News->Daily"), "<Error/>");

@@ -1,6 +1,8 @@
 #include "library/gui/setup.h"
 
+#include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
+#include "app/hh_funcs.h"
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
 #include "library/SelectionXml.h"
@@ -78,9 +80,6 @@ void Guarded(const std::function<void()>& handler) {
 FileDialogRequest SelectionDialog(const std::string& initialFolder) {
     return {kSelectionFilter, kSelectionExtension, initialFolder};
 }
-
-// The help service opens the topic; until it is part of the program, nothing is shown.
-void OpenHelpTopic(int /*topic*/) {}
 
 } // namespace
 
@@ -169,7 +168,7 @@ void TfrmSetup::FormCreate() {
     FillTree();
     saveDialogFolder_ = ProgramFile("\\Profile\\");
     helpContext_ = kHelpTopic;
-    setProperty("HelpContext", helpContext_);
+    SetHelpContext(this, helpContext_);
 }
 
 void TfrmSetup::LoadBanner() {
@@ -258,7 +257,7 @@ void TfrmSetup::cmdLoadClick() {
 }
 
 void TfrmSetup::cmdHelpClick() {
-    OpenHelpTopic(helpContext_);
+    ShowHelpContext(helpContext_);
 }
 
 void TfrmSetup::Button3Click() {

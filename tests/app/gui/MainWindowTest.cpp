@@ -3,6 +3,7 @@
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -23,7 +24,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace nimbrel;
@@ -60,9 +60,7 @@ class MainWindow : public ::testing::Test {
   protected:
     MainWindow() {
         TCoolTrayIcon::SetTrayAvailableOverride(true);
-        // The wizard pages created after the main window report a missing banner.
-        std::filesystem::copy_file(std::string(NIMBREL_SOURCE_DIR) + "/data/icons/banner_vert1.jpg",
-                                   folder.file("icons/banner_vert1.jpg"));
+        WriteBanner(folder);
     }
     ~MainWindow() override {
         DestroyForms();
@@ -283,10 +281,8 @@ TEST_F(MainWindow, ExitAnsweredYesDestroysTheWindowAndClosesHelp) {
 
 TEST_F(MainWindow, CommandsShowTheirWindows) {
     create();
-    auto* load = new QPushButton(static_cast<QWidget*>(frmSetup));
-    load->setObjectName("cmdLoad");
-    int loads = 0;
-    QObject::connect(load, &QPushButton::clicked, [&] { ++loads; });
+    // Each press of the selection window's Open button asks for a file.
+    const auto loads = [&] { return dialogs.fileRequests.size(); };
 
     FindAction(frmMain, "Preferences1")->trigger();
     EXPECT_TRUE(static_cast<QWidget*>(frmPreferences)->isVisible());
@@ -296,10 +292,10 @@ TEST_F(MainWindow, CommandsShowTheirWindows) {
     EXPECT_TRUE(static_cast<QWidget*>(frmAbout)->isVisible());
     FindAction(frmMain, "Setup2")->trigger();
     EXPECT_TRUE(static_cast<QWidget*>(frmSetup)->isVisible());
-    EXPECT_EQ(loads, 0);
+    EXPECT_EQ(loads(), 0u);
     FindAction(frmMain, "Open1")->trigger();
     FindAction(frmMain, "Open2")->trigger();
-    EXPECT_EQ(loads, 2) << "Open opens a saved selection in the selection window";
+    EXPECT_EQ(loads(), 2u) << "Open opens a saved selection in the selection window";
 }
 
 TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {

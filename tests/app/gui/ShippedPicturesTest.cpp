@@ -1,6 +1,7 @@
 // The pictures shipped in the program folder, as the main window uses them.
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
+#include "guisupport/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QImage>
@@ -40,8 +41,9 @@ TEST(ShippedPictures, HaveTheSizesTheWindowsExpect) {
 class StatusPicture : public ::testing::Test {
   protected:
     StatusPicture() {
-        for (const char* name : {"nimbrel.bmp", "nimbrel.gif", "icons/banner_vert1.jpg"})
+        for (const char* name : {"nimbrel.bmp", "nimbrel.gif"})
             std::filesystem::copy_file(kShipped + "/" + name, folder.file(name));
+        WriteBanner(folder);
         CreateForms();
     }
     ~StatusPicture() override { DestroyForms(); }

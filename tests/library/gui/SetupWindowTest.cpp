@@ -1,13 +1,16 @@
+#include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
+#include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
+#include "support/HelpCallLog.h"
 #include "support/TestSupport.h"
 #include "wizard/Layout.h"
 #include "wizard/welcome.h"
 
 #include <QApplication>
 #include <QFrame>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -36,10 +39,7 @@ class SetupWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         folder.write("Categories.xml", kLibrary);
-        QImage banner(100, 300, QImage::Format_RGB32);
-        banner.fill(Qt::blue);
-        ASSERT_TRUE(
-            banner.save(QString::fromStdString(folder.file("icons/banner_vert1.jpg")), "JPG"));
+        WriteBanner(folder, {100, 300});
     }
     void TearDown() override {
         delete frmWizardWelcome;
@@ -83,6 +83,7 @@ class SetupWindow : public ::testing::Test {
 
     TempProgramFolder folder;
     ScriptedDialogs dialogs;
+    HelpCallLog help;
     std::unique_ptr<TfrmSetup> form;
 };
 
@@ -99,7 +100,16 @@ TEST_F(SetupWindow, HasItsCaptionSizeBorderAndStaysOnTop) {
     EXPECT_FALSE(window().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window().font().family(), "Arial");
     EXPECT_FALSE(window().isVisible()) << "created hidden";
-    EXPECT_EQ(window().HelpContext(), 1200);
+    EXPECT_EQ(HelpContextOf(&window()), 1200) << "F1 opens the window's topic";
+}
+
+TEST_F(SetupWindow, HelpOpensTheSelectionTopic) {
+    click("cmdHelp");
+    const auto calls = help.calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].file, folder.path() + "/Nimbrel.chm");
+    EXPECT_EQ(calls[0].command, nimbrel::HH_HELP_CONTEXT);
+    EXPECT_EQ(calls[0].data, 1200u);
 }
 
 TEST_F(SetupWindow, EveryControlHasItsNamePlaceAndText) {
@@ -183,8 +193,10 @@ TEST_F(SetupWindow, MissingLibraryShowsTheMessageAndAnEmptyTree) {
     EXPECT_EQ(dialogs.messages,
               Strings{"Categories.xml could not be found, please reinstall Nimbrel"});
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
-    EXPECT_EQ(window().HelpContext(), 0);
     EXPECT_EQ(window().SaveDialogFolder(), "");
+    click("cmdHelp");
+    ASSERT_EQ(help.calls().size(), 1u);
+    EXPECT_EQ(help.calls()[0].data, 0u) << "the topic stays unset";
 
     // Entries already in the list become error cells; nothing else breaks.
     folder.write("setup.nml", "News->Daily\r\n\r\n");
