@@ -2,6 +2,7 @@
 
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
+#include "app/hh_funcs.h"
 #include "platform/Halt.h"
 #include "wizard/about.h"
 #include "wizard/splash.h"
@@ -55,9 +56,11 @@ TEST_F(SplashAboutTest, ClosingTheSplashEnablesTheMainWindowsTimers) {
 
 TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
     HaltRecorder halt;
-    host.helpMissing = true;
+    nimbrel::UnloadHtmlHelp();
+    nimbrel::SetHtmlHelpControlPath(folder.file("nimbrel-helpviewer.so"));
     EXPECT_THROW(TfrmSplash splash, nimbrel::HaltRequested);
     EXPECT_THROW(TfrmAbout about, nimbrel::HaltRequested);
+    UseRecordingHelpModule(); // for the windows of later tests
     EXPECT_EQ(halt.count, 2);
     EXPECT_EQ(dialogs.messages,
               std::vector<std::string>(2, "HTML Help is not installed on this PC."));

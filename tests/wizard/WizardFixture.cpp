@@ -35,10 +35,6 @@ void RecordingHost::EnableTimers() {
     MainWindowHost().EnableTimers();
 }
 
-bool RecordingHost::HtmlHelpInstalled() {
-    return !helpMissing && MainWindowHost().HtmlHelpInstalled();
-}
-
 int RecordingHost::count(const std::string& call) const {
     return int(std::count(calls.begin(), calls.end(), call));
 }

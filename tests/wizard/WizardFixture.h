@@ -25,12 +25,11 @@ class RecordingHost : public WizardHost {
     void SetupCommand() override;
     void Refresh() override;
     void EnableTimers() override;
-    bool HtmlHelpInstalled() override;
+    bool HtmlHelpInstalled() override { return MainWindowHost().HtmlHelpInstalled(); }
     void ShowHelpTopic(int topic) override { MainWindowHost().ShowHelpTopic(topic); }
 
     int count(const std::string& call) const;
 
-    bool helpMissing = false; // pretends the help library cannot be loaded
     std::vector<std::string> calls;
 };
 
