@@ -1,10 +1,25 @@
-// TfrmFinish: created once at start, hidden; only shown and hidden afterwards.
+// TfrmFinish: the last wizard page. "Finish" starts a download cycle when "Start Downloading"
+// is checked; the check box keeps its state for the rest of the run only.
 #pragma once
 
-#include <QWidget>
+#include "wizard/WizardFrame.h"
 
-class TfrmFinish : public QWidget {
+class QCheckBox;
+
+class TfrmFinish : public nimbrel::TWizardPage {
     Q_OBJECT
   public:
     explicit TfrmFinish(QWidget* parent = nullptr);
+
+    void FormCreate();
+    void cmdHelpClick();
+    void Button3Click();
+    void Button1Click();
+
+    QTextEdit* txtWelcome1;
+    QCheckBox* chkStartDownloading;
+    QTextEdit* txtWelcomeG;
+    QPushButton* cmdHelp;
+    QPushButton* Button3;
+    QPushButton* Button1;
 };

@@ -1,10 +1,56 @@
-// TfrmPreferences: created once at start, hidden; only shown and hidden afterwards.
+// TfrmPreferences: the download interval and automatic display. Changes reach the main window's
+// values at once; every way of leaving the window writes the option file.
 #pragma once
 
-#include <QWidget>
+#include "wizard/WizardFrame.h"
 
-class TfrmPreferences : public QWidget {
+class QCheckBox;
+class QGroupBox;
+class QRadioButton;
+
+class TfrmPreferences : public nimbrel::TWizardPage {
     Q_OBJECT
   public:
     explicit TfrmPreferences(QWidget* parent = nullptr);
+
+    // Writes the option file from IntervalSeconds and chkAutoView; raises EInOutError.
+    void SaveOptions();
+
+    void FormCreate();
+    void RadioInt15Click();
+    void RadioInt20Click();
+    void RadioInt25Click();
+    void RadioInt30Click();
+    void RadioInt35Click();
+    void RadioInt40Click();
+    void chkAutoViewClick();
+    void cmdCloseClick();
+    void CloseSetup();
+    void cmdBackClick();
+    void Button1Click();
+    void cmdHelpClick();
+
+    QTextEdit* txtWelcome1;
+    QGroupBox* GroupBox1;
+    QRadioButton* RadioInt15;
+    QRadioButton* RadioInt20;
+    QRadioButton* RadioInt25;
+    QRadioButton* RadioInt30;
+    QRadioButton* RadioInt35;
+    QRadioButton* RadioInt40;
+    QTextEdit* txtWelcome2;
+    QGroupBox* GroupBox4;
+    QCheckBox* chkAutoView;
+    QPushButton* cmdHelp;
+    QPushButton* cmdBack;
+    QPushButton* Button1;
+    QPushButton* cmdClose;
+
+  protected:
+    void TitleBarClose() override { CloseSetup(); }
+
+  private:
+    QRadioButton* AddIntervalButton(int minutes, int column, int row);
+    void ChooseMinutes(int minutes);
+    void ShowCurrentValues();
 };

@@ -1,0 +1,57 @@
+#include "wizard/WizardHost.h"
+
+#include "app/gui/Forms.h"
+#include "app/gui/main.h"
+#include "app/hh_funcs.h"
+
+#include <QTimer>
+
+namespace nimbrel {
+
+namespace {
+
+// The program's own: the main window's values, timers and commands, and the help service.
+class TMainWindowHost : public WizardHost {
+  public:
+    int32_t& IntervalSeconds() override { return frmMain->IntervalSeconds; }
+    int32_t SecondsPerMinute() override { return frmMain->SecondsPerMinute; }
+    bool& AutoView() override { return frmMain->AutoView; }
+    void RearmDownloadTimer() override {
+        // The next download comes one whole new interval from now.
+        const int milliseconds = frmMain->IntervalSeconds * 1000;
+        if (frmMain->DownloadTimer->isActive())
+            frmMain->DownloadTimer->start(milliseconds);
+        else
+            frmMain->DownloadTimer->setInterval(milliseconds);
+    }
+    void SetupCommand() override { frmMain->speedSetupClick(); }
+    void Refresh() override { frmMain->SpeedRefreshClick(); }
+    void EnableTimers() override {
+        frmMain->DownloadTimer->start();
+        frmMain->TDLMessage->start();
+    }
+    bool HtmlHelpInstalled() override {
+        LoadHtmlHelp();
+        return HtmlHelpLoaded();
+    }
+    void ShowHelpTopic(int topic) override { ShowHelpContext(topic); }
+};
+
+TMainWindowHost mainWindowHost;
+WizardHost* current = nullptr;
+
+} // namespace
+
+WizardHost& MainWindowHost() {
+    return mainWindowHost;
+}
+
+WizardHost& Host() {
+    return current ? *current : mainWindowHost;
+}
+
+void SetHost(WizardHost* host) {
+    current = host;
+}
+
+} // namespace nimbrel
