@@ -10,7 +10,8 @@
 
 namespace nimbrel::msxml {
 
-struct DocumentState; // libxml2 document and its owner, shared by every handle into it
+struct DocumentState;  // one libxml2 tree, shared by every node handle into it
+struct DocumentObject; // a document object: its current tree, parse error and flags
 class XmlDocument;
 class XmlNodeList;
 class XmlNamedNodeMap;
@@ -67,6 +68,7 @@ class XmlNamedNodeMap {
     // Adds the attribute node made by createAttribute, or replaces the one of the same name.
     void setNamedItem(const XmlNode& attribute);
     long length() const;
+    XmlNode item(long index) const; // null node when out of range
 
   private:
     friend class XmlNode;
@@ -90,6 +92,8 @@ class XmlDocument {
     bool load(const std::string& path);
     bool loadXML(const std::string& text);
     const ParseError& parseError() const;
+    // True when the last good load began with an XML declaration (which is not a node here).
+    bool hasXmlDeclaration() const;
 
     // Writes the document as UTF-8 XML text, without adding a declaration; atomic replacement.
     void save(const std::string& path) const;
@@ -110,8 +114,9 @@ class XmlDocument {
 
   private:
     friend class XmlNode;
-    explicit XmlDocument(std::shared_ptr<DocumentState> state) : state_(std::move(state)) {}
-    std::shared_ptr<DocumentState> state_;
+    explicit XmlDocument(std::shared_ptr<DocumentObject> object) : object_(std::move(object)) {}
+    XmlNode wrap(void* node) const;
+    std::shared_ptr<DocumentObject> object_;
 };
 
 // Tests make document creation fail to reach the "engine missing" paths.

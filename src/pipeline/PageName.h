@@ -1,0 +1,17 @@
+// The name under which a site's page is stored (folder Sites) and cut (folder Work).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+// The stem of a site's page file and cut file, formed from its URL: every "/" becomes "___" and
+// then every ":" becomes "..."; a URL without any "/" is used unchanged (so "host:8080" keeps
+// its colon). The result never holds a "/", so the file stays inside its folder.
+std::string PageFileStem(std::string_view url);
+
+// The page file stem followed by ".dat": the file name in both Sites and Work.
+std::string PageFileName(std::string_view url);
+
+} // namespace nimbrel
