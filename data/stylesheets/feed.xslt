@@ -67,7 +67,7 @@
       <xsl:call-template name="shorten">
         <xsl:with-param name="s">
           <xsl:call-template name="plain">
-            <xsl:with-param name="s" select="substring((*[local-name()='description' or local-name()='summary'] | *[local-name()='content'] | .//*[local-name()='group']/*[local-name()='description'])[normalize-space(.) != ''][1], 1, 3000)"/>
+            <xsl:with-param name="s" select="substring((*[local-name()='description' or local-name()='summary'] | *[local-name()='content'] | *[local-name()='encoded'] | .//*[local-name()='group']/*[local-name()='description'])[normalize-space(.) != ''][1], 1, 3000)"/>
           </xsl:call-template>
         </xsl:with-param>
       </xsl:call-template>
@@ -115,11 +115,13 @@
     <xsl:variable name="thumb" select="(.//*[local-name()='thumbnail']/@url)[1]"/>
     <xsl:variable name="media" select="(.//*[local-name()='content'][@url][@medium='image' or starts-with(@type, 'image/') or (not(@medium) and not(@type))]/@url)[1]"/>
     <xsl:variable name="enclosure" select="(*[local-name()='enclosure'][starts-with(@type, 'image/')]/@url)[1]"/>
+    <xsl:variable name="image" select="normalize-space(*[local-name()='image'][not(*)][1])"/>
     <xsl:variable name="url">
       <xsl:choose>
         <xsl:when test="normalize-space($thumb) != ''"><xsl:value-of select="$thumb"/></xsl:when>
         <xsl:when test="normalize-space($media) != ''"><xsl:value-of select="$media"/></xsl:when>
         <xsl:when test="normalize-space($enclosure) != ''"><xsl:value-of select="$enclosure"/></xsl:when>
+        <xsl:when test="starts-with($image, 'http')"><xsl:value-of select="$image"/></xsl:when>
         <xsl:otherwise>
           <xsl:call-template name="first-image">
             <xsl:with-param name="html" select="concat(*[local-name()='description' or local-name()='summary'], ' ', *[local-name()='encoded' or local-name()='content'])"/>
@@ -127,9 +129,14 @@
         </xsl:otherwise>
       </xsl:choose>
     </xsl:variable>
-    <xsl:if test="normalize-space($url) != ''">
+    <xsl:variable name="decoded">
+      <xsl:call-template name="decode">
+        <xsl:with-param name="s" select="normalize-space($url)"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:if test="$decoded != ''">
       <xsl:call-template name="absolute">
-        <xsl:with-param name="url" select="normalize-space($url)"/>
+        <xsl:with-param name="url" select="$decoded"/>
       </xsl:call-template>
     </xsl:if>
   </xsl:template>
@@ -271,7 +278,7 @@
         <xsl:value-of select="substring-before($s, '&amp;')"/>
         <xsl:choose>
           <xsl:when test="$name = 'nbsp' or $name = '#160'"><xsl:text> </xsl:text></xsl:when>
-          <xsl:when test="$name = 'amp' or $name = '#38'">&amp;</xsl:when>
+          <xsl:when test="$name = 'amp' or $name = '#38' or $name = '#038' or $name = '#x26'">&amp;</xsl:when>
           <xsl:when test="$name = 'quot' or $name = '#34'">"</xsl:when>
           <xsl:when test="$name = 'apos' or $name = '#39' or $name = '#039' or $name = '#x27'">'</xsl:when>
           <xsl:when test="$name = 'lt' or $name = '#60'">&lt;</xsl:when>

@@ -34,7 +34,8 @@
   </xsl:template>
 
   <xsl:template match="li">
-    <xsl:variable name="title" select="(.//b//a | .//a)[1]"/>
+    <xsl:variable name="bold" select="(.//b//a)[1]"/>
+    <xsl:variable name="title" select="$bold | (.//a)[1][not($bold)]"/>
     <xsl:variable name="text" select="normalize-space(translate(., '&#160;', ' '))"/>
     <li class="item">
       <a class="item-link">
