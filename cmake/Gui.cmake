@@ -20,3 +20,22 @@ install(TARGETS nimbrel RUNTIME DESTINATION bin)
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/helpviewer/CMakeLists.txt)
     add_subdirectory(${CMAKE_SOURCE_DIR}/src/helpviewer)
 endif()
+
+# ---- desktop integration ----------------------------------------------------------------------
+# `cmake --install` puts the program, its help viewer (lib/nimbrel, where the program looks for
+# it), a copy of the shipped program folder, a launcher that prepares the user's own program
+# folder under $XDG_DATA_HOME/nimbrel and starts the program there, the menu entry and the icon.
+include(GNUInstallDirs)
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/nimbrel-launch DESTINATION bin)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nimbrel/program-folder)
+if(DEFINED NIMBREL_HELP_FILE)
+    install(FILES ${NIMBREL_HELP_FILE}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/nimbrel/program-folder)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/nimbrel.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/src/app/gui/resources/nimbrel.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/src/app/gui/resources/nimbrel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

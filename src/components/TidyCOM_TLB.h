@@ -2,7 +2,7 @@
 // obtains the option set afresh before each single write, and cleans a file into a text.
 #pragma once
 
-#include <tidy.h>
+#include <tidy/tidy.h>
 
 #include <memory>
 #include <string>
@@ -13,18 +13,18 @@ class TidyObject;
 
 // The cleaner's option set; valid while its cleaner object lives.
 class TidyOptions {
-public:
-    void setSwitch(TidyOptionId option, bool on);          // a Boolean option
+  public:
+    void setSwitch(TidyOptionId option, bool on);            // a Boolean option
     void setValue(TidyOptionId option, unsigned long value); // a numeric option
 
-private:
+  private:
     friend class TidyObject;
     explicit TidyOptions(TidyDoc doc) : doc_(doc) {}
     TidyDoc doc_;
 };
 
 class TidyObject {
-public:
+  public:
     // Raises nimbrel::Exception when the cleaner cannot be created
     // (see SetCleanerAvailableForTesting).
     static std::unique_ptr<TidyObject> Create();
@@ -37,7 +37,7 @@ public:
     // unreadable file gives an empty text; the cleaner never raises on page content.
     std::string cleanFile(const std::string& path);
 
-private:
+  private:
     TidyObject();
     TidyDoc doc_;
 };

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace nimbrel;
 using namespace nimbrel::msxml;
 using nimbrel::test::TempProgramFolder;
@@ -148,6 +151,36 @@ TEST(XmlTransform, ImportedStylesheetsResolveBesideTheirFileAndStaySafe) {
     const std::string out = Parsed(kSelection).transformNode(style);
     EXPECT_NE(out.find("<base"), std::string::npos) << out;
     EXPECT_EQ(out.find("TOPSECRET"), std::string::npos) << out;
+}
+
+TEST(XmlTransform, ConcurrentTransformsKeepTheirOwnResultsAndErrors) {
+    // Error texts are collected per thread: a failing transform on one thread must neither
+    // lose its reason nor leak it into another thread's result.
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t, &wrong] {
+            const std::string mark = "thread" + std::to_string(t);
+            XmlDocument source = Parsed("<r m=\"" + mark + "\"/>");
+            XmlDocument good = Parsed(Stylesheet("", "<o><xsl:value-of select=\"r/@m\"/></o>"));
+            XmlDocument bad = Parsed(
+                Stylesheet("", "<xsl:message terminate=\"yes\"><xsl:value-of select=\"r/@m\"/>"
+                               "</xsl:message>"));
+            for (int i = 0; i < 50; ++i) {
+                if (source.transformNode(good).find("<o>" + mark + "</o>") == std::string::npos)
+                    ++wrong;
+                try {
+                    source.transformNode(bad);
+                    ++wrong;
+                } catch (const Exception& e) {
+                    if (e.message().find(mark) == std::string::npos)
+                        ++wrong;
+                }
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace

@@ -1,0 +1,121 @@
+#include "app/hh_funcs.h"
+
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+
+#include <chrono>
+#include <dlfcn.h>
+#include <filesystem>
+#include <thread>
+
+namespace nimbrel {
+
+void* HHCtrlHandle = nullptr;
+THtmlHelpAProc HtmlHelpA = nullptr;
+THtmlHelpWProc HtmlHelpW = nullptr;
+
+namespace {
+
+constexpr const char* kModuleName = "nimbrel-helpviewer.so";
+
+std::optional<std::string>& ControlPathOverride() {
+    static std::optional<std::string> path;
+    return path;
+}
+
+std::filesystem::path ExecutableFolder() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+std::string ExistingOrEmpty(const std::string& path) {
+    return !path.empty() && FileExists(path) ? path : std::string();
+}
+
+// The program ends with the module still loaded in ordinary runs; unload it once more then.
+struct UnloadAtExit {
+    ~UnloadAtExit() {
+        if (HHCtrlHandle)
+            UnloadHtmlHelp();
+    }
+} unloadAtExit;
+
+} // namespace
+
+std::string FindHtmlHelpControl() {
+    if (ControlPathOverride())
+        return ExistingOrEmpty(*ControlPathOverride());
+    const auto folder = ExecutableFolder();
+    if (folder.empty())
+        return {};
+    for (const auto& candidate :
+         {folder / kModuleName, folder / ".." / "lib" / "nimbrel" / kModuleName}) {
+        std::string found = ExistingOrEmpty(candidate.lexically_normal().string());
+        if (!found.empty())
+            return found;
+    }
+    return {};
+}
+
+void LoadHtmlHelp() {
+    if (HHCtrlHandle)
+        return;
+    const std::string path = FindHtmlHelpControl();
+    if (path.empty())
+        return;
+    // Kept resident after dlclose: the viewer's windows and Qt registrations must never point
+    // into unmapped code, whatever order the program ends in.
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!handle)
+        return;
+    HHCtrlHandle = handle;
+    HtmlHelpA = reinterpret_cast<THtmlHelpAProc>(::dlsym(handle, "HtmlHelpA"));
+    HtmlHelpW = reinterpret_cast<THtmlHelpWProc>(::dlsym(handle, "HtmlHelpW"));
+}
+
+bool HtmlHelpLoaded() {
+    return HHCtrlHandle != nullptr;
+}
+
+void UnloadHtmlHelp() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!HHCtrlHandle)
+        return;
+    ::dlclose(HHCtrlHandle);
+    HHCtrlHandle = nullptr;
+    HtmlHelpA = nullptr;
+    HtmlHelpW = nullptr;
+}
+
+HWND HtmlHelp(HWND owner, const std::string& file, unsigned command, uintptr_t data) {
+    if (!HtmlHelpA)
+        return nullptr;
+    return HtmlHelpA(owner, file.empty() ? nullptr : file.c_str(), command, data);
+}
+
+HWND DesktopWindow() {
+    return reinterpret_cast<HWND>(uintptr_t{1});
+}
+
+std::string HelpFile() {
+    return ProgramFile("\\Nimbrel.chm");
+}
+
+void ShowHelpContext(int32_t topic) {
+    HtmlHelp(nullptr, HelpFile(), HH_HELP_CONTEXT, static_cast<uintptr_t>(topic));
+}
+
+void ShowHelpDefaultTopic() {
+    HtmlHelp(DesktopWindow(), HelpFile(), HH_DISPLAY_TOPIC, 0);
+}
+
+void CloseAllHelp() {
+    HtmlHelp(nullptr, std::string(), HH_CLOSE_ALL, 0);
+}
+
+void SetHtmlHelpControlPath(std::optional<std::string> path) {
+    ControlPathOverride() = std::move(path);
+}
+
+} // namespace nimbrel

@@ -1,0 +1,226 @@
+// The HTML cleaner over libtidy.
+//
+// Chosen options. The display step's fixed settings:
+//   output-xml yes        well-formed XML out, without the XHTML default namespace that
+//                         output-xhtml adds (plain names in the site stylesheets must match)
+//   numeric-entities yes  &nbsp; and friends written as &#160;, which any XML parser reads
+//   indent-spaces 2, tab-size 8   layout only
+// The per-site switch is input-xml: off for pages of type "html" (parsed as HTML and repaired
+// into an html document), on for every other type (XML-like pieces such as RSS or Atom items,
+// kept as they are; several top-level elements are wrapped by the caller).
+// Always set by the object itself: UTF-8 out, and UTF-8 in unless the file is not valid UTF-8,
+// in which case it is read as Windows-1252 (legacy Latin pages keep their characters instead of
+// turning into replacement marks); doctype omit (nothing for an XML parser to fetch), quiet, no
+// warnings, no info, no reports on stderr, force-output (a text even when the page has errors),
+// wrap 0 (no line breaks added inside texts), tidy-mark no, add-xml-decl no.
+#include "components/TidyCOM_TLB.h"
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <tidy/tidybuffio.h>
+
+#include <atomic>
+
+namespace nimbrel::tidycom {
+
+const TidyOptionId kFirstFixedSwitch = TidyXmlOut;
+const TidyOptionId kSecondFixedSwitch = TidyNumEntities;
+const TidyOptionId kOptionSetToTwo = TidyIndentSpaces;
+const TidyOptionId kOptionSetToEight = TidyTabSize;
+const TidyOptionId kPerSiteSwitch = TidyXmlTags;
+
+namespace {
+
+std::atomic<bool> cleanerAvailable{true};
+
+void Require(bool done, const char* what) {
+    if (!done)
+        throw Exception(std::string("The HTML cleaner refused the option ") + what);
+}
+
+void SetBaseOptions(TidyDoc doc) {
+    Require(tidyOptSetBool(doc, TidyXmlOut, yes), "output-xml");
+    Require(tidyOptSetBool(doc, TidyNumEntities, yes), "numeric-entities");
+    Require(tidySetCharEncoding(doc, "utf8") == 0, "char-encoding");
+    Require(tidyOptSetInt(doc, TidyDoctypeMode, TidyDoctypeOmit), "doctype");
+    Require(tidyOptSetBool(doc, TidyQuiet, yes), "quiet");
+    Require(tidyOptSetBool(doc, TidyShowWarnings, no), "show-warnings");
+    Require(tidyOptSetBool(doc, TidyShowInfo, no), "show-info");
+    Require(tidyOptSetBool(doc, TidyForceOutput, yes), "force-output");
+    Require(tidyOptSetInt(doc, TidyWrapLen, 0), "wrap");
+    Require(tidyOptSetBool(doc, TidyMark, no), "tidy-mark");
+    Require(tidyOptSetBool(doc, TidyXmlDecl, no), "add-xml-decl");
+}
+
+// A TidyBuffer that frees itself.
+struct Buffer {
+    Buffer() { tidyBufInit(&buffer); }
+    ~Buffer() { tidyBufFree(&buffer); }
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+    TidyBuffer buffer;
+};
+
+struct Document {
+    Document() : doc(tidyCreate()) {}
+    ~Document() {
+        if (doc)
+            tidyRelease(doc);
+    }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    TidyDoc doc;
+};
+
+bool IsValidUtf8(const std::string& bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = lead < 0x80           ? 1
+                        : (lead >> 5) == 0x6  ? 2
+                        : (lead >> 4) == 0xE  ? 3
+                        : (lead >> 3) == 0x1E ? 4
+                                              : 0;
+        if (length == 0 || lead == 0xC0 || lead == 0xC1 || lead > 0xF4 || i + length > bytes.size())
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+// Control characters other than tab and line ends are not allowed anywhere in XML, and the
+// cleaner passes them through; a page's stray control bytes are dropped instead.
+void DropControlCharacters(std::string& bytes) {
+    std::erase_if(bytes, [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t' && u != '\n' && u != '\r';
+    });
+}
+
+// The cleaned text is UTF-8 whatever the page declared, so a declaration naming another
+// encoding would mislead the XML parser; none is needed for UTF-8, and without one the caller
+// can wrap several top-level elements.
+std::string WithoutXmlDeclaration(std::string text) {
+    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < text.size() && (text[start] == ' ' || text[start] == '\n' ||
+                                   text[start] == '\r' || text[start] == '\t'))
+        ++start;
+    if (text.compare(start, 5, "<?xml") != 0 || start + 5 >= text.size() ||
+        !(text[start + 5] == ' ' || text[start + 5] == '\n' || text[start + 5] == '\r' ||
+          text[start + 5] == '\t' || text[start + 5] == '?'))
+        return text;
+    size_t end = text.find("?>", start);
+    if (end == std::string::npos)
+        return text;
+    end += 2;
+    while (end < text.size() && (text[end] == '\n' || text[end] == '\r'))
+        ++end;
+    return text.erase(0, end);
+}
+
+// XHTML pages declare the XHTML namespace as the default, and output-xml keeps it; plain
+// names in the site stylesheets would then match nothing, so HTML input loses it.
+void DropXhtmlNamespace(TidyDoc doc) {
+    static const std::string xhtml = "http://www.w3.org/1999/xhtml";
+    TidyNode node = tidyGetRoot(doc);
+    while (node) {
+        for (TidyAttr attr = tidyAttrFirst(node); attr;) {
+            TidyAttr next = tidyAttrNext(attr);
+            const char* name = tidyAttrName(attr);
+            const char* value = tidyAttrValue(attr);
+            if (name && value && std::string(name) == "xmlns" && value == xhtml)
+                tidyAttrDiscard(doc, node, attr);
+            attr = next;
+        }
+        // Depth first without recursion: pages can nest very deeply.
+        if (TidyNode child = tidyGetChild(node)) {
+            node = child;
+            continue;
+        }
+        while (node && !tidyGetNext(node))
+            node = tidyGetParent(node);
+        if (node)
+            node = tidyGetNext(node);
+    }
+}
+
+// libtidy aborts the process on an option of the wrong kind, so the kind is checked first.
+bool IsOfKind(TidyDoc doc, TidyOptionId option, TidyOptionType kind) {
+    TidyOption found = tidyGetOption(doc, option);
+    return found && tidyOptGetType(found) == kind;
+}
+
+} // namespace
+
+void SetCleanerAvailableForTesting(bool available) {
+    cleanerAvailable = available;
+}
+
+void TidyOptions::setSwitch(TidyOptionId option, bool on) {
+    if (!IsOfKind(doc_, option, TidyBoolean) || !tidyOptSetBool(doc_, option, on ? yes : no))
+        throw Exception("The HTML cleaner refused a switch");
+}
+
+void TidyOptions::setValue(TidyOptionId option, unsigned long value) {
+    if (!IsOfKind(doc_, option, TidyInteger) || !tidyOptSetInt(doc_, option, value))
+        throw Exception("The HTML cleaner refused an option value");
+}
+
+std::unique_ptr<TidyObject> TidyObject::Create() {
+    if (!cleanerAvailable)
+        throw Exception("The HTML cleaner is not available");
+    return std::unique_ptr<TidyObject>(new TidyObject());
+}
+
+TidyObject::TidyObject() : doc_(tidyCreate()) {
+    if (!doc_)
+        throw Exception("The HTML cleaner could not be created");
+    try {
+        SetBaseOptions(doc_);
+    } catch (...) {
+        tidyRelease(doc_);
+        throw;
+    }
+}
+
+TidyObject::~TidyObject() {
+    tidyRelease(doc_);
+}
+
+TidyOptions TidyObject::options() {
+    return TidyOptions(doc_);
+}
+
+std::string TidyObject::cleanFile(const std::string& path) {
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(path);
+    } catch (const Exception&) {
+        return {}; // no cut file for a site whose download came back empty
+    }
+    DropControlCharacters(bytes);
+    // A fresh document per file, configured like this object: nothing of the last page stays.
+    Document work;
+    if (!work.doc || !tidyOptCopyConfig(work.doc, doc_))
+        throw Exception("The HTML cleaner could not be prepared");
+    Buffer errors;
+    tidySetErrorBuffer(work.doc, &errors.buffer); // reports stay off stderr
+    tidySetInCharEncoding(work.doc, IsValidUtf8(bytes) ? "utf8" : "win1252");
+    Buffer input;
+    tidyBufAppend(&input.buffer, bytes.data(), static_cast<uint>(bytes.size()));
+    if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
+        return {};
+    if (!tidyOptGetBool(work.doc, kPerSiteSwitch))
+        DropXhtmlNamespace(work.doc);
+    Buffer output;
+    if (tidySaveBuffer(work.doc, &output.buffer) < 0 || !output.buffer.bp)
+        return {};
+    return WithoutXmlDeclaration(
+        std::string(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size));
+}
+
+} // namespace nimbrel::tidycom

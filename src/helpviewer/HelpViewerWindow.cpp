@@ -1,0 +1,123 @@
+#include "HelpViewerWindow.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpLink>
+#include <QSplitter>
+#include <QToolBar>
+
+HelpBrowser::HelpBrowser(QHelpEngine* engine, QWidget* parent)
+    : QTextBrowser(parent), engine_(engine) {
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        if (link.scheme() == "qthelp" || link.isRelative())
+            setSource(source().resolved(link));
+        else
+            QDesktopServices::openUrl(link);
+    });
+}
+
+QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (url.scheme() == "qthelp")
+        return engine_->fileData(url);
+    return QTextBrowser::loadResource(type, name);
+}
+
+HelpViewerWindow::HelpViewerWindow(const QString& helpFile) : helpFile_(helpFile) {
+    setObjectName("HtmlHelpViewer");
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(820, 580);
+    engine_ = new QHelpEngine(collectionFolder_.filePath("help.qhc"), this);
+    // The collection is this window's own scratch file: it must be writable to register the file.
+    engine_->setReadOnly(false);
+    browser_ = new HelpBrowser(engine_, this);
+    browser_->setObjectName("HelpTopic");
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(engine_->contentWidget());
+    splitter->addWidget(browser_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({220, 600});
+    setCentralWidget(splitter);
+
+    QToolBar* bar = addToolBar("Navigation");
+    bar->setMovable(false);
+    bar->addAction(QIcon::fromTheme("go-previous"), "Back", browser_, &QTextBrowser::backward);
+    bar->addAction(QIcon::fromTheme("go-next"), "Forward", browser_, &QTextBrowser::forward);
+    bar->addAction(QIcon::fromTheme("go-home"), "Contents", this,
+                   &HelpViewerWindow::showDefaultTopic);
+
+    connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [this] {
+        engine_->contentWidget()->expandToDepth(0);
+        markShownTopic();
+    });
+    connect(engine_->contentWidget(), &QHelpContentWidget::linkActivated, this,
+            &HelpViewerWindow::showPage);
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
+        setWindowTitle(browser_->documentTitle().isEmpty()
+                           ? QStringLiteral("Nimbrel Help")
+                           : QStringLiteral("Nimbrel Help - ") + browser_->documentTitle());
+        markShownTopic();
+    });
+    ready_ = openHelpFile();
+}
+
+bool HelpViewerWindow::openHelpFile() {
+    if (!collectionFolder_.isValid() || !QFileInfo(helpFile_).isFile() || !engine_->setupData()) {
+        return false;
+    }
+
+    namespace_ = QHelpEngineCore::namespaceName(helpFile_);
+    if (namespace_.isEmpty() || !engine_->registerDocumentation(helpFile_)) {
+        return false;
+    }
+    engine_->contentModel()->createContents(QString());
+    // Every page shares one style sheet; set once, it holds for each page shown.
+    const QUrl style(QStringLiteral("qthelp://%1/doc/style.css").arg(namespace_));
+    browser_->document()->setDefaultStyleSheet(QString::fromUtf8(engine_->fileData(style)));
+    return true;
+}
+
+void HelpViewerWindow::showDefaultTopic() {
+    if (!ready_)
+        return showProblem(QStringLiteral("The help file %1 cannot be opened.").arg(helpFile_));
+    showPage(QUrl(QStringLiteral("qthelp://%1/doc/index.html").arg(namespace_)));
+}
+
+void HelpViewerWindow::showTopic(quintptr number) {
+    if (!ready_)
+        return showProblem(QStringLiteral("The help file %1 cannot be opened.").arg(helpFile_));
+    const QList<QHelpLink> links = engine_->documentsForIdentifier(QString::number(number));
+    if (links.isEmpty())
+        return showDefaultTopic();
+    showPage(links.first().url);
+}
+
+void HelpViewerWindow::markShownTopic() {
+    QHelpContentWidget* contents = engine_->contentWidget();
+    const QModelIndex item = contents->indexOf(browser_->source());
+    if (item.isValid())
+        contents->setCurrentIndex(item);
+}
+
+void HelpViewerWindow::showPage(const QUrl& page) {
+    browser_->setSource(page);
+    bringToFront();
+}
+
+void HelpViewerWindow::showProblem(const QString& text) {
+    setWindowTitle(QStringLiteral("Nimbrel Help"));
+    browser_->setHtml(
+        QStringLiteral("<h2>Help is not available</h2><p>%1</p>").arg(text.toHtmlEscaped()));
+    bringToFront();
+}
+
+void HelpViewerWindow::bringToFront() {
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,111 @@
+// The rule file side of the cutter: reading a command's rules and walking the command tree.
+#include "pipeline/HtmlRip.h"
+
+#include "pipeline/Reraise.h"
+#include "platform/Convert.h"
+#include "platform/ProgramFolder.h"
+
+#include <algorithm>
+
+namespace nimbrel {
+
+using msxml::XmlNode;
+using msxml::XmlNodeList;
+
+namespace {
+
+const char* const kCommand = "Command";
+
+std::string TrimmedText(const XmlNode& node) {
+    return node ? Trim(node.text()) : std::string();
+}
+
+MarkerRule ReadMarker(const XmlNode& command, const std::string& element) {
+    MarkerRule marker;
+    const XmlNode tag = command.selectSingleNode("./" + element);
+    if (!tag)
+        return marker;
+    marker.include = GetAttributeValue(tag, "IncludeTags") == "1";
+    marker.reverseLTags = GetAttributeValue(tag, "ReverseLTags");
+    marker.skipSimilar = GetAttributeValue(tag, "SkipSimilar");
+    marker.text = TrimmedText(tag);
+    return marker;
+}
+
+// Texts of the children of that name by rank; elements past the table's size are ignored.
+void ReadTable(const XmlNode& command, const std::string& element,
+               std::array<std::string, kRuleTableSize>& table) {
+    const XmlNodeList nodes = command.selectNodes("./" + element);
+    const long count = std::min<long>(nodes.length(), kRuleTableSize);
+    for (long rank = 0; rank < count; ++rank)
+        table[rank] = TrimmedText(nodes.item(rank));
+}
+
+bool HasCommandChild(const XmlNode& node) {
+    const XmlNodeList children = node.childNodes();
+    for (long i = 0; i < children.length(); ++i)
+        if (children.item(i).nodeName() == kCommand)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string GetAttributeValue(const XmlNode& element, const std::string& attributeName) {
+    return CallNamingErrors("GetAttributeValue", [&]() -> std::string {
+        if (!element)
+            throw Exception("There is no element to read the attribute " + attributeName + " from");
+        const XmlNode attribute = element.attributes().getNamedItem(attributeName);
+        return attribute ? Trim(attribute.text()) : std::string();
+    });
+}
+
+CommandRules ReadCommandRules(const XmlNode& command) {
+    CommandRules rules;
+    rules.name = GetAttributeValue(command, "Name");
+    rules.specific = GetAttributeValue(command, "Specific");
+    rules.start = ReadMarker(command, "StartTag");
+    rules.end = ReadMarker(command, "EndTag");
+    ReadTable(command, "Replace", rules.replaceFind);
+    ReadTable(command, "ReplaceWith", rules.replaceWith);
+    ReadTable(command, "RemoveOpen", rules.removeOpen);
+    ReadTable(command, "RemoveClose", rules.removeClose);
+    rules.wrapOpen = TrimmedText(command.selectSingleNode("./AddTagOpen"));
+    rules.wrapClose = TrimmedText(command.selectSingleNode("./AddTagClose"));
+    return rules;
+}
+
+std::string RunCommand(const XmlNode& command, const std::string& inputPath, bool isLeaf) {
+    const CommandRules rules = ReadCommandRules(command);
+    TextReader input(inputPath);
+    std::string tempPath;
+    std::unique_ptr<TextWriter> temp;
+    if (!isLeaf) {
+        tempPath = DataFile("\\Temp", StripPath(inputPath) + ".temp");
+        temp = std::make_unique<TextWriter>(tempPath, TextWriter::Mode::Direct);
+    }
+    if (rules.name == "append")
+        RipPieces(input, temp ? *temp : RipOutput().writer(), rules);
+    if (temp)
+        temp->close();
+    input.close();
+    return tempPath;
+}
+
+void RunCommandTree(const XmlNode& node, const std::string& inputPath) {
+    if (!node)
+        return;
+    std::string childInput = inputPath;
+    if (node.nodeName() == kCommand) {
+        // Reached only through another element inside a leaf: it has no input to cut.
+        if (inputPath.empty())
+            return;
+        const bool isLeaf = !HasCommandChild(node);
+        childInput = RunCommand(node, inputPath, isLeaf);
+    }
+    const XmlNodeList children = node.childNodes();
+    for (long i = 0; i < children.length(); ++i)
+        RunCommandTree(children.item(i), childInput);
+}
+
+} // namespace nimbrel

@@ -1,0 +1,54 @@
+#include "pipeline/HtmlRip.h"
+
+#include "pipeline/PieceCutter.h"
+#include "platform/Errors.h"
+
+namespace nimbrel {
+
+void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules) {
+    PieceCutter cutter(PrepareRules(rules));
+    const PieceCutter::Writer write = [&output](std::string_view piece) {
+        output.writeLine(piece);
+    };
+    std::string line;
+    while (input.readLine(line))
+        cutter.cutLine(line, write);
+}
+
+std::string StripPath(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+void RipOutputFile::open(const std::string& path) {
+    closeAfterError();
+    writer_ = std::make_unique<TextWriter>(path, TextWriter::Mode::Atomic);
+}
+
+void RipOutputFile::close() {
+    if (!writer_)
+        return;
+    auto writer = std::move(writer_);
+    writer->close();
+}
+
+void RipOutputFile::closeAfterError() noexcept {
+    try {
+        close();
+    } catch (...) {
+        // The error that ended the cutting is the one to report.
+    }
+}
+
+TextWriter& RipOutputFile::writer() {
+    if (!writer_)
+        throw EInOutError(103);
+    return *writer_;
+}
+
+RipOutputFile& RipOutput() {
+    static RipOutputFile output;
+    return output;
+}
+
+} // namespace nimbrel

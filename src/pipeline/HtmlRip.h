@@ -1,0 +1,67 @@
+// The page cutter: runs a rule file's command tree over a page file and writes the pieces it
+// cuts into the site's cut file. Markers are found in a lower-cased copy of each line; the page
+// is never parsed as HTML. Errors are raised and end the whole command tree.
+#pragma once
+
+#include "components/MSXML2_TLB.h"
+#include "pipeline/CommandRules.h"
+#include "platform/TextFile.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+// The element's attribute value without leading and trailing blanks and control characters;
+// empty when the attribute is absent. An error inside is raised again as an Exception whose
+// message is CR LF, the caught message (or "General Exception"), CR LF, "GetAttributeValue".
+std::string GetAttributeValue(const msxml::XmlNode& element, const std::string& attributeName);
+
+// Runs every Command at or below the node, depth first in document order, each before its
+// children. A first-level command reads `inputPath`; a child command reads its parent's
+// temporary file. A command reached with an empty input path (one that stands inside a command
+// only through another element) is passed over together with everything below it.
+void RunCommandTree(const msxml::XmlNode& node, const std::string& inputPath);
+
+// Reads the command's rules, opens its files and cuts. An inner command (isLeaf false) writes
+// its pieces one per line to Temp/<StripPath(inputPath)>.temp and returns that path; a leaf
+// writes to RipOutput() and returns the empty text. Only the name "append" cuts.
+std::string RunCommand(const msxml::XmlNode& command, const std::string& inputPath, bool isLeaf);
+
+// The rules of one Command element, every text trimmed, tables filled by rank.
+CommandRules ReadCommandRules(const msxml::XmlNode& command);
+
+// Cuts every line of `input` by the rules and writes each piece as one line to `output`.
+// Raises EConvertError before reading when a count is not a whole number.
+void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules);
+
+// The file name of a path: the part after the last "\" or "/", or the whole text.
+std::string StripPath(std::string_view path);
+
+// Rewrites the text file as one line: every line joined with nothing between, followed by
+// CR LF; a byte 0x1A ends the input. Streams through the file (memory does not grow with its
+// size) and replaces it atomically. Raises EInOutError when it cannot be read or written.
+void JoinLines(const std::string& path);
+
+// The shared output of all leaf commands: the site's cut file while one site is cut. The cut
+// file is replaced only when it is closed, so a crash mid-cut leaves the previous one whole.
+class RipOutputFile {
+  public:
+    // Starts a new, empty cut file at `path`; raises EInOutError when it cannot be created.
+    void open(const std::string& path);
+    // Replaces the cut file with what was written; raises EInOutError.
+    void close();
+    // After an error has ended the cutting: keeps the pieces written so far, raises nothing.
+    void closeAfterError() noexcept;
+    bool isOpen() const { return writer_ != nullptr; }
+    // The open writer; raises EInOutError (103, file not open) when closed.
+    TextWriter& writer();
+
+  private:
+    std::unique_ptr<TextWriter> writer_;
+};
+
+RipOutputFile& RipOutput();
+
+} // namespace nimbrel

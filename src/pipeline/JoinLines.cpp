@@ -1,0 +1,66 @@
+#include "pipeline/HtmlRip.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Errors.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace nimbrel {
+
+namespace {
+
+constexpr char kEndOfInput = 0x1A;
+constexpr size_t kChunk = 1 << 16;
+
+// Drops line ends from a stream of bytes: a CR, and an LF directly after a CR. A lone LF is
+// ordinary text. Returns false once a byte 0x1A has ended the input.
+class LineEndFilter {
+  public:
+    bool feed(std::string_view chunk, AtomicFile& out) {
+        size_t kept = 0; // start of the bytes not yet written
+        for (size_t i = 0; i < chunk.size(); ++i) {
+            const char c = chunk[i];
+            const bool lineEnd = c == '\r' || (c == '\n' && afterCR_);
+            afterCR_ = c == '\r';
+            if (c == kEndOfInput) {
+                out.write(chunk.substr(kept, i - kept));
+                return false;
+            }
+            if (lineEnd) {
+                out.write(chunk.substr(kept, i - kept));
+                kept = i + 1;
+            }
+        }
+        out.write(chunk.substr(kept));
+        return true;
+    }
+
+  private:
+    bool afterCR_ = false;
+};
+
+} // namespace
+
+void JoinLines(const std::string& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in)
+        RaiseInOutError(errno);
+    AtomicFile out(path);
+    LineEndFilter filter;
+    std::vector<char> buffer(kChunk);
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
+        if (!filter.feed(std::string_view(buffer.data(), n), out))
+            break;
+    }
+    if (std::ferror(in.get()))
+        RaiseInOutError(errno ? errno : EIO);
+    in.reset();
+    out.write("\r\n");
+    out.commit();
+}
+
+} // namespace nimbrel

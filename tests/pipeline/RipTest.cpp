@@ -1,0 +1,217 @@
+// The cutting driver on a temporary program folder: which sites are cut, into which files, and
+// what the user is told.
+#include "pipeline/Rip.h"
+
+#include "platform/Errors.h"
+#include "platform/Halt.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace nimbrel;
+using namespace nimbrel::test;
+
+namespace {
+
+// One command cutting the bold texts.
+std::string BoldCommand(const std::string& specific) {
+    return "<Command Name='append' Specific='" + specific +
+           "'><StartTag ReverseLTags='0' SkipSimilar='0'>&lt;b</StartTag>"
+           "<EndTag ReverseLTags='0' SkipSimilar='0'>&lt;/b&gt;</EndTag></Command>";
+}
+
+const std::string kRules = "<Rules>" + BoldCommand("0") + "</Rules>";
+
+// A page of at least 128 bytes whose bold texts are the given words.
+std::string Page(const std::vector<std::string>& words) {
+    std::string page = "<html>\r\n" + std::string(120, ' ') + "\r\n";
+    for (const auto& word : words)
+        page += "<b>" + word + "</b>\r\n";
+    return page;
+}
+
+std::string Site(const std::string& url, const std::string& ripFile = "r.xml") {
+    return "<site Name='n' URL='" + url + "' RipFile='" + ripFile + "' Type='xml'/>";
+}
+
+class RipDriver : public ::testing::Test {
+  protected:
+    void SetUp() override { folder.write("Rip/r.xml", kRules); }
+    void selection(const std::string& sites) {
+        folder.write("setup.xml", "<setup>" + sites + "</setup>");
+    }
+    std::string cut(const std::string& name) { return folder.read("Work/" + name); }
+
+    TempProgramFolder folder;
+    ScriptedDialogs dialogs;
+    HaltRecorder halt;
+};
+
+TEST_F(RipDriver, CutsEverySiteIntoItsWorkFile) {
+    selection(Site("host/news/today") + Site("host:8080/news"));
+    folder.write("Sites/host___news___today.dat", Page({"one", "two"}));
+    folder.write("Sites/host...8080___news.dat", Page({"three"}));
+    EXPECT_TRUE(Rip());
+    EXPECT_EQ(cut("host___news___today.dat"), "one\r\ntwo\r\n");
+    EXPECT_EQ(cut("host...8080___news.dat"), "three\r\n");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RipDriver, SelectionWithoutSitesDoesNothing) {
+    selection("");
+    EXPECT_TRUE(Rip());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.file("Work")));
+}
+
+TEST_F(RipDriver, BrokenSelectionFileIsShownAndNothingIsCut) {
+    folder.write("Sites/a.dat", Page({"x"}));
+    for (const std::string& setup : {std::string("<setup><site"), std::string()}) {
+        dialogs.messages.clear();
+        if (setup.empty())
+            std::filesystem::remove(folder.file("setup.xml"));
+        else
+            folder.write("setup.xml", setup);
+        EXPECT_FALSE(Rip());
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        const std::string prefix = "Procudure Rip....[Error in setup.xml File]....";
+        EXPECT_EQ(dialogs.messages[0].substr(0, prefix.size()), prefix);
+        EXPECT_GT(dialogs.messages[0].size(), prefix.size()); // the parser's reason follows
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.file("Work")));
+}
+
+TEST_F(RipDriver, PageNeedsAWholeBlockOf128Bytes) {
+    selection(Site("short") + Site("long"));
+    std::string page = "<b>x</b>";
+    page.resize(127, ' ');
+    folder.write("Sites/short.dat", page);
+    page.push_back(' ');
+    folder.write("Sites/long.dat", page);
+    folder.write("Work/short.dat", "old\r\n");
+    Rip();
+    EXPECT_EQ(cut("short.dat"), "old\r\n");
+    EXPECT_EQ(folder.read("Sites/short.dat").size(), 127u); // not joined either
+    EXPECT_EQ(cut("long.dat"), "x\r\n");
+}
+
+TEST_F(RipDriver, MissingPageKeepsTheOldCutSilently) {
+    selection(Site("gone") + Site("here"));
+    folder.write("Work/gone.dat", "old\r\n");
+    folder.write("Sites/here.dat", Page({"new"}));
+    Rip();
+    EXPECT_EQ(cut("gone.dat"), "old\r\n");
+    EXPECT_EQ(cut("here.dat"), "new\r\n");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RipDriver, SameUrlTwiceCutsTheSamePageAndTheSecondCutReplacesTheFirst) {
+    folder.write("Rip/r2.xml", "<R>" + BoldCommand("2") + "</R>");
+    selection(Site("same") + Site("same", "r2.xml"));
+    folder.write("Sites/same.dat", Page({"1", "2"}));
+    Rip();
+    EXPECT_EQ(cut("same.dat"), "2\r\n");
+    const std::string joined = folder.read("Sites/same.dat");
+    EXPECT_EQ(joined, "<html>" + std::string(120, ' ') + "<b>1</b><b>2</b>\r\n");
+}
+
+TEST_F(RipDriver, PageIsJoinedEvenWithoutAnyCommand) {
+    folder.write("Rip/empty.xml", "<Rules/>");
+    selection(Site("p", "empty.xml"));
+    folder.write("Sites/p.dat", Page({"a"}));
+    folder.write("Work/p.dat", "old\r\n");
+    Rip();
+    EXPECT_EQ(folder.read("Sites/p.dat").find("\r\n"), folder.read("Sites/p.dat").size() - 2);
+    EXPECT_EQ(cut("p.dat"), "");
+}
+
+TEST_F(RipDriver, RuleFileBeginningWithADeclarationGivesAnEmptyCut) {
+    folder.write("Rip/decl.xml", "<?xml version='1.0'?>" + kRules);
+    selection(Site("p", "decl.xml"));
+    folder.write("Sites/p.dat", Page({"a"}));
+    folder.write("Work/p.dat", "old\r\n");
+    Rip();
+    EXPECT_EQ(cut("p.dat"), "");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RipDriver, PageLosesEverythingFromAnEndOfInputByte) {
+    selection(Site("p"));
+    folder.write("Sites/p.dat", Page({"kept"}) + "\x1a" + Page({"lost"}));
+    Rip();
+    EXPECT_EQ(cut("p.dat"), "kept\r\n");
+    EXPECT_EQ(folder.read("Sites/p.dat").find("lost"), std::string::npos);
+}
+
+TEST_F(RipDriver, MissingRuleFileEndsTheProgramBeforeLaterSites) {
+    selection(Site("a") + Site("b", "none.xml") + Site("c"));
+    for (const char* name : {"a.dat", "b.dat", "c.dat"})
+        folder.write(std::string("Sites/") + name, Page({"x"}));
+    EXPECT_THROW(Rip(), HaltRequested);
+    EXPECT_EQ(halt.count, 1);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{folder.file("Rip/none.xml") +
+                                                         " not found, the program will exit now!"});
+    EXPECT_TRUE(folder.exists("Work/a.dat"));
+    EXPECT_FALSE(folder.exists("Work/c.dat"));
+}
+
+TEST_F(RipDriver, BlankOrEscapingRuleFileNameIsNotFound) {
+    selection(Site("a", " \t "));
+    EXPECT_THROW(Rip(), HaltRequested);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{" not found, the program will exit now!"});
+    folder.write("outside.xml", kRules);
+    selection(Site("a", "../outside.xml"));
+    EXPECT_THROW(Rip(), HaltRequested);
+    EXPECT_EQ(halt.count, 2);
+}
+
+TEST_F(RipDriver, RejectedRuleFileIsShownAndItsSiteSkipped) {
+    folder.write("Rip/bad.xml", "<Rules><Command>");
+    selection(Site("a", "bad.xml") + Site("b"));
+    folder.write("Sites/a.dat", Page({"x"}));
+    folder.write("Sites/b.dat", Page({"y"}));
+    folder.write("Work/a.dat", "old\r\n");
+    EXPECT_TRUE(Rip());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(dialogs.messages[0].empty());
+    EXPECT_EQ(dialogs.messages[0].find("not found"), std::string::npos);
+    EXPECT_EQ(cut("a.dat"), "old\r\n");
+    EXPECT_EQ(cut("b.dat"), "y\r\n");
+}
+
+TEST_F(RipDriver, SiteWithoutRuleFileOrUrlIsPassedOver) {
+    selection("<site Name='n' URL='a'/><site Name='n' RipFile='r.xml'/>" + Site("b"));
+    folder.write("Sites/a.dat", Page({"x"}));
+    folder.write("Sites/b.dat", Page({"y"}));
+    EXPECT_TRUE(Rip());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(folder.exists("Work/a.dat"));
+    EXPECT_EQ(cut("b.dat"), "y\r\n");
+}
+
+TEST_F(RipDriver, CutterErrorEndsTheStepKeepingWhatWasWritten) {
+    folder.write("Rip/bad.xml", "<R>" + BoldCommand("0") + BoldCommand("many") + "</R>");
+    selection(Site("a", "bad.xml") + Site("b"));
+    folder.write("Sites/a.dat", Page({"x"}));
+    folder.write("Sites/b.dat", Page({"y"}));
+    try {
+        Rip();
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), "'many' is not a valid integer value");
+    }
+    EXPECT_EQ(cut("a.dat"), "x\r\n");
+    EXPECT_FALSE(folder.exists("Work/b.dat"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file("Work")), {}), 1);
+}
+
+TEST_F(RipDriver, MissingWorkFolderIsAFileErrorThatLeavesThePage) {
+    std::filesystem::remove(folder.file("Work"));
+    selection(Site("a"));
+    folder.write("Sites/a.dat", Page({"x"}));
+    EXPECT_THROW(Rip(), EInOutError);
+    EXPECT_EQ(folder.read("Sites/a.dat"), Page({"x"}));
+}
+
+} // namespace
