@@ -48,7 +48,7 @@
         </xsl:attribute>
         <span class="item-title"><xsl:value-of select="normalize-space($title)"/></span>
       </a>
-      <xsl:if test="@class = 'featured'">
+      <xsl:if test="../@class = 'featured'">
         <span class="meta">Featured article</span>
       </xsl:if>
       <p class="summary">
