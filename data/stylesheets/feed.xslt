@@ -110,7 +110,7 @@
   </xsl:template>
 
   <!-- A small picture: media thumbnail, image media content or enclosure, else the first real
-       image of the item's HTML (tracking pixels of width or height 1 are passed over). -->
+       image of the item's HTML (tracking pixels and share-button icons are passed over). -->
   <xsl:template match="*" mode="picture">
     <xsl:variable name="thumb" select="(.//*[local-name()='thumbnail']/@url)[1]"/>
     <xsl:variable name="media" select="(.//*[local-name()='content'][@url][@medium='image' or starts-with(@type, 'image/') or (not(@medium) and not(@type))]/@url)[1]"/>
@@ -146,7 +146,7 @@
     <xsl:if test="contains($html, '&lt;img')">
       <xsl:variable name="tag" select="substring-before(substring-after($html, '&lt;img'), '&gt;')"/>
       <xsl:choose>
-        <xsl:when test="contains($tag, 'width=&quot;1&quot;') or contains($tag, 'height=&quot;1&quot;')">
+        <xsl:when test="contains($tag, 'width=&quot;1&quot;') or contains($tag, 'height=&quot;1&quot;') or contains($tag, 'icon') or contains($tag, 'pixel') or contains($tag, 'feedburner') or contains($tag, '/emoji/')">
           <xsl:call-template name="first-image">
             <xsl:with-param name="html" select="substring-after(substring-after($html, '&lt;img'), '&gt;')"/>
           </xsl:call-template>

@@ -219,6 +219,24 @@ TEST(LibrarySites, ALongFeedShowsFifteenItems) {
     EXPECT_EQ(digest.find("Extra story number 13"), std::string::npos);
 }
 
+// Feeds put share buttons and one-pixel counters into their item HTML; neither is a picture.
+TEST(LibrarySites, TrackingPixelsAndShareIconsAreNotTakenForPictures) {
+    XmlDocument library = Library();
+    const std::pair<const char*, const char*> cases[] = {{"Slashdot", "slashdot.xml"},
+                                                         {"NPR News", "npr_news.xml"}};
+    for (const auto& [name, page] : cases) {
+        SCOPED_TRACE(name);
+        TempProgramFolder folder;
+        ScriptedDialogs dialogs;
+        const std::string digest = DigestOf(
+            folder, library.selectSingleNode(std::string("//site[@Name=\"") + name + "\"]"),
+            ReadFileBytes(RepoFixture(std::string("sites/") + page)));
+        EXPECT_EQ(digest.find("twitter_icon"), std::string::npos);
+        EXPECT_EQ(digest.find("npr-rss-pixel"), std::string::npos);
+        EXPECT_GT(Count(digest, "<li class=\"item\">"), 1);
+    }
+}
+
 TEST(LibrarySites, ASiteWhosePageHoldsNothingItsRuleCutsSaysSo) {
     XmlDocument library = Library();
     for (const char* name : {"BBC News", "Hacker News", "Wikipedia"}) {
