@@ -1,46 +1,60 @@
 // nimbrel-digest: the download cycle without a screen, for servers, cron and scripts.
-#include "platform/Dialogs.h"
+#include "DigestModes.h"
+#include "DigestOptions.h"
+
 #include "platform/ProgramFolder.h"
 
 #include <cstdio>
-#include <cstring>
-#include <string>
+#include <filesystem>
+
+using namespace nimbrel::digest;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: nimbrel-digest [--folder DIR] [--quiet]\n"
-    "\n"
-    "Runs one Nimbrel download cycle on a program folder and exits.\n"
-    "\n"
-    "  --folder DIR   the program folder (default: the current directory)\n"
-    "  --quiet        no progress lines on stderr\n"
-    "  --help         this text\n"
-    "\n"
-    "Exit status: 0 the cycle ran to its end, 1 an error ended it, 2 usage error,\n"
-    "3 the program would have ended at once (its message is printed).\n";
+// The program folder: the given one made absolute, or the current directory.
+bool TakeFolder(const std::string& folder) {
+    if (folder.empty()) {
+        nimbrel::TakeProgramFolder();
+        return true;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::fprintf(stderr, "nimbrel-digest: '%s' is not a folder\n", folder.c_str());
+        return false;
+    }
+    nimbrel::SetProgramFolder(std::filesystem::absolute(folder, ec).lexically_normal().string());
+    return true;
+}
+
+int RunMode(const DigestOptions& options) {
+    if (!options.sites.empty())
+        return RunSites(options);
+    switch (options.mode) {
+    case DigestMode::RipOnly:
+        return RunRipOnly(options);
+    case DigestMode::DisplayOnly:
+        return RunDisplayOnly(options);
+    case DigestMode::FullCycle:
+        break;
+    }
+    return RunFullCycle(options);
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string folder;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--folder" && i + 1 < argc) {
-            folder = argv[++i];
-        } else if (arg == "--quiet") {
-        } else {
-            std::fprintf(stderr, "nimbrel-digest: unknown option '%s'\n\n%s", arg.c_str(), kUsage);
-            return 2;
-        }
+    DigestOptions options;
+    try {
+        options = ParseDigestOptions(argc, argv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "nimbrel-digest: %s\n\n%s", e.what(), kDigestUsage);
+        return kExitUsage;
     }
-    if (!folder.empty())
-        nimbrel::SetProgramFolder(folder);
-    else
-        nimbrel::TakeProgramFolder();
-    std::fprintf(stderr, "nimbrel-digest: the download cycle is not available yet\n");
-    return 1;
+    if (options.help) {
+        std::fputs(kDigestUsage, stdout);
+        return kExitDone;
+    }
+    if (!TakeFolder(options.folder))
+        return kExitUsage;
+    return RunMode(options);
 }

@@ -21,15 +21,8 @@ void LowerInto(std::string_view text, std::string& out) {
 
 } // namespace
 
-PieceCutter::PieceCutter(PreparedRules rules) : rules_(std::move(rules)) {}
-
-size_t PieceCutter::find(std::string_view marker, size_t from) const {
-    if (marker.empty() || from >= lowered_.size())
-        return npos;
-    // memmem runs in linear time whatever the marker (two-way search), unlike a naive scan.
-    const void* at =
-        ::memmem(lowered_.data() + from, lowered_.size() - from, marker.data(), marker.size());
-    return at ? static_cast<size_t>(static_cast<const char*>(at) - lowered_.data()) : npos;
+PieceCutter::PieceCutter(PreparedRules rules)
+    : rules_(std::move(rules)), startSearch_(rules_.start.lowered), endSearch_(rules_.end.lowered) {
 }
 
 void PieceCutter::indexLessThans() {
@@ -60,10 +53,10 @@ bool PieceCutter::nextCut(size_t from, Cut& cut) {
     if (start.skip < 0 || end.skip < 0)
         return false;
 
-    size_t p = find(start.lowered, from);
+    size_t p = startSearch_.find(from);
     for (int32_t passed = 0; p != npos && passed < start.skip; ++passed) {
         from = p + start.lowered.size(); // passing over consumes the line up to here
-        p = find(start.lowered, from);
+        p = startSearch_.find(from);
     }
     if (p == npos)
         return false;
@@ -74,9 +67,9 @@ bool PieceCutter::nextCut(size_t from, Cut& cut) {
     else
         begin = p + start.lowered.size() + 1; // the byte after the marker is dropped too
 
-    size_t q = find(end.lowered, begin);
+    size_t q = endSearch_.find(begin);
     for (int32_t passed = 0; q != npos && passed < end.skip; ++passed)
-        q = find(end.lowered, q + end.lowered.size());
+        q = endSearch_.find(q + end.lowered.size());
     if (q == npos)
         return false;
 
@@ -104,6 +97,8 @@ void PieceCutter::cutLine(std::string_view line, const Writer& write) {
         return; // an empty marker is never found
     line_ = line;
     LowerInto(line, lowered_);
+    startSearch_.reset(lowered_);
+    endSearch_.reset(lowered_);
     indexLessThans();
     Cut cut{};
     for (size_t from = 0; from < line.size() && nextCut(from, cut); from = cut.resume) {

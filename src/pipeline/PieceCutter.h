@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pipeline/CommandRules.h"
+#include "pipeline/MarkerSearch.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,6 +21,8 @@ class PieceCutter {
     using Writer = std::function<void(std::string_view piece)>;
 
     explicit PieceCutter(PreparedRules rules);
+    PieceCutter(const PieceCutter&) = delete; // the searches view the rules' markers
+    PieceCutter& operator=(const PieceCutter&) = delete;
 
     // Cuts every piece of the line (a line without its line end) and hands each piece that is
     // to be written, cleaned and wrapped, to `write`.
@@ -36,12 +39,13 @@ class PieceCutter {
     };
 
     bool nextCut(size_t from, Cut& cut);
-    size_t find(std::string_view marker, size_t from) const;
     size_t nthLessThanBefore(size_t position, int32_t count, size_t lineStart) const;
     void indexLessThans();
     void handPiece(std::string_view piece, const Writer& write);
 
-    PreparedRules rules_;
+    PreparedRules rules_; // declared before the searches, which view its markers
+    MarkerSearch startSearch_;
+    MarkerSearch endSearch_;
     std::string_view line_;
     std::string lowered_;
     std::vector<size_t> lessThans_; // positions of "<" in the line, for reverse counts

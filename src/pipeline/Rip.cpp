@@ -20,16 +20,14 @@ constexpr int kHaltExitCode = 3;
 constexpr uint64_t kBlockSize = 128;
 
 // A rule file name that climbs out of the folder Rip names no rule file of the program.
-bool LeavesItsFolder(const std::string& name) {
-    size_t begin = 0;
+bool LeavesItsFolder(std::string_view name) {
     for (;;) {
-        const size_t end = name.find('/', begin);
-        if (name.compare(begin, end == std::string::npos ? std::string::npos : end - begin, "..") ==
-            0)
+        const size_t slash = name.find('/');
+        if (name.substr(0, slash) == "..")
             return true;
-        if (end == std::string::npos)
+        if (slash == std::string_view::npos)
             return false;
-        begin = end + 1;
+        name.remove_prefix(slash + 1);
     }
 }
 

@@ -2,6 +2,7 @@
 // rules step by step (copying the rest of the line, lower-casing it again every time), on
 // generated pages and rules.
 #include "pipeline/CommandRules.h"
+#include "pipeline/MarkerSearch.h"
 #include "pipeline/PieceCutter.h"
 #include "pipeline/PieceTransform.h"
 #include "platform/Convert.h"
@@ -142,6 +143,23 @@ TEST(RemoveSpansAgainstReference, GeneratedTextsLoseTheSameSpans) {
         const std::string text = g.text(30, "ab<>");
         ASSERT_EQ(RemoveSpans(text, open, close), ReferenceRemoveSpans(text, open, close))
             << "text '" << text << "' open '" << open << "' close '" << close << "'";
+    }
+}
+
+TEST(MarkerSearchAgainstFind, SearchesFromAnyPositionInAnyOrder) {
+    Generator g(5);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = g.text(60, "ab<");
+        const std::string marker = g.text(3, "ab<");
+        MarkerSearch search(marker);
+        search.reset(text);
+        for (int query = 0; query < 30; ++query) {
+            const size_t from = static_cast<size_t>(g.upTo(65));
+            const size_t expected =
+                marker.empty() || from >= text.size() ? std::string::npos : text.find(marker, from);
+            ASSERT_EQ(search.find(from), expected)
+                << "text '" << text << "' marker '" << marker << "' from " << from;
+        }
     }
 }
 

@@ -167,17 +167,21 @@ TEST_F(RipDriver, BlankOrEscapingRuleFileNameIsNotFound) {
 }
 
 TEST_F(RipDriver, RejectedRuleFileIsShownAndItsSiteSkipped) {
-    folder.write("Rip/bad.xml", "<Rules><Command>");
     selection(Site("a", "bad.xml") + Site("b"));
     folder.write("Sites/a.dat", Page({"x"}));
     folder.write("Sites/b.dat", Page({"y"}));
     folder.write("Work/a.dat", "old\r\n");
-    EXPECT_TRUE(Rip());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_FALSE(dialogs.messages[0].empty());
-    EXPECT_EQ(dialogs.messages[0].find("not found"), std::string::npos);
-    EXPECT_EQ(cut("a.dat"), "old\r\n");
-    EXPECT_EQ(cut("b.dat"), "y\r\n");
+    for (const char* rules : {"<Rules><Command>", "", "\xff\xfe<"}) {
+        dialogs.messages.clear();
+        folder.write("Rip/bad.xml", rules);
+        EXPECT_TRUE(Rip());
+        ASSERT_EQ(dialogs.messages.size(), 1u) << rules;
+        EXPECT_FALSE(dialogs.messages[0].empty());
+        EXPECT_EQ(dialogs.messages[0].find("exit now"), std::string::npos) << dialogs.messages[0];
+        EXPECT_EQ(halt.count, 0);
+        EXPECT_EQ(cut("a.dat"), "old\r\n");
+        EXPECT_EQ(cut("b.dat"), "y\r\n");
+    }
 }
 
 TEST_F(RipDriver, SiteWithoutRuleFileOrUrlIsPassedOver) {

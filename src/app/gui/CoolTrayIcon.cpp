@@ -24,9 +24,9 @@ TCoolTrayIcon::TCoolTrayIcon(QWidget* mainForm, QObject* parent)
     mainForm_->installEventFilter(this);
 }
 
+// The main window may be half-destroyed already (the icon is its child); its event filter list
+// drops this filter by itself.
 TCoolTrayIcon::~TCoolTrayIcon() {
-    if (mainForm_)
-        mainForm_->removeEventFilter(this);
     tray_->hide();
 }
 

@@ -1,5 +1,6 @@
 #include "app/gui/main.h"
 
+#include "app/ComponentChecks.h"
 #include "app/Options.h"
 #include "app/gui/Forms.h"
 #include "app/gui/NimbrelApplication.h"
@@ -8,11 +9,6 @@
 #include "platform/Errors.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
-
-#if __has_include("app/ComponentChecks.h")
-#include "app/ComponentChecks.h"
-#define NIMBREL_HAS_COMPONENT_CHECKS 1
-#endif
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -40,10 +36,8 @@ template <typename Step> void Guarded(Step step) {
 
 } // namespace
 
-std::function<void()> TfrmMain::XmlEngineProbe = [] {
-#ifdef NIMBREL_HAS_COMPONENT_CHECKS
-    nimbrel::RunXmlEngineProbe();
-#endif
+std::function<void(TfrmMain&)> TfrmMain::XmlEngineProbe = [](TfrmMain& form) {
+    form.ProbeDocument.emplace(nimbrel::RunXmlEngineProbe());
 };
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -105,7 +99,7 @@ void TfrmMain::FormCreate() {
     ResetStatusGrid(190, StringGrid1->width() - 200);
     LoadOptions();
     if (XmlEngineProbe)
-        XmlEngineProbe();
+        XmlEngineProbe(*this);
 }
 
 void TfrmMain::FormDestroy() {

@@ -4,11 +4,13 @@
 
 #include "app/gui/AppHelp.h"
 #include "app/gui/CoolTrayIcon.h"
+#include "components/MSXML2_TLB.h"
 
 #include <QMainWindow>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QGroupBox;
@@ -57,6 +59,8 @@ class TfrmMain : public QMainWindow {
     TImageList ImageList1;              // the 12 animation frames of the tray icon
     TImageList ImageList2;              // the resting tray icon
     QMenu* PopupMenu1 = nullptr;
+    // The XML engine probe's document, owned by the window once the probe succeeded.
+    std::optional<nimbrel::msxml::XmlDocument> ProbeDocument;
 
     // Reads the option file into IntervalSeconds and AutoView; errors are not caught here.
     void LoadOptions();
@@ -75,7 +79,7 @@ class TfrmMain : public QMainWindow {
 
     // The probe of the XML engine that ends window creation; replaceable so tests can see
     // whether creation got that far.
-    static std::function<void()> XmlEngineProbe;
+    static std::function<void(TfrmMain&)> XmlEngineProbe;
 
   public slots:
     void speedSetupClick();

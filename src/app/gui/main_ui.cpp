@@ -84,6 +84,8 @@ void TfrmMain::CreateControls() {
     StringGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     StringGrid1->setFocusPolicy(Qt::NoFocus);
     StringGrid1->setWordWrap(false);
+    // The two columns fill the grid's width; a scroll bar for a pixel or two would only clutter.
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     DownloadTimer = new QTimer(this);
     DownloadTimer->setObjectName("DownloadTimer");

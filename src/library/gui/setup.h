@@ -1,10 +1,79 @@
-// TfrmSetup: created once at start, hidden; only shown and hidden afterwards.
+// TfrmSetup: the web page selection window. The library tree beside the user's list; writes
+// setup.nml and setup.xml. Created once at start, hidden; only shown and hidden afterwards.
 #pragma once
 
+#include "components/MSXML2_TLB.h"
+#include "library/SelectionList.h"
+
 #include <QWidget>
+#include <optional>
+#include <string>
+
+class QFrame;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTextEdit;
+class QTreeWidget;
 
 class TfrmSetup : public QWidget {
     Q_OBJECT
   public:
     explicit TfrmSetup(QWidget* parent = nullptr);
+
+    // Refills the list from setup.nml when that file exists. Invokable by name, so the windows
+    // that show this one need not include it.
+    Q_INVOKABLE void LoadCurrentSetup();
+
+    // The entries of the list, as their bytes.
+    nimbrel::SelectionEntries Entries() const;
+    // 1200 once the library has been read; 0 when set-up stopped early.
+    int HelpContext() const { return helpContext_; }
+    // Where the save dialog starts; empty when set-up stopped early.
+    const std::string& SaveDialogFolder() const { return saveDialogFolder_; }
+
+    void cmdAddSiteClick();
+    void cmdRemoveClick();
+    void cmdRemoveAllClick();
+    void cmdSaveSelectionClick();
+    void cmdLoadClick();
+    void cmdHelpClick();
+    void Button3Click(); // "< Back"
+    void Button1Click(); // "Next >"
+    void cmdCloseClick();
+
+  private:
+    void FormCreate();
+    void CreateControls();
+    void ConnectButtons();
+    void LoadBanner();
+    void FillTree();
+    void SetEntries(const nimbrel::SelectionEntries& entries);
+    void AddEntry(const std::string& entry);
+    void WriteSelection();
+
+    QLabel* Image1 = nullptr;
+    QTextEdit* txtWelcome = nullptr;
+    QTextEdit* txtWelcome1 = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QListWidget* ListBoxSiteSelection = nullptr;
+    QPushButton* cmdAddSite = nullptr;
+    QPushButton* cmdRemove = nullptr;
+    QPushButton* cmdRemoveAll = nullptr;
+    QPushButton* cmdLoad = nullptr;
+    QPushButton* cmdSaveSelection = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* cmdClose = nullptr;
+
+    // Created in FormCreate, after the banner, and kept for the window's lifetime.
+    std::optional<nimbrel::msxml::XmlDocument> library_;
+    std::optional<nimbrel::msxml::XmlDocument> selection_;
+    std::string saveDialogFolder_;
+    int helpContext_ = 0;
 };

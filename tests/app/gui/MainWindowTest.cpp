@@ -2,6 +2,8 @@
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
+#include "components/MSXML2_TLB.h"
+#include "guisupport/GuiTestSupport.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -56,7 +58,10 @@ void FinishDeferredDeletes() {
 
 class MainWindow : public ::testing::Test {
   protected:
-    MainWindow() { TCoolTrayIcon::SetTrayAvailableOverride(true); }
+    MainWindow() {
+        TCoolTrayIcon::SetTrayAvailableOverride(true);
+        WriteBanner(folder);
+    }
     ~MainWindow() override {
         DestroyForms();
         TCoolTrayIcon::SetTrayAvailableOverride(std::nullopt);
@@ -276,10 +281,8 @@ TEST_F(MainWindow, ExitAnsweredYesDestroysTheWindowAndClosesHelp) {
 
 TEST_F(MainWindow, CommandsShowTheirWindows) {
     create();
-    auto* load = new QPushButton(static_cast<QWidget*>(frmSetup));
-    load->setObjectName("cmdLoad");
-    int loads = 0;
-    QObject::connect(load, &QPushButton::clicked, [&] { ++loads; });
+    // Each press of the selection window's Open button asks for a file.
+    const auto loads = [&] { return dialogs.fileRequests.size(); };
 
     FindAction(frmMain, "Preferences1")->trigger();
     EXPECT_TRUE(static_cast<QWidget*>(frmPreferences)->isVisible());
@@ -289,10 +292,10 @@ TEST_F(MainWindow, CommandsShowTheirWindows) {
     EXPECT_TRUE(static_cast<QWidget*>(frmAbout)->isVisible());
     FindAction(frmMain, "Setup2")->trigger();
     EXPECT_TRUE(static_cast<QWidget*>(frmSetup)->isVisible());
-    EXPECT_EQ(loads, 0);
+    EXPECT_EQ(loads(), 0u);
     FindAction(frmMain, "Open1")->trigger();
     FindAction(frmMain, "Open2")->trigger();
-    EXPECT_EQ(loads, 2) << "Open opens a saved selection in the selection window";
+    EXPECT_EQ(loads(), 2u) << "Open opens a saved selection in the selection window";
 }
 
 TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {
@@ -310,10 +313,10 @@ TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {
 class MainWindowStart : public MainWindow {
   protected:
     MainWindowStart() {
-        TfrmMain::XmlEngineProbe = [this] { ++probes; };
+        TfrmMain::XmlEngineProbe = [this](TfrmMain&) { ++probes; };
     }
     ~MainWindowStart() override { TfrmMain::XmlEngineProbe = savedProbe; }
-    std::function<void()> savedProbe = TfrmMain::XmlEngineProbe;
+    std::function<void(TfrmMain&)> savedProbe = TfrmMain::XmlEngineProbe;
     int probes = 0;
 };
 
@@ -335,6 +338,22 @@ TEST_F(MainWindowStart, BadIntervalIsShownAndSkipsTheProbe) {
     EXPECT_TRUE(frmMain->AutoView);
     EXPECT_TRUE(frmMain->isVisible());
     EXPECT_TRUE(frmMain->DownloadTimer->isActive());
+}
+
+TEST_F(MainWindow, KeepsTheXmlEngineProbeDocument) {
+    create();
+    ASSERT_TRUE(frmMain->ProbeDocument.has_value());
+    EXPECT_FALSE(frmMain->ProbeDocument->async());
+}
+
+TEST_F(MainWindow, MissingXmlEngineIsReportedAndEndsTheStart) {
+    HaltRecorder halt;
+    msxml::SetEngineAvailableForTesting(false);
+    EXPECT_THROW(new TfrmMain(), HaltRequested);
+    msxml::SetEngineAvailableForTesting(true);
+    EXPECT_EQ(halt.count, 1);
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.front(), "msxml3.dll is not installed");
 }
 
 TEST_F(MainWindowStart, MissingHelpModuleShowsTheMessageAndEnds) {

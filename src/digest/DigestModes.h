@@ -1,0 +1,24 @@
+// The modes of nimbrel-digest; each returns the process's exit status (DigestOptions.h).
+// The program folder is set before a mode runs.
+#pragma once
+
+#include "DigestOptions.h"
+
+#include <functional>
+
+namespace nimbrel::digest {
+
+int RunFullCycle(const DigestOptions& options);
+int RunRipOnly(const DigestOptions& options);
+int RunDisplayOnly(const DigestOptions& options);
+int RunSites(const DigestOptions& options);
+
+// Runs one step of the program without a screen. Messages go to stderr (the console dialogs).
+// Returns kExitDone when the step returns true, kExitError when it returns false (it has shown
+// why) or raises an error (printed on stderr), kExitHalted when it ends the program (Halt).
+int RunStep(const std::function<bool()>& step);
+
+// For modes that other work has not brought yet.
+int NotAvailableYet(const char* mode);
+
+} // namespace nimbrel::digest

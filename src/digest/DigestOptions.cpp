@@ -1,0 +1,99 @@
+#include "DigestOptions.h"
+
+#include <string_view>
+
+namespace nimbrel::digest {
+
+const char* const kDigestUsage =
+    "Usage: nimbrel-digest [--folder DIR] [--rip-only | --display-only] [--open | --no-open]\n"
+    "                      [--site \"Category->Site\"]... [--quiet]\n"
+    "\n"
+    "Runs one Nimbrel download cycle on a program folder and exits.\n"
+    "\n"
+    "  --folder DIR         the program folder (default: the current directory)\n"
+    "  --rip-only           only cut the downloaded pages into the folder Work\n"
+    "  --display-only       only build site.html from the cut pages\n"
+    "  --open, --no-open    open site.html in the browser, or not, whatever the options say\n"
+    "  --site \"Cat->Site\"   only this selection entry (may be given more than once)\n"
+    "  --quiet              no progress lines on stderr\n"
+    "  --help               this text\n"
+    "\n"
+    "Exit status: 0 the step ran to its end, 1 an error ended it (its message is printed),\n"
+    "2 usage error, 3 the program would have ended at once (its message is printed).\n";
+
+namespace {
+
+class Arguments {
+  public:
+    Arguments(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+    bool more() const { return next_ < argc_; }
+    std::string_view take() { return argv_[next_++]; }
+    // The value of an option given as "--name VALUE" or "--name=VALUE".
+    std::string value(std::string_view option, std::string_view inlineValue, bool hasInline) {
+        if (hasInline)
+            return std::string(inlineValue);
+        if (!more())
+            throw UsageError(std::string(option) + " needs a value");
+        return std::string(take());
+    }
+
+  private:
+    int argc_;
+    const char* const* argv_;
+    int next_ = 1;
+};
+
+void SetMode(DigestOptions& options, DigestMode mode) {
+    if (options.mode != DigestMode::FullCycle && options.mode != mode)
+        throw UsageError("--rip-only and --display-only exclude each other");
+    options.mode = mode;
+}
+
+void SetOpen(DigestOptions& options, bool open) {
+    if (options.open && *options.open != open)
+        throw UsageError("--open and --no-open exclude each other");
+    options.open = open;
+}
+
+} // namespace
+
+DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
+    DigestOptions options;
+    Arguments args(argc, argv);
+    while (args.more()) {
+        const std::string_view arg = args.take();
+        const size_t equals = arg.find('=');
+        const bool hasInline = arg.rfind("--", 0) == 0 && equals != std::string_view::npos;
+        const std::string_view name = hasInline ? arg.substr(0, equals) : arg;
+        const std::string_view inlineValue = hasInline ? arg.substr(equals + 1) : "";
+        if (name == "--folder") {
+            options.folder = args.value(name, inlineValue, hasInline);
+            if (options.folder.empty())
+                throw UsageError("--folder needs a folder");
+        } else if (name == "--site") {
+            std::string site = args.value(name, inlineValue, hasInline);
+            if (site.find("->") == std::string::npos)
+                throw UsageError("--site takes an entry written \"Category->Site\"");
+            options.sites.push_back(std::move(site));
+        } else if (hasInline) {
+            throw UsageError("option '" + std::string(name) + "' takes no value");
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--rip-only") {
+            SetMode(options, DigestMode::RipOnly);
+        } else if (arg == "--display-only") {
+            SetMode(options, DigestMode::DisplayOnly);
+        } else if (arg == "--open") {
+            SetOpen(options, true);
+        } else if (arg == "--no-open") {
+            SetOpen(options, false);
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else {
+            throw UsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    return options;
+}
+
+} // namespace nimbrel::digest

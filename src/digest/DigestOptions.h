@@ -1,0 +1,43 @@
+// The command line of nimbrel-digest. Scripts rely on these options and on the exit statuses
+// (0 ran to its end, 1 an error ended it, 2 usage error, 3 the program would have ended at once).
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace nimbrel::digest {
+
+enum class DigestMode {
+    FullCycle,   // fetch, cut and display, as one download cycle
+    RipOnly,     // --rip-only: the cutting step alone
+    DisplayOnly, // --display-only: the display step alone
+};
+
+struct DigestOptions {
+    std::string folder; // --folder DIR; empty for the current directory
+    DigestMode mode = DigestMode::FullCycle;
+    std::optional<bool> open;       // --open / --no-open: automatic display for this run only
+    bool quiet = false;             // --quiet: no progress lines
+    std::vector<std::string> sites; // --site "Category->Site", repeatable, in the order given
+    bool help = false;              // --help / -h
+};
+
+// A command line that cannot be run; what() says why.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+DigestOptions ParseDigestOptions(int argc, const char* const* argv);
+
+extern const char* const kDigestUsage;
+
+// Exit statuses.
+constexpr int kExitDone = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitHalted = 3;
+
+} // namespace nimbrel::digest

@@ -1,0 +1,42 @@
+#include "DigestModes.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Halt.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace nimbrel::digest {
+
+namespace {
+
+// While a step runs, Halt unwinds to RunStep instead of ending the process on the spot, so the
+// files the step holds are closed as for any other error.
+class HaltUnwinds {
+  public:
+    HaltUnwinds() {
+        SetHaltHandler([](int) {});
+    }
+    ~HaltUnwinds() { SetHaltHandler({}); }
+};
+
+} // namespace
+
+int RunStep(const std::function<bool()>& step) {
+    HaltUnwinds unwinding;
+    try {
+        return step() ? kExitDone : kExitError;
+    } catch (const HaltRequested&) {
+        return kExitHalted;
+    } catch (const std::exception& e) {
+        Dialogs().showError(e.what());
+        return kExitError;
+    }
+}
+
+int NotAvailableYet(const char* mode) {
+    std::fprintf(stderr, "nimbrel-digest: %s is not available yet\n", mode);
+    return kExitError;
+}
+
+} // namespace nimbrel::digest

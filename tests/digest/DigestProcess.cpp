@@ -1,0 +1,47 @@
+#include "DigestProcess.h"
+
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace nimbrel::test {
+
+DigestResult RunDigest(const std::vector<std::string>& arguments) {
+    char folder[] = "/tmp/nimbrel-digest-run-XXXXXX";
+    if (!::mkdtemp(folder))
+        throw std::runtime_error("mkdtemp failed");
+    const std::string out = std::string(folder) + "/out";
+    const std::string err = std::string(folder) + "/err";
+
+    std::vector<std::string> argvStrings{NIMBREL_DIGEST_EXE};
+    argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : argvStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(outFd, 1);
+        ::dup2(errFd, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    DigestResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    result.out = ReadBytes(out);
+    result.err = ReadBytes(err);
+    ::unlink(out.c_str());
+    ::unlink(err.c_str());
+    ::rmdir(folder);
+    return result;
+}
+
+} // namespace nimbrel::test

@@ -1,0 +1,123 @@
+// nimbrel-digest's command line and the exit statuses of --rip-only, from the real executable.
+#include "DigestProcess.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace nimbrel::test;
+
+namespace {
+
+const std::string kRules = "<Rules><Command Name='append' Specific='0'>"
+                           "<StartTag ReverseLTags='0' SkipSimilar='0'>&lt;b</StartTag>"
+                           "<EndTag ReverseLTags='0' SkipSimilar='0'>&lt;/b&gt;</EndTag>"
+                           "</Command></Rules>";
+
+const std::string kPage = "<html>" + std::string(130, ' ') + "<b>bold</b></html>\r\n";
+
+class RipOnly : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder.write("Rip/r.xml", kRules);
+        folder.write("Sites/a.dat", kPage);
+        folder.write("Sites/b.dat", kPage);
+    }
+    void sites(const std::string& ruleFileOfA) {
+        folder.write("setup.xml", "<setup><site Name='A' URL='a' RipFile='" + ruleFileOfA +
+                                      "'/><site Name='B' URL='b' RipFile='r.xml'/></setup>");
+    }
+    DigestResult run() { return RunDigest({"--folder", folder.path(), "--rip-only", "--quiet"}); }
+
+    TempProgramFolder folder;
+};
+
+TEST_F(RipOnly, StepRunToItsEndExitsZero) {
+    sites("r.xml");
+    const DigestResult result = run();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(folder.read("Work/a.dat"), "bold\r\n");
+    EXPECT_EQ(folder.read("Work/b.dat"), "bold\r\n");
+}
+
+TEST_F(RipOnly, CutterErrorExitsOneWithItsMessage) {
+    folder.write("Rip/bad.xml", "<R><Command Name='append' Specific='0'><StartTag "
+                                "ReverseLTags='x' SkipSimilar='0'>a</StartTag></Command></R>");
+    sites("bad.xml");
+    const DigestResult result = run();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("'x' is not a valid integer value"), std::string::npos) << result.err;
+    EXPECT_FALSE(folder.exists("Work/b.dat"));
+}
+
+TEST_F(RipOnly, BrokenSelectionFileExitsOneWithTheMessage) {
+    folder.write("setup.xml", "<setup>");
+    const DigestResult result = run();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("Procudure Rip....[Error in setup.xml File]....", 0), 0u)
+        << result.err;
+}
+
+TEST_F(RipOnly, MissingRuleFileExitsThreeWithTheMessage) {
+    sites("none.xml");
+    const DigestResult result = run();
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.err.find("/Rip/none.xml not found, the program will exit now!"),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(folder.exists("Work/b.dat"));
+}
+
+TEST_F(RipOnly, RejectedRuleFileIsReportedAndTheStepGoesOn) {
+    folder.write("Rip/bad.xml", "<R><Command></R>");
+    sites("bad.xml");
+    const DigestResult result = run();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_FALSE(folder.exists("Work/a.dat"));
+    EXPECT_EQ(folder.read("Work/b.dat"), "bold\r\n");
+}
+
+TEST(DigestCommandLine, HelpListsTheOptions) {
+    const DigestResult result = RunDigest({"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* option :
+         {"--folder", "--rip-only", "--display-only", "--open", "--no-open", "--site", "--quiet"})
+        EXPECT_NE(result.out.find(option), std::string::npos) << option;
+}
+
+TEST(DigestCommandLine, UsageErrorsExitTwo) {
+    TempProgramFolder folder;
+    const std::vector<std::vector<std::string>> lines = {
+        {"--bogus"},
+        {"--folder"},
+        {"--folder", folder.file("no-such-folder"), "--rip-only"},
+        {"--rip-only", "--display-only"},
+        {"--open", "--no-open"},
+        {"--site"},
+        {"--site", "no arrow"},
+        {"--quiet=yes"},
+        {"stray"},
+    };
+    for (const auto& line : lines) {
+        const DigestResult result = RunDigest(line);
+        EXPECT_EQ(result.status, 2) << line[0];
+        EXPECT_FALSE(result.err.empty()) << line[0];
+    }
+}
+
+TEST(DigestCommandLine, ModesStillToComeSaySoAndExitOne) {
+    TempProgramFolder folder;
+    const std::vector<std::vector<std::string>> lines = {
+        {"--folder", folder.path()},
+        {"--folder=" + folder.path(), "--display-only", "--open"},
+        {"--folder", folder.path(), "--site", "News->Example"},
+    };
+    for (const auto& line : lines) {
+        const DigestResult result = RunDigest(line);
+        EXPECT_EQ(result.status, 1) << line.back();
+        EXPECT_NE(result.err.find("is not available yet"), std::string::npos) << result.err;
+    }
+}
+
+} // namespace
