@@ -8,7 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-image-formats-plugins libgl-dev
     libxml2-dev libxslt1-dev libtidy-dev libcurl4-openssl-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xdg-utils
+    xdg-utils python3
 )
 
 missing=()
