@@ -3,6 +3,7 @@
 #include "app/Synchronizer.h"
 #include "components/HttpFetch.h"
 #include "components/MSXML2_TLB.h"
+#include "pipeline/PageEncoding.h"
 #include "pipeline/PageName.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
@@ -176,5 +177,14 @@ bool TWebDownload::Fetch(const std::string& url) {
         return false;
     }
     page.commit();
+    BringToUtf8(page.target(), result.contentType);
     return true;
+}
+
+void TWebDownload::BringToUtf8(const std::string& path, const std::string& contentType) {
+    // The rest of the program handles UTF-8 only. The conversion holds the page in memory, so
+    // pages beyond any sensible size for a digest stay as they came.
+    constexpr uint64_t kLargestConvertedPage = 16u << 20;
+    if (nimbrel::FileSize(path) <= kLargestConvertedPage)
+        nimbrel::ConvertPageToUtf8(path, contentType);
 }

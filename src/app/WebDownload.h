@@ -63,6 +63,7 @@ class TWebDownload {
     void DownloadAll();
     void DownloadSite(int index);
     bool Fetch(const std::string& url); // false (and lastReason_) when the page did not come
+    static void BringToUtf8(const std::string& path, const std::string& contentType);
     void SetCurrentURL(const std::string& url);
     void ChangeGrid(const std::function<void()>& change);
     void ShowStatus(int index, const std::string& status);

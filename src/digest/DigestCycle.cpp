@@ -5,6 +5,7 @@
 
 #include "app/Synchronizer.h"
 #include "app/WebDownload.h"
+#include "digest/DisplayOnly.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
@@ -73,7 +74,10 @@ int RunFullCycle(const DigestOptions& options) {
     const int fetched = FetchSelectedSites(options.quiet);
     if (fetched != kExitDone)
         return fetched;
-    return RunStep([] { return Rip(); });
+    const int cut = RunStep([] { return Rip(); });
+    if (cut != kExitDone)
+        return cut;
+    return RunStep([&] { return DisplayStep(options.open); });
 }
 
 } // namespace nimbrel::digest
