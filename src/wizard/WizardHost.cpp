@@ -16,14 +16,7 @@ class TMainWindowHost : public WizardHost {
     int32_t& IntervalSeconds() override { return frmMain->IntervalSeconds; }
     int32_t SecondsPerMinute() override { return frmMain->SecondsPerMinute; }
     bool& AutoView() override { return frmMain->AutoView; }
-    void RearmDownloadTimer() override {
-        // The next download comes one whole new interval from now.
-        const int milliseconds = frmMain->IntervalSeconds * 1000;
-        if (frmMain->DownloadTimer->isActive())
-            frmMain->DownloadTimer->start(milliseconds);
-        else
-            frmMain->DownloadTimer->setInterval(milliseconds);
-    }
+    void RearmDownloadTimer() override { frmMain->ApplyDownloadInterval(); }
     void SetupCommand() override { frmMain->speedSetupClick(); }
     void Refresh() override { frmMain->SpeedRefreshClick(); }
     void EnableTimers() override {

@@ -23,6 +23,20 @@ const char* const kRule =
     "<EndTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;/b&gt;</EndTag>"
     "</Command></Rules>";
 
+// The digest's layout: one column per site holding its placeholder.
+const char* const kLayout =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"html\"/><xsl:template match=\"/\"><html><body><table><tr>"
+    "<xsl:for-each select=\"//site\"><td><site URL=\"{@URL}\"/></td></xsl:for-each>"
+    "</tr></table></body></html></xsl:template></xsl:stylesheet>";
+
+// A site's block: the bold text of its cut piece.
+const char* const kSiteSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\">"
+    "<div class=\"block\"><xsl:value-of select=\"//b\"/></div></xsl:template>"
+    "</xsl:stylesheet>";
+
 // A page long enough for the cutter (it passes over pages under 128 bytes).
 std::string Page(const std::string& bold) {
     return "<html><head>" + std::string(200, ' ') + "</head><body><b>" + bold +
@@ -31,7 +45,12 @@ std::string Page(const std::string& bold) {
 
 class DigestCycleTest : public ::testing::Test {
   protected:
-    void SetUp() override { folder.write("Rip/rule.xml", kRule); }
+    void SetUp() override {
+        folder.write("Rip/rule.xml", kRule);
+        folder.write("setup.xslt", kLayout);
+        folder.write("stylesheets/s.xsl", kSiteSheet);
+        folder.write("options.nmo", "Interval:900\r\nAutoView:False\r\n");
+    }
 
     void Select(const std::vector<std::pair<std::string, std::string>>& sites) {
         std::string xml = "<setup>";
@@ -67,6 +86,10 @@ TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
     EXPECT_NE(folder.read("Work/" + PageFileName(Bare("/gone"))).find("<b>kept</b>"),
               std::string::npos);
     EXPECT_EQ(server.requests().at(0).headers.at("user-agent"), "nimbrel-digest");
+    // The cycle ends with the digest page holding both sites' blocks.
+    const std::string digest = folder.read("site.html");
+    EXPECT_NE(digest.find("<div class=\"block\">headline</div>"), std::string::npos) << digest;
+    EXPECT_NE(digest.find("<div class=\"block\">kept</div>"), std::string::npos) << digest;
 }
 
 TEST_F(DigestCycleTest, QuietDropsTheProgressLines) {

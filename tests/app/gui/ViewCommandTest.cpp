@@ -76,6 +76,7 @@ TEST_F(ViewCommand, DisplayStepWithAutomaticDisplayOffWritesWithoutOpening) {
 TEST_F(ViewCommand, BadSelectionShowsTheMessageAndKeepsTheDigest) {
     folder.write("site.html", "old\r\n");
     folder.write("setup.xml", "<Layout>");
+    dialogs.messages.clear(); // what other windows said at start-up
     frmMain->findChild<QAction*>("View1")->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].rfind("Procudure Rip....[Error in setup.xml File]....", 0), 0u);
