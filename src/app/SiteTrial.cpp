@@ -1,0 +1,207 @@
+#include "app/SiteTrial.h"
+
+#include "app/WebDownload.h"
+#include "components/HttpFetch.h"
+#include "components/MSXML2_TLB.h"
+#include "components/TidyCOM_TLB.h"
+#include "pipeline/BlockLinks.h"
+#include "pipeline/FixList.h"
+#include "pipeline/HtmlRip.h"
+#include "pipeline/PageName.h"
+#include "platform/AtomicFile.h"
+#include "platform/Convert.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextFile.h"
+
+#include <memory>
+
+namespace nimbrel {
+
+namespace {
+
+using msxml::XmlDocument;
+using msxml::XmlNode;
+
+// Longest excerpt of a piece or of the cleaned text shown in the report.
+constexpr size_t kExcerpt = 240;
+
+struct TrialSite {
+    std::string name, url, type, styleSheet, ripFile;
+};
+
+std::string Attribute(const XmlNode& element, const std::string& name) {
+    const XmlNode attribute = element.attributes().getNamedItem(name);
+    return attribute ? Trim(attribute.text()) : std::string();
+}
+
+std::string Excerpt(const std::string& text) {
+    std::string shown = text.substr(0, kExcerpt);
+    for (char& c : shown)
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    return text.size() > kExcerpt ? shown + " ..." : shown;
+}
+
+// The selection's lookup: the category must exist; the first site of that name in the
+// whole library answers.
+bool FindSite(const std::string& entry, TrialSite& site, std::ostream& out) {
+    XmlDocument library = XmlDocument::Create();
+    library.load(ProgramFile("\\Categories.xml"));
+    if (!library.parseError().reason.empty()) {
+        out << "Categories.xml does not load: " << library.parseError().reason << "\n";
+        return false;
+    }
+    const size_t arrow = entry.find("->");
+    if (arrow == std::string::npos) {
+        out << "'" << entry << "' is not an entry: write Category->Site\n";
+        return false;
+    }
+    const XmlNode category =
+        library.selectSingleNode("//Category[@Name=\"" + entry.substr(0, arrow) + "\"]");
+    const XmlNode element =
+        category ? category.selectSingleNode("//site[@Name=\"" + entry.substr(arrow + 2) + "\"]")
+                 : XmlNode();
+    if (!element) {
+        out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml")
+            << "\n";
+        return false;
+    }
+    site = {Attribute(element, "Name"), Attribute(element, "URL"),
+            LowerAscii(Attribute(element, "Type")), Attribute(element, "StyleSheet"),
+            Attribute(element, "RipFile")};
+    out << "Site        " << entry << "\nURL         " << site.url << "\nType        "
+        << site.type << "\nRule        Rip/" << site.ripFile << "\nStylesheet  stylesheets/"
+        << site.styleSheet << "\n\n";
+    return true;
+}
+
+bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out) {
+    AtomicFile page(pagePath);
+    uint64_t bytes = 0;
+    const HttpResult result = HttpGet(FetchAddress(site.url), ExecutableFileName(),
+                                      [&](const char* data, size_t size) {
+                                          page.write({data, size});
+                                          bytes += size;
+                                      });
+    if (!result.ok) {
+        out << "1. fetch      failed: " << result.reason << "\n";
+        return false;
+    }
+    page.commit();
+    out << "1. fetch      " << bytes << " bytes (HTTP " << result.status << ")";
+    if (!result.finalUrl.empty() && result.finalUrl != FetchAddress(site.url))
+        out << " from " << result.finalUrl;
+    out << "\n              -> " << pagePath << "\n";
+    return true;
+}
+
+// How often each command's markers stand in the joined page: a marker that is never there
+// is the usual reason a rule cuts nothing.
+void ReportMarkers(const XmlDocument& rule, const std::string& pagePath, std::ostream& out) {
+    const std::string page = LowerAscii(ReadFileBytes(pagePath));
+    const auto commands = rule.selectNodes("//Command");
+    for (long i = 0; i < commands.length(); ++i) {
+        out << "   command " << i + 1 << ":";
+        for (const char* tag : {"StartTag", "EndTag"}) {
+            const XmlNode marker = commands.item(i).selectSingleNode(tag);
+            const std::string text = marker ? LowerAscii(Trim(marker.text())) : std::string();
+            size_t count = 0;
+            for (size_t at = text.empty() ? std::string::npos : page.find(text);
+                 at != std::string::npos; at = page.find(text, at + text.size()))
+                ++count;
+            out << "  " << tag << " \"" << text << "\" in page " << count << "x";
+        }
+        out << "\n";
+    }
+}
+
+bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& cutPath,
+         std::ostream& out) {
+    XmlDocument rule = XmlDocument::Create();
+    rule.load(DataFile("\\Rip", site.ripFile));
+    if (!rule.parseError().reason.empty()) {
+        out << "2. cut        the rule file does not load: " << rule.parseError().reason << "\n";
+        return false;
+    }
+    JoinLines(pagePath);
+    RipOutput().open(cutPath);
+    try {
+        RunCommandTree(rule.firstChild(), pagePath);
+    } catch (...) {
+        RipOutput().closeAfterError();
+        throw;
+    }
+    RipOutput().close();
+    const std::vector<std::string> pieces = ReadTextLines(cutPath);
+    out << "2. cut        " << pieces.size() << " pieces, " << FileSize(cutPath)
+        << " bytes -> " << cutPath << "\n";
+    ReportMarkers(rule, pagePath, out);
+    for (size_t i = 0; i < pieces.size() && i < 3; ++i)
+        out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
+    return !pieces.empty();
+}
+
+// The display step's cleaning of one site: the same fixed options and per-site switch.
+std::string Clean(const TrialSite& site, const std::string& cutPath) {
+    std::unique_ptr<tidycom::TidyObject> cleaner = tidycom::TidyObject::Create();
+    cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
+    cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
+    cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
+    cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
+    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, site.type != "html");
+    std::string text = cleaner->cleanFile(cutPath);
+    if (site.type == "addxmltags")
+        text = "<xml>" + text + "</xml>";
+    return ApplyFixList(text, LoadFixList(ProgramFile("\\fix.dat")));
+}
+
+bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::ostream& out) {
+    XmlDocument document = XmlDocument::Create();
+    const std::string cleaned = Clean(site, cutPath);
+    document.loadXML(cleaned);
+    out << "3. clean      " << cleaned.size() << " bytes, "
+        << (document.parseError().reason.empty()
+                ? std::string("well-formed")
+                : "does not parse: " + Trim(document.parseError().reason) +
+                      " (the stylesheet gets an empty document)")
+        << "\n   " << Excerpt(cleaned) << "\n";
+    XmlDocument stylesheet = XmlDocument::Create();
+    stylesheet.load(DataFile("\\stylesheets", site.styleSheet));
+    if (!stylesheet.parseError().reason.empty()) {
+        out << "4. transform  the stylesheet does not load: " << stylesheet.parseError().reason
+            << "\n";
+        return false;
+    }
+    const std::string block = ResolveBlockLinks(document.transformNode(stylesheet), site.url);
+    size_t items = 0;
+    for (size_t at = block.find("<li"); at != std::string::npos; at = block.find("<li", at + 3))
+        ++items;
+    out << "4. transform  block of " << block.size() << " bytes, " << items << " list items\n\n"
+        << block << "\n";
+    return true;
+}
+
+} // namespace
+
+int RunSiteTrial(const std::string& entry, std::ostream& out) {
+    TrialSite site;
+    try {
+        if (!FindSite(entry, site, out))
+            return 2;
+        const std::string pagePath = DataFile("\\Sites", PageFileName(site.url));
+        const std::string cutPath = DataFile("\\Work", PageFileName(site.url));
+        if (!Fetch(site, pagePath, out))
+            return 1;
+        const bool cutSomething = Cut(site, pagePath, cutPath, out);
+        if (!cutSomething)
+            out << "   the rule cut nothing: check the markers above against the page file\n";
+        return CleanAndTransform(site, cutPath, out) && cutSomething ? 0 : 1;
+    } catch (const Exception& error) {
+        out << "stopped: " << error.message() << "\n";
+        return 1;
+    }
+}
+
+} // namespace nimbrel
