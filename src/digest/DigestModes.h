@@ -18,7 +18,4 @@ int RunSites(const DigestOptions& options);
 // why) or raises an error (printed on stderr), kExitHalted when it ends the program (Halt).
 int RunStep(const std::function<bool()>& step);
 
-// For modes that other work has not brought yet.
-int NotAvailableYet(const char* mode);
-
 } // namespace nimbrel::digest

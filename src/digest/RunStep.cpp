@@ -34,9 +34,4 @@ int RunStep(const std::function<bool()>& step) {
     }
 }
 
-int NotAvailableYet(const char* mode) {
-    std::fprintf(stderr, "nimbrel-digest: %s is not available yet\n", mode);
-    return kExitError;
-}
-
 } // namespace nimbrel::digest

@@ -1,0 +1,18 @@
+// --site "Category->Site": tries library sites one by one and reports every stage.
+#include "DigestModes.h"
+
+#include "app/SiteTrial.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace nimbrel::digest {
+
+int RunSites(const DigestOptions& options) {
+    int status = kExitDone;
+    for (const std::string& entry : options.sites)
+        status = std::max(status, RunSiteTrial(entry, std::cout));
+    return status;
+}
+
+} // namespace nimbrel::digest
