@@ -50,5 +50,5 @@ for _ in $(seq 50); do
 done
 
 # The digest is written, not opened: the demo prints where it is.
-BROWSER=true "$digest" --folder "$folder"
+BROWSER=true "$digest" --folder "$folder" --no-open
 echo "$folder/site.html"
