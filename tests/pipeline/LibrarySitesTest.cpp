@@ -4,11 +4,10 @@
 // The pages are the team's copies in tests/fixtures/sites (expected.tsv says what each must
 // show); saved real pages are run too when the shared snapshot folder is there.
 #include "components/MSXML2_TLB.h"
-#include "components/TidyCOM_TLB.h"
 #include "pipeline/HtmlRip.h"
 #include "pipeline/PageName.h"
 #include "pipeline/Rip.h"
-#include "platform/Convert.h"
+#include "pipeline/TidyAndDisplay.h"
 #include "platform/Files.h"
 #include "support/TestSupport.h"
 
@@ -97,38 +96,8 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-// INTERIM until the display step is on main.
-std::string Display(const TempProgramFolder& folder, const std::string& url,
-                    const std::string& styleSheet, const std::string& type) {
-    auto cleaner = tidycom::TidyObject::Create();
-    cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
-    cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
-    cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
-    cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
-    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, type != "html");
-    std::string text = cleaner->cleanFile(folder.file("Work/" + PageFileName(url)));
-    if (type == "addxmltags")
-        text = "<xml>" + text + "</xml>";
-    XmlDocument doc = XmlDocument::Create();
-    doc.loadXML(text);
-    XmlDocument sheet = XmlDocument::Create();
-    sheet.load(folder.file("stylesheets/" + styleSheet));
-    std::string block = doc.transformNode(sheet);
-    XmlDocument selection = XmlDocument::Create();
-    selection.load(folder.file("setup.xml"));
-    XmlDocument layoutSheet = XmlDocument::Create();
-    layoutSheet.load(folder.file("setup.xslt"));
-    std::string layout = selection.transformNode(layoutSheet);
-    const std::string placeholder = "<site URL=\"" + url + "\"></site>";
-    const size_t at = layout.find(placeholder);
-    EXPECT_NE(at, std::string::npos) << layout;
-    if (at != std::string::npos)
-        layout.replace(at, placeholder.size(), block);
-    return layout;
-}
-
 // The digest for one library site whose download was `pageBytes`: the driver's calling order
-// for the cut, then the display step on a one-site selection.
+// for the cut, then the display step on a one-site selection, as a download cycle ends.
 std::string DigestOf(const TempProgramFolder& folder, const XmlNode& site,
                      const std::string& pageBytes) {
     const std::string url = Attribute(site, "URL");
@@ -143,7 +112,8 @@ std::string DigestOf(const TempProgramFolder& folder, const XmlNode& site,
 
     folder.write("Sites/" + PageFileName(url), pageBytes);
     EXPECT_TRUE(Rip());
-    return Display(folder, url, styleSheet, LowerAscii(Attribute(site, "Type")));
+    EXPECT_TRUE(TidyAndDisplay("setup.xml", DisplayContext{false}));
+    return folder.read("site.html");
 }
 
 int Count(const std::string& text, const std::string& what) {
