@@ -17,12 +17,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct SiteSpec {
+struct SelectedSite {
     std::string name;
     std::string url;
 };
 
-std::string SetupXml(const std::vector<SiteSpec>& sites) {
+std::string SetupXml(const std::vector<SelectedSite>& sites) {
     std::string xml = "<setup><category Name=\"News\">";
     for (const auto& site : sites)
         xml += "<site Name=\"" + site.name + "\" URL=\"" + site.url +
@@ -42,7 +42,7 @@ class WebDownloadTest : public ::testing::Test {
     // The server's address as a selection writes it, without a scheme.
     std::string Bare(const std::string& path) const { return server.hostPort() + path; }
 
-    void Select(const std::vector<SiteSpec>& sites) { folder.write("setup.xml", SetupXml(sites)); }
+    void Select(const std::vector<SelectedSite>& sites) { folder.write("setup.xml", SetupXml(sites)); }
 
     void RunCycle() {
         thread = std::make_unique<TWebDownload>(host);
@@ -155,7 +155,7 @@ TEST_F(WebDownloadTest, UnfetchableSitesFailWithAReasonAndKeepTheirLastGoodPage)
     server.route("/stalled", HttpRoute::Body(std::string(500, 's')).stallAfter(100));
     server.route("/cut", HttpRoute::Body(std::string(50000, 'c')).cutAfter(1000));
     server.route("/fine", HttpRoute::Body("fine"));
-    const std::vector<SiteSpec> sites = {
+    const std::vector<SelectedSite> sites = {
         {"Unknown host", std::string(64, 'a') + ".test/x"},
         {"Refused", "127.0.0.1:" + std::to_string(UnusedLocalPort()) + "/x"},
         {"Missing", Bare("/missing")},
