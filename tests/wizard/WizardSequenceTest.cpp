@@ -28,7 +28,7 @@ namespace {
 
 const char* const kLibrary = R"(<Library>
   <Category Name="News">
-    <site Name="Daily" URL="news.example/daily" Type="html" StyleSheet="d.xsl" RipFile="d.xml"/>
+    <site Name="Daily" URL="127.0.0.1:9/daily" Type="html" StyleSheet="d.xsl" RipFile="d.xml"/>
   </Category>
 </Library>)";
 
@@ -73,7 +73,7 @@ TEST_F(WizardSequenceTest, ForwardPassSavesEachStepAndFinishStartsOneCycle) {
     Click(frmSetup, "Button1");
     EXPECT_EQ(VisiblePages(), Pages{"frmLayout"});
     EXPECT_EQ(folder.read("setup.nml"), "News->Daily\r\n\r\n");
-    EXPECT_NE(folder.read("setup.xml").find("news.example/daily"), std::string::npos);
+    EXPECT_NE(folder.read("setup.xml").find("127.0.0.1:9/daily"), std::string::npos);
     EXPECT_FALSE(folder.exists("options.nmo"));
 
     NextFromLayoutToFinish();
@@ -84,6 +84,12 @@ TEST_F(WizardSequenceTest, ForwardPassSavesEachStepAndFinishStartsOneCycle) {
     Click(frmFinish, "Button1");
     EXPECT_EQ(VisiblePages(), Pages{});
     EXPECT_EQ(host.count("refresh"), 1);
+    EXPECT_NE(frmMain->FetchThread, nullptr) << "Finish starts a download cycle";
+
+    // Going through the wizard again while that cycle runs lets its thread go.
+    frmWizardWelcome->show();
+    Click(frmWizardWelcome, "Button1");
+    EXPECT_EQ(frmMain->FetchThread, nullptr);
 }
 
 TEST_F(WizardSequenceTest, FinishWithoutStartDownloadingStartsNothingAndKeepsTheChoice) {
