@@ -1,4 +1,5 @@
 #include "library/gui/setup.h"
+#include "wizard/WizardFrame.h"
 
 #include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
@@ -41,17 +42,6 @@ QFont ArialFont(int pixelSize = 0, bool bold = false) {
 }
 
 // A read-only rich text without a border, as the window's two welcome texts are shown.
-QTextEdit* MakeText(QWidget* parent, const char* name, QRect place, const QFont& font) {
-    auto* text = new QTextEdit(parent);
-    text->setObjectName(name);
-    text->setGeometry(place);
-    text->setReadOnly(true);
-    text->setFrameShape(QFrame::NoFrame);
-    text->setFont(font);
-    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    return text;
-}
-
 QFrame* MakeBevel(QWidget* parent, const char* name, int left, int top, int width) {
     auto* line = new QFrame(parent);
     line->setObjectName(name);
@@ -101,9 +91,9 @@ void TfrmSetup::CreateControls() {
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(10, 10, 114, 314);
-    txtWelcome = MakeText(this, "txtWelcome", {150, 10, 350, 20}, ArialFont(13, true));
+    txtWelcome = CreateFrameText(this, "txtWelcome", {150, 10, 350, 20}, true);
     Bevel1 = MakeBevel(this, "Bevel1", 150, 40, 351);
-    txtWelcome1 = MakeText(this, "txtWelcome1", {150, 52, 350, 63}, ArialFont(12));
+    txtWelcome1 = CreateFrameText(this, "txtWelcome1", {150, 52, 350, 63});
     Label1 = new QLabel("Web Page Library", this);
     Label1->setObjectName("Label1");
     Label1->move(150, 127);
