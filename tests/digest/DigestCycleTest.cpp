@@ -17,12 +17,6 @@ DigestResult RunCycle(const TempProgramFolder& folder, std::vector<std::string> 
     return RunDigest(options);
 }
 
-const char* const kRule =
-    "<Rules><Command Name=\"append\" Specific=\"0\">"
-    "<StartTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;b&gt;</StartTag>"
-    "<EndTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;/b&gt;</EndTag>"
-    "</Command></Rules>";
-
 // The digest's layout: one column per site holding its placeholder.
 const char* const kLayout =
     "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
@@ -37,16 +31,10 @@ const char* const kSiteSheet =
     "<div class=\"block\"><xsl:value-of select=\"//b\"/></div></xsl:template>"
     "</xsl:stylesheet>";
 
-// A page long enough for the cutter (it passes over pages under 128 bytes).
-std::string Page(const std::string& bold) {
-    return "<html><head>" + std::string(200, ' ') + "</head><body><b>" + bold +
-           "</b></body></html>";
-}
-
 class DigestCycleTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder.write("Rip/rule.xml", kRule);
+        folder.write("Rip/rule.xml", kBoldRule);
         folder.write("setup.xslt", kLayout);
         folder.write("stylesheets/s.xsl", kSiteSheet);
         folder.write("options.nmo", "Interval:900\r\nAutoView:False\r\n");
@@ -67,9 +55,9 @@ class DigestCycleTest : public ::testing::Test {
 };
 
 TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
-    server.route("/news", HttpRoute::Body(Page("headline")));
+    server.route("/news", HttpRoute::Body(BoldPage("headline")));
     server.route("/gone", HttpRoute::Body("<html>gone</html>", 404));
-    folder.write("Sites/" + PageFileName(Bare("/gone")), Page("kept"));
+    folder.write("Sites/" + PageFileName(Bare("/gone")), BoldPage("kept"));
     Select({{"News", Bare("/news")}, {"Gone", Bare("/gone")}});
 
     const DigestResult run = RunCycle(folder);
@@ -77,7 +65,7 @@ TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
     EXPECT_NE(run.err.find("[1/2] News: Complete"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("[2/2] Gone: Failed: HTTP 404"), std::string::npos) << run.err;
     // The cut joins a page into one line, so only its content is compared.
-    EXPECT_EQ(folder.read("Sites/" + PageFileName(Bare("/gone"))).rfind(Page("kept"), 0), 0u);
+    EXPECT_EQ(folder.read("Sites/" + PageFileName(Bare("/gone"))).rfind(BoldPage("kept"), 0), 0u);
     EXPECT_NE(folder.read("Sites/" + PageFileName(Bare("/news"))).find("headline"),
               std::string::npos);
     // The cut ran on both pages: the one fetched now and the one kept from before.

@@ -121,6 +121,17 @@ std::string RealFixture(const std::string& name) {
     return fs::exists(p) ? p.string() : std::string();
 }
 
+const char* const kBoldRule =
+    "<Rules><Command Name=\"append\" Specific=\"0\">"
+    "<StartTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;b&gt;</StartTag>"
+    "<EndTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;/b&gt;</EndTag>"
+    "</Command></Rules>";
+
+std::string BoldPage(const std::string& text) {
+    return "<html><head>" + std::string(200, ' ') + "</head><body><b>" + text +
+           "</b></body></html>";
+}
+
 std::string RepoFixture(const std::string& relative) {
     return (fs::path(NIMBREL_SOURCE_DIR) / "tests" / "fixtures" / relative).string();
 }

@@ -79,6 +79,11 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // ../shared/fixtures/real/<name>, or empty when the folder is absent (tests then skip).
 std::string RealFixture(const std::string& name);
 
+// A rule file that cuts every <b>...</b> piece (markers included), and a page long enough for
+// the cutter (it passes over pages under 128 bytes) holding <b>text</b>: for cycle tests.
+extern const char* const kBoldRule;
+std::string BoldPage(const std::string& text);
+
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 

@@ -27,18 +27,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* const kRule =
-    "<Rules><Command Name=\"append\" Specific=\"0\">"
-    "<StartTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;b&gt;</StartTag>"
-    "<EndTag IncludeTags=\"1\" ReverseLTags=\"0\" SkipSimilar=\"0\">&lt;/b&gt;</EndTag>"
-    "</Command></Rules>";
-
-// A page long enough for the cutter (it passes over pages under 128 bytes) holding <b>text</b>.
-std::string Page(const std::string& text) {
-    return "<html><head>" + std::string(200, ' ') + "</head><body><b>" + text +
-           "</b></body></html>";
-}
-
 // Runs the event loop until the condition holds; false when 20 s pass first.
 bool PumpUntil(const std::function<bool()>& condition) {
     const auto end = std::chrono::steady_clock::now() + 20s;
@@ -65,7 +53,7 @@ class MainCycle : public ::testing::Test {
     MainCycle() {
         TCoolTrayIcon::SetTrayAvailableOverride(true);
         SetDefaultHttpTimeouts({2, 2, 20});
-        folder.write("Rip/rule.xml", kRule);
+        folder.write("Rip/rule.xml", kBoldRule);
         for (const char* picture : {"nimbrel.gif", "nimbrel.bmp"})
             folder.write(picture, ReadBytes(std::string(NIMBREL_SOURCE_DIR) + "/data/" + picture));
         CreateForms();
@@ -100,8 +88,8 @@ class MainCycle : public ::testing::Test {
 };
 
 TEST_F(MainCycle, TickStartsACycleThatFillsTheGridAnimatesAndEndsIdle) {
-    server.route("/a", HttpRoute::Body(Page("first")).slow(100ms, 40));
-    server.route("/b", HttpRoute::Body(Page("second")));
+    server.route("/a", HttpRoute::Body(BoldPage("first")).slow(100ms, 40));
+    server.route("/b", HttpRoute::Body(BoldPage("second")));
     Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/b")}});
 
     frmMain->DownloadTimerTimer();
@@ -144,7 +132,7 @@ TEST_F(MainCycle, TickStartsACycleThatFillsTheGridAnimatesAndEndsIdle) {
 }
 
 TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
-    server.route("/a", HttpRoute::Body(Page("a")).slow(50ms, 40));
+    server.route("/a", HttpRoute::Body(BoldPage("a")).slow(50ms, 40));
     Select({{"Alpha", Bare("/a")}});
     frmMain->SpeedRefreshClick();
     TWebDownload* thread = frmMain->FetchThread;
@@ -156,9 +144,9 @@ TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
 }
 
 TEST_F(MainCycle, StopDuringTheSecondOfThreeStillCutsWhatCame) {
-    server.route("/1", HttpRoute::Body(Page("one")));
-    server.route("/2", HttpRoute::Body(Page("two")).slow(50ms, 40));
-    server.route("/3", HttpRoute::Body(Page("three")));
+    server.route("/1", HttpRoute::Body(BoldPage("one")));
+    server.route("/2", HttpRoute::Body(BoldPage("two")).slow(50ms, 40));
+    server.route("/3", HttpRoute::Body(BoldPage("three")));
     Select({{"One", Bare("/1")}, {"Two", Bare("/2")}, {"Three", Bare("/3")}});
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(PumpUntil([&] { return Caption() == "Nimbrel --> Downloading " + Bare("/2"); }));
@@ -172,7 +160,7 @@ TEST_F(MainCycle, StopDuringTheSecondOfThreeStillCutsWhatCame) {
 }
 
 TEST_F(MainCycle, SetupDuringACycleLetsTheThreadGoAndCutsWithoutDisplay) {
-    server.route("/slow", HttpRoute::Body(Page("slow")).slow(100ms, 40));
+    server.route("/slow", HttpRoute::Body(BoldPage("slow")).slow(100ms, 40));
     Select({{"Slow", Bare("/slow")}, {"Later", Bare("/later")}});
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(PumpUntil([&] { return frmMain->AnimationState == "Dynamic"; }));
@@ -190,7 +178,7 @@ TEST_F(MainCycle, SetupDuringACycleLetsTheThreadGoAndCutsWithoutDisplay) {
 }
 
 TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
-    server.route("/a", HttpRoute::Body(Page("a")));
+    server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/a")}});
     std::filesystem::remove_all(folder.file("Sites"));
     frmMain->SpeedRefreshClick();
@@ -203,7 +191,7 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
 }
 
 TEST_F(MainCycle, ErrorInTheCutIsShownOnceAndTheCycleStillEnds) {
-    server.route("/a", HttpRoute::Body(Page("a")));
+    server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}});
     std::filesystem::remove_all(folder.file("Work")); // the cut file cannot be written
     frmMain->SpeedRefreshClick();
