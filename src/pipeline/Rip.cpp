@@ -19,18 +19,6 @@ namespace {
 constexpr int kHaltExitCode = 3;
 constexpr uint64_t kBlockSize = 128;
 
-// A rule file name that climbs out of the folder Rip names no rule file of the program.
-bool LeavesItsFolder(std::string_view name) {
-    for (;;) {
-        const size_t slash = name.find('/');
-        if (name.substr(0, slash) == "..")
-            return true;
-        if (slash == std::string_view::npos)
-            return false;
-        name.remove_prefix(slash + 1);
-    }
-}
-
 std::string RuleFilePath(const std::string& ripFile) {
     return Trim(ripFile).empty() ? std::string() : DataFile("\\Rip", ripFile);
 }
@@ -64,7 +52,7 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
         return; // nothing to cut by or from: the entry keeps its old cut file
 
     const std::string rulePath = RuleFilePath(ripFile.text());
-    if (!FileExists(rulePath) || LeavesItsFolder(ripFile.text())) {
+    if (!FileExists(rulePath) || !DataNameStaysInFolder(ripFile.text())) {
         Dialogs().showMessage(rulePath + " not found, the program will exit now!");
         Halt(kHaltExitCode);
     }

@@ -87,14 +87,6 @@ std::string CleanedText(TidyObject& cleaner, const SiteEntry& site) {
     return text;
 }
 
-// Names from data stay inside their folder.
-bool StaysInFolder(const std::string& name) {
-    if (name.empty() || name.front() == '/')
-        return false;
-    const std::string slashed = WithForwardSlashes(name);
-    return ("/" + slashed + "/").find("/../") == std::string::npos;
-}
-
 struct Documents {
     XmlDocument selection = XmlDocument::Create();
     XmlDocument layoutSheet = XmlDocument::Create();
@@ -106,7 +98,7 @@ std::string TransformedBlock(TidyObject& cleaner, const SiteEntry& site,
                              const std::vector<FixPair>& fixes, Documents& docs) {
     // A text that does not parse leaves the document empty.
     docs.site.loadXML(ApplyFixList(CleanedText(cleaner, site), fixes));
-    const std::string sheetPath = StaysInFolder(site.styleSheet)
+    const std::string sheetPath = DataNameStaysInFolder(site.styleSheet)
                                       ? DataFile("\\stylesheets", site.styleSheet)
                                       : ProgramFile("\\stylesheets");
     docs.siteSheet.load(sheetPath);

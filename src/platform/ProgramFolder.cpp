@@ -54,4 +54,17 @@ std::string DataFile(std::string_view folder, std::string_view dataName) {
     return ProgramFile(folder) + "/" + std::string(dataName);
 }
 
+bool DataNameStaysInFolder(std::string_view dataName) {
+    if (dataName.empty() || dataName.front() == '/')
+        return false;
+    for (;;) {
+        const size_t slash = dataName.find('/');
+        if (dataName.substr(0, slash) == "..")
+            return false;
+        if (slash == std::string_view::npos)
+            return true;
+        dataName.remove_prefix(slash + 1);
+    }
+}
+
 } // namespace nimbrel

@@ -26,6 +26,10 @@ std::string ProgramFile(std::string_view relative);
 // The data name is appended as written: it is never split at "\\".
 std::string DataFile(std::string_view folder, std::string_view dataName);
 
+// False for a data name that would leave its folder: empty, absolute, or with a ".." step
+// between slashes. Every reader of RipFile and StyleSheet names asks this one question.
+bool DataNameStaysInFolder(std::string_view dataName);
+
 // A name for logging and tests: "a\\b/c" -> "a/b/c".
 std::string WithForwardSlashes(std::string_view relative);
 
