@@ -77,6 +77,19 @@ bool FindSite(const std::string& entry, TrialSite& site, std::ostream& out) {
     return true;
 }
 
+// The cycle refuses rule files and stylesheets named outside their folders; so does the trial.
+bool NamesStayInTheirFolders(const TrialSite& site, std::ostream& out) {
+    bool stay = true;
+    for (const auto& [name, folder] : {std::pair{site.ripFile, "Rip"},
+                                       std::pair{site.styleSheet, "stylesheets"}}) {
+        if (!DataNameStaysInFolder(name)) {
+            out << "refused      \"" << name << "\" lies outside the folder " << folder << "\n";
+            stay = false;
+        }
+    }
+    return stay;
+}
+
 bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out) {
     AtomicFile page(pagePath);
     uint64_t bytes = 0;
@@ -190,6 +203,8 @@ int RunSiteTrial(const std::string& entry, std::ostream& out) {
     try {
         if (!FindSite(entry, site, out))
             return 2;
+        if (!NamesStayInTheirFolders(site, out))
+            return 1;
         const std::string pagePath = DataFile("\\Sites", PageFileName(site.url));
         const std::string cutPath = DataFile("\\Work", PageFileName(site.url));
         if (!Fetch(site, pagePath, out))

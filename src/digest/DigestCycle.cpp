@@ -9,6 +9,7 @@
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
+#include "platform/LeftoverFiles.h"
 
 #include <chrono>
 #include <cstdio>
@@ -71,13 +72,14 @@ int FetchSelectedSites(bool quiet) {
 } // namespace
 
 int RunFullCycle(const DigestOptions& options) {
+    RemoveLeftoverTempFiles();
     const int fetched = FetchSelectedSites(options.quiet);
     if (fetched != kExitDone)
         return fetched;
     const int cut = RunStep([] { return Rip(); });
     if (cut != kExitDone)
         return cut;
-    return RunStep([&] { return DisplayStep(options.open); });
+    return RunStep([&] { return DisplayStep(options.open, options.quiet); });
 }
 
 } // namespace nimbrel::digest

@@ -2,6 +2,7 @@
 #include "DigestModes.h"
 #include "DigestOptions.h"
 
+#include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
 #include <cstdio>
@@ -43,6 +44,7 @@ int RunMode(const DigestOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    nimbrel::LetFileSizeLimitFailWrites();
     DigestOptions options;
     try {
         options = ParseDigestOptions(argc, argv);

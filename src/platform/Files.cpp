@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +39,10 @@ std::string ReadFileBytes(const std::string& path) {
 
 void DeleteFileQuietly(const std::string& path) {
     ::unlink(path.c_str());
+}
+
+void LetFileSizeLimitFailWrites() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace nimbrel

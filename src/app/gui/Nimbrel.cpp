@@ -6,10 +6,12 @@
 #include "app/gui/QtShell.h"
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
+#include "platform/Files.h"
 
 #include <QIcon>
 
 int main(int argc, char** argv) {
+    nimbrel::LetFileSizeLimitFailWrites();
     TNimbrelApplication app(argc, argv);
     app.setApplicationName("Nimbrel");
     app.setWindowIcon(QIcon(":/nimbrel.png"));
