@@ -64,24 +64,23 @@ bool FindSite(const std::string& entry, TrialSite& site, std::ostream& out) {
         category ? category.selectSingleNode("//site[@Name=\"" + entry.substr(arrow + 2) + "\"]")
                  : XmlNode();
     if (!element) {
-        out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml")
-            << "\n";
+        out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml") << "\n";
         return false;
     }
     site = {Attribute(element, "Name"), Attribute(element, "URL"),
             LowerAscii(Attribute(element, "Type")), Attribute(element, "StyleSheet"),
             Attribute(element, "RipFile")};
-    out << "Site        " << entry << "\nURL         " << site.url << "\nType        "
-        << site.type << "\nRule        Rip/" << site.ripFile << "\nStylesheet  stylesheets/"
-        << site.styleSheet << "\n\n";
+    out << "Site        " << entry << "\nURL         " << site.url << "\nType        " << site.type
+        << "\nRule        Rip/" << site.ripFile << "\nStylesheet  stylesheets/" << site.styleSheet
+        << "\n\n";
     return true;
 }
 
 // The cycle refuses rule files and stylesheets named outside their folders; so does the trial.
 bool NamesStayInTheirFolders(const TrialSite& site, std::ostream& out) {
     bool stay = true;
-    for (const auto& [name, folder] : {std::pair{site.ripFile, "Rip"},
-                                       std::pair{site.styleSheet, "stylesheets"}}) {
+    for (const auto& [name, folder] :
+         {std::pair{site.ripFile, "Rip"}, std::pair{site.styleSheet, "stylesheets"}}) {
         if (!DataNameStaysInFolder(name)) {
             out << "refused      \"" << name << "\" lies outside the folder " << folder << "\n";
             stay = false;
@@ -93,11 +92,11 @@ bool NamesStayInTheirFolders(const TrialSite& site, std::ostream& out) {
 bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out) {
     AtomicFile page(pagePath);
     uint64_t bytes = 0;
-    const HttpResult result = HttpGet(FetchAddress(site.url), ExecutableFileName(),
-                                      [&](const char* data, size_t size) {
-                                          page.write({data, size});
-                                          bytes += size;
-                                      });
+    const HttpResult result =
+        HttpGet(FetchAddress(site.url), ExecutableFileName(), [&](const char* data, size_t size) {
+            page.write({data, size});
+            bytes += size;
+        });
     if (!result.ok) {
         out << "1. fetch      failed: " << result.reason << "\n";
         return false;
@@ -148,8 +147,8 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     }
     RipOutput().close();
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
-    out << "2. cut        " << pieces.size() << " pieces, " << FileSize(cutPath)
-        << " bytes -> " << cutPath << "\n";
+    out << "2. cut        " << pieces.size() << " pieces, " << FileSize(cutPath) << " bytes -> "
+        << cutPath << "\n";
     ReportMarkers(rule, pagePath, out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";

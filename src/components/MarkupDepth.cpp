@@ -10,8 +10,8 @@ namespace nimbrel::tidycom {
 namespace {
 
 constexpr std::array<std::string_view, 22> kVoidElements = {
-    "area",  "base",   "basefont", "bgsound", "br",    "col",    "embed",  "frame",
-    "hr",    "img",    "input",    "isindex", "keygen", "link",  "meta",   "nextid",
+    "area",  "base",   "basefont", "bgsound", "br",     "col",    "embed", "frame",
+    "hr",    "img",    "input",    "isindex", "keygen", "link",   "meta",  "nextid",
     "param", "source", "spacer",   "track",   "wbr",    "command"};
 
 // Elements whose content a cleaner may read as plain text up to their end tag.
@@ -20,8 +20,8 @@ constexpr std::array<std::string_view, 6> kRawTextElements = {"script", "style",
 
 // Elements an HTML parser closes when a sibling of the same name starts.
 constexpr std::array<std::string_view, 14> kSelfClosingSiblings = {
-    "p", "li", "dt", "dd", "tr", "td", "th", "option", "optgroup", "thead", "tbody", "tfoot",
-    "rt", "rp"};
+    "p",      "li",       "dt",    "dd",    "tr",    "td", "th",
+    "option", "optgroup", "thead", "tbody", "tfoot", "rt", "rp"};
 
 template <size_t N> bool Among(const std::array<std::string_view, N>& names, std::string_view n) {
     for (std::string_view name : names)
@@ -35,8 +35,7 @@ bool IsNameStart(char c) {
 }
 
 bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == ':' || c == '-' || c == '_' ||
-           c == '.';
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == ':' || c == '-' || c == '_' || c == '.';
 }
 
 bool IsBlank(char c) {
@@ -137,8 +136,8 @@ class DepthScan {
                 continue;
             }
             if (c == '/' && at + 1 < to && text_[at + 1] == '>')
-                selfClosed = IsBlank(previous) || previous == '"' || previous == '\'' ||
-                             at == nameEnd;
+                selfClosed =
+                    IsBlank(previous) || previous == '"' || previous == '\'' || at == nameEnd;
             if (!IsBlank(c) || previous != '=')
                 previous = c;
             ++at;

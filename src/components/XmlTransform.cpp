@@ -110,6 +110,11 @@ struct DocDeleter {
 
 std::string EngineText(const ErrorCapture& errors, const char* fallback) {
     std::string text = errors.text();
+    // libxslt follows a runaway recursion with advice for its command line and a dump of the
+    // template stack: the first sentences say all the reader needs.
+    const size_t advice = text.find("\nYou can adjust");
+    if (advice != std::string::npos)
+        text.erase(advice);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text.empty() ? fallback : text;

@@ -59,8 +59,8 @@ bool MayNeedChanges(std::string_view block) {
     // An event handler: a blank (or quote or slash) before "on", letters, then "=".
     for (size_t at = lowered.find("on"); at != std::string::npos; at = lowered.find("on", at + 2)) {
         const char before = at > 0 ? lowered[at - 1] : '\0';
-        if (before != ' ' && before != '\t' && before != '\n' && before != '\r' &&
-            before != '"' && before != '\'' && before != '/')
+        if (before != ' ' && before != '\t' && before != '\n' && before != '\r' && before != '"' &&
+            before != '\'' && before != '/')
             continue;
         size_t end = at + 2;
         while (end < lowered.size() && lowered[end] >= 'a' && lowered[end] <= 'z')

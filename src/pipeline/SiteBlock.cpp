@@ -32,8 +32,8 @@ template <class Step> auto Attempt(const std::string& context, Step&& step) -> d
 std::string CleanedText(tidycom::TidyObject& cleaner, const DisplaySite& site) {
     cleaner.options().setSwitch(tidycom::kPerSiteSwitch, site.type != "html");
     const std::string workFile = DataFile("\\Work", PageFileName(site.url));
-    std::string text = Attempt("The cut page cannot be cleaned: ",
-                               [&] { return cleaner.cleanFile(workFile); });
+    std::string text =
+        Attempt("The cut page cannot be cleaned: ", [&] { return cleaner.cleanFile(workFile); });
     if (site.type == "addxmltags")
         text = "<xml>" + text + "</xml>";
     return text;
@@ -74,9 +74,9 @@ SiteOutcome MakeSiteBlock(const DisplaySite& site, tidycom::TidyObject& cleaner,
     try {
         return {Block(site, cleaner, fixes), std::nullopt};
     } catch (const SiteFailed& failed) {
-        return {std::string(), failed.reason};
+        return {std::string(), ConciseReason(failed.reason)};
     } catch (const std::exception& error) {
-        return {std::string(), std::string(error.what())};
+        return {std::string(), ConciseReason(error.what())};
     }
 }
 

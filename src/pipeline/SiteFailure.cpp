@@ -69,13 +69,17 @@ std::string Escaped(std::string_view text) {
 
 } // namespace
 
+std::string ConciseReason(std::string_view reason) {
+    return Shortened(OneLine(reason));
+}
+
 std::string SiteFailureNotice(const SiteFailure& failure) {
     return "<div class=\"site site-failure\" style=\"border-color:#d14343\">"
            "<h2 class=\"site-name\">" +
            Escaped(OneLine(failure.name)) +
            "</h2><p class=\"site-failure-reason\" style=\"margin:4px 0 10px;color:#b42318\">"
            "This site could not be shown: " +
-           Escaped(Shortened(OneLine(failure.reason))) + "</p></div>";
+           Escaped(ConciseReason(failure.reason)) + "</p></div>";
 }
 
 void RecordCutFailure(std::string_view url, std::string_view reason) {

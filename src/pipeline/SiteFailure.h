@@ -14,9 +14,12 @@ struct SiteFailure {
     std::string reason; // what went wrong, in a sentence
 };
 
-// The HTML of the notice: a <div class="site site-failure"> holding the name and the reason,
-// both escaped; line breaks in the reason become blanks
-// and a very long reason is shortened. It never holds a link or a site placeholder.
+// The reason on one line (runs of line breaks and blanks become one blank), shortened to a few
+// hundred bytes when an engine's report is longer.
+std::string ConciseReason(std::string_view reason);
+
+// The HTML of the notice: a <div class="site site-failure"> holding the name and the concise
+// reason, both escaped. It never holds a link or a site placeholder.
 std::string SiteFailureNotice(const SiteFailure& failure);
 
 // The cut failure note of the site with this URL: Work/<page file stem>.err, holding the

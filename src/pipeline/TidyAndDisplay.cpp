@@ -95,8 +95,7 @@ std::string BuildLayout(TidyObject& cleaner, XmlDocument& selection, XmlDocument
 
 } // namespace
 
-DisplayReport TidyAndDisplay(const std::string& selectionFileName,
-                             const DisplayContext& context) {
+DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context) {
     DisplayReport report;
     RunUpdateReminder(context.updatePageMayOpen);
     std::unique_ptr<TidyObject> cleaner;

@@ -16,8 +16,8 @@ struct DisplayContext {
 };
 
 struct DisplayReport {
-    bool written = false;        // site.html was rewritten
-    bool cleanerMissing = false; // the cleaner could not be created: the caller reports it
+    bool written = false;              // site.html was rewritten
+    bool cleanerMissing = false;       // the cleaner could not be created: the caller reports it
     std::vector<SiteFailure> failures; // sites shown by their failure notice, in order
 };
 
@@ -28,8 +28,7 @@ struct DisplayReport {
 // run goes on. An error that belongs to the whole run (the layout transform, site.html or
 // update.dat that cannot be written) is raised as nimbrel::Exception. Whenever the report does
 // not say written, site.html keeps its old content.
-DisplayReport TidyAndDisplay(const std::string& selectionFileName,
-                             const DisplayContext& context);
+DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's
 // reason.

@@ -3,8 +3,8 @@
 #include "platform/Errors.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -11,7 +11,6 @@ namespace nimbrel {
 // the name's first bytes (never half of a UTF-8 letter), "~" and 32 hex digits of the SHA-256
 // of `identity`, the whole text the name stands for. The same identity always gives the same
 // name; two identities share one only by a hash collision. maxBytes must exceed 33.
-std::string NameWithinBytes(std::string_view name, std::size_t maxBytes,
-                            std::string_view identity);
+std::string NameWithinBytes(std::string_view name, std::size_t maxBytes, std::string_view identity);
 
 } // namespace nimbrel

@@ -1,7 +1,5 @@
 #include "app/ComponentChecks.h"
 
-#include "app/DisplayStep.h"
-#include "components/TidyCOM_TLB.h"
 #include "platform/Halt.h"
 #include "support/TestSupport.h"
 
@@ -37,18 +35,6 @@ struct ChecksFixture : ::testing::Test {
 using TidyErrorFlow = ChecksFixture;
 using XML3ErrorFlow = ChecksFixture;
 using XmlEngineProbe = ChecksFixture;
-
-// The display step hands a missing cleaner back; both programs then run this report.
-TEST_F(TidyErrorFlow, DisplayStepWithoutCleanerRunsTheReport) {
-    folder.write("site.html", "old\r\n");
-    tidycom::SetCleanerAvailableForTesting(false);
-    const DisplayReport report = RunDisplayStep("setup.xml", {true});
-    tidycom::SetCleanerAvailableForTesting(true);
-    EXPECT_FALSE(report.written);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kTidyMissing});
-    EXPECT_EQ(dialogs.questions, std::vector<std::string>{kTidyQuestion});
-    EXPECT_EQ(folder.read("site.html"), "old\r\n");
-}
 
 TEST_F(TidyErrorFlow, NoStartsNothing) {
     folder.write("regsvr32.exe", "tool");

@@ -12,6 +12,7 @@ struct DigestResult {
     std::string err;
 };
 
-DigestResult RunDigest(const std::vector<std::string>& arguments);
+// Runs nimbrel-digest with the arguments; with fileSizeLimit >= 0 under that RLIMIT_FSIZE.
+DigestResult RunDigest(const std::vector<std::string>& arguments, long fileSizeLimit = -1);
 
 } // namespace nimbrel::test

@@ -190,9 +190,11 @@ TEST_F(RipDriver, OneSitesFaultLeavesANoteAndTheOthersAreCut) {
                                 [] {
                                     std::string pairs;
                                     for (int i = 0; i < 50; ++i)
-                                        pairs += "<Replace>x</Replace><ReplaceWith>xx</ReplaceWith>";
+                                        pairs +=
+                                            "<Replace>x</Replace><ReplaceWith>xx</ReplaceWith>";
                                     return pairs;
-                                }() + "</Command></R>";
+                                }() +
+                                "</Command></R>";
     const struct {
         const char* ripFile;
         std::string rules;

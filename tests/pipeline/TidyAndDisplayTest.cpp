@@ -283,9 +283,8 @@ std::string SheetDoing(const std::string& body) {
 
 TEST_F(DisplayStep, OneSitesFailureShowsItsNoticeAndTheOtherSitesTheirBlocks) {
     folder.write("stylesheets/recursing.xsl", kRecursing);
-    folder.write("stylesheets/reading.xsl",
-                 SheetDoing("<p><xsl:value-of select=\"document('" + folder.file("setup.xml") +
-                            "')\"/></p>"));
+    folder.write("stylesheets/reading.xsl", SheetDoing("<p><xsl:value-of select=\"document('" +
+                                                       folder.file("setup.xml") + "')\"/></p>"));
     folder.write("stylesheets/writing.xsl",
                  SheetDoing("<exsl:document href='" + folder.file("written.txt") +
                             "' method='text'>x</exsl:document>"));
@@ -316,8 +315,8 @@ TEST_F(DisplayStep, OneSitesFailureShowsItsNoticeAndTheOtherSitesTheirBlocks) {
         Cut("good.example/feed", Feed("Good", {"Good story"}));
         std::filesystem::remove(folder.file("Work/" + PageFileName("bad.example/feed")));
         if (c.cut == "-")
-            std::filesystem::create_symlink("/proc/self/mem",
-                                            folder.file("Work/" + PageFileName("bad.example/feed")));
+            std::filesystem::create_symlink(
+                "/proc/self/mem", folder.file("Work/" + PageFileName("bad.example/feed")));
         else
             Cut("bad.example/feed", c.cut.empty() ? Feed("Bad", {"Bad story"}) : c.cut);
         const DisplayReport report = TidyAndDisplay("setup.xml", {false});
