@@ -1,0 +1,98 @@
+// Fuzzes one site's part of the display step as a cycle runs it: the input is a cut page,
+// cleaned, transformed by the shipped feed stylesheet and made safe for the digest
+// (MakeSiteBlock). The first byte picks the site's type (html, rss or addxmltags). A site's
+// failure is an expected outcome; a crash, a leak, or a script address in a block is not.
+// Run: fuzz_display NEW_CORPUS fuzz/corpus/display -max_len=65536
+#include "components/TidyCOM_TLB.h"
+#include "pipeline/PageName.h"
+#include "pipeline/SiteBlock.h"
+#include "platform/ProgramFolder.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+using namespace nimbrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kUrl = "fuzz.example/news/feed";
+
+void RemoveFolder();
+
+const std::string& Folder() {
+    // Never destroyed: the exit handler below still needs it.
+    static const std::string& folder = *new std::string([] {
+        char pattern[] = "/dev/shm/nimbrel-fuzz-display-XXXXXX";
+        if (!::mkdtemp(pattern))
+            std::abort();
+        for (const char* sub : {"/Work", "/stylesheets"})
+            ::mkdir((std::string(pattern) + sub).c_str(), 0700);
+        fs::copy_file(fs::path(NIMBREL_SOURCE_DIR) / "data/stylesheets/feed.xslt",
+                      std::string(pattern) + "/stylesheets/feed.xslt");
+        SetProgramFolder(pattern);
+        std::atexit(RemoveFolder);
+        return std::string(pattern);
+    }());
+    return folder;
+}
+
+void RemoveFolder() {
+    std::error_code ec;
+    fs::remove_all(Folder(), ec);
+}
+
+tidycom::TidyObject& Cleaner() {
+    static std::unique_ptr<tidycom::TidyObject> cleaner = [] {
+        auto made = tidycom::TidyObject::Create();
+        made->options().setSwitch(tidycom::kFirstFixedSwitch, true);
+        made->options().setSwitch(tidycom::kSecondFixedSwitch, true);
+        made->options().setValue(tidycom::kOptionSetToTwo, 2);
+        made->options().setValue(tidycom::kOptionSetToEight, 8);
+        return made;
+    }();
+    return *cleaner;
+}
+
+// True when a tag of the block carries an href or src that is not http, https, mailto, a
+// fragment or empty (the block is libxml2's own serialisation, so tags are plain to read).
+bool HoldsAForeignAddress(std::string_view block) {
+    for (size_t lt = block.find('<'); lt != std::string_view::npos; lt = block.find('<', lt + 1)) {
+        const size_t gt = block.find('>', lt);
+        const std::string_view tag = block.substr(lt, gt == std::string_view::npos ? gt : gt - lt);
+        for (std::string_view name : {" href=\"", " src=\""}) {
+            const size_t at = tag.find(name);
+            if (at == std::string_view::npos)
+                continue;
+            const std::string_view value = tag.substr(at + name.size());
+            if (!(value.starts_with("http://") || value.starts_with("https://") ||
+                  value.starts_with("mailto:") || value.starts_with("#") ||
+                  value.starts_with("\"")))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    static const char* const kTypes[] = {"html", "rss", "addxmltags"};
+    const std::string type = kTypes[data[0] % 3];
+    {
+        std::ofstream out(Folder() + "/Work/" + PageFileName(kUrl), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data) + 1, static_cast<std::streamsize>(size - 1));
+    }
+    const SiteOutcome outcome = MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type}, Cleaner(), {});
+    if (!outcome.failure && HoldsAForeignAddress(outcome.block))
+        std::abort();
+    return 0;
+}
