@@ -2,20 +2,20 @@
 // cleaned, transformed by the shipped feed stylesheet and made safe for the digest
 // (MakeSiteBlock). The first byte picks the site's type (html, rss or addxmltags). A site's
 // failure is an expected outcome; a crash, a leak, or a script address in a block is not.
-// Run: fuzz_display NEW_CORPUS fuzz/corpus/display -max_len=65536
+// Run: LSAN_OPTIONS=suppressions=fuzz/lsan.supp fuzz_display NEW_CORPUS fuzz/corpus/display
+//      -max_len=65536
+#include "FuzzFolder.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteBlock.h"
 #include "platform/ProgramFolder.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 using namespace nimbrel;
 namespace fs = std::filesystem;
@@ -24,28 +24,15 @@ namespace {
 
 const char* const kUrl = "fuzz.example/news/feed";
 
-void RemoveFolder();
-
+// The program folder, with the shipped feed stylesheet in its folder stylesheets.
 const std::string& Folder() {
-    // Never destroyed: the exit handler below still needs it.
-    static const std::string& folder = *new std::string([] {
-        char pattern[] = "/dev/shm/nimbrel-fuzz-display-XXXXXX";
-        if (!::mkdtemp(pattern))
-            std::abort();
-        for (const char* sub : {"/Work", "/stylesheets"})
-            ::mkdir((std::string(pattern) + sub).c_str(), 0700);
+    static const std::string& folder = []() -> const std::string& {
+        const std::string& made = fuzz::FuzzFolder({"Work", "stylesheets"});
         fs::copy_file(fs::path(NIMBREL_SOURCE_DIR) / "data/stylesheets/feed.xslt",
-                      std::string(pattern) + "/stylesheets/feed.xslt");
-        SetProgramFolder(pattern);
-        std::atexit(RemoveFolder);
-        return std::string(pattern);
-    }());
+                      made + "/stylesheets/feed.xslt");
+        return made;
+    }();
     return folder;
-}
-
-void RemoveFolder() {
-    std::error_code ec;
-    fs::remove_all(Folder(), ec);
 }
 
 tidycom::TidyObject& Cleaner() {

@@ -41,29 +41,11 @@ std::string Shortened(std::string text) {
 }
 
 std::string Escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    std::string out(text);
+    for (const auto& [plain, entity] :
+         {std::pair{"&", "&amp;"}, std::pair{"<", "&lt;"}, std::pair{">", "&gt;"},
+          std::pair{"\"", "&quot;"}, std::pair{"'", "&#39;"}})
+        out = ReplaceAll(out, plain, entity);
     return out;
 }
 

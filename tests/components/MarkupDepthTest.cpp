@@ -12,6 +12,7 @@
 
 using namespace nimbrel;
 using namespace nimbrel::tidycom;
+using nimbrel::test::Repeated;
 
 namespace {
 
@@ -23,13 +24,6 @@ std::string Nested(size_t levels, const std::string& tag = "b", bool closed = tr
     if (closed)
         for (size_t i = 0; i < levels; ++i)
             text += "</" + tag + ">";
-    return text;
-}
-
-std::string Repeated(const std::string& piece, size_t times) {
-    std::string text;
-    for (size_t i = 0; i < times; ++i)
-        text += piece;
     return text;
 }
 

@@ -14,16 +14,8 @@
 #include <filesystem>
 
 using namespace nimbrel::test;
-namespace fs = std::filesystem;
 
 namespace {
-
-std::string Repeated(const std::string& piece, size_t times) {
-    std::string text;
-    for (size_t i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
 
 std::string Rss(const std::string& title, const std::string& link, const std::string& item) {
     return "<rss version=\"2.0\"><channel><title>" + title + "</title><link>" + link +
@@ -51,11 +43,7 @@ struct Site {
 
 class HostileSites : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
-            fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
-                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    }
+    void SetUp() override { CopyShippedData(folder); }
 
     void Select(const std::vector<Site>& sites) {
         std::string xml = "<Layout>";

@@ -15,6 +15,7 @@
 
 using namespace nimbrel;
 using nimbrel::test::RecordingShell;
+using nimbrel::test::Repeated;
 using nimbrel::test::RepoFixture;
 using nimbrel::test::ScriptedDialogs;
 using nimbrel::test::TempProgramFolder;
@@ -40,13 +41,6 @@ std::string Escaped(const std::string& value) {
             out += c;
     }
     return out;
-}
-
-std::string Repeated(const std::string& piece, size_t times) {
-    std::string text;
-    for (size_t i = 0; i < times; ++i)
-        text += piece;
-    return text;
 }
 
 size_t Count(const std::string& text, const std::string& part) {
