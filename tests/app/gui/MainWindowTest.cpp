@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -219,8 +220,26 @@ TEST_F(MainWindow, CloseBoxHidesTheWindowAndKeepsTheTrayIcon) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->TrayIcon1->IconVisible());
     EXPECT_TRUE(form->DownloadTimer->isActive()) << "download cycles go on";
-    emit form->TrayIcon1->OnDblClick();
-    EXPECT_TRUE(form->isVisible());
+}
+
+// What Qt reports for a click on the icon: classic trays send Trigger then DoubleClick,
+// StatusNotifier trays only Trigger. Either brings the window back; the menu click does not.
+TEST_F(MainWindow, ClickOrDoubleClickOnTheTrayIconShowsTheHiddenWindow) {
+    create();
+    auto* icon = frmMain->findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    const std::pair<QSystemTrayIcon::ActivationReason, bool> reasons[] = {
+        {QSystemTrayIcon::Trigger, true},
+        {QSystemTrayIcon::DoubleClick, true},
+        {QSystemTrayIcon::Context, false},
+    };
+    for (const auto& [reason, shows] : reasons) {
+        frmMain->close();
+        FinishDeferredDeletes();
+        ASSERT_FALSE(frmMain->isVisible());
+        emit icon->activated(reason);
+        EXPECT_EQ(frmMain->isVisible(), shows) << "activation reason " << reason;
+    }
 }
 
 TEST_F(MainWindow, MinimiseHidesTheWindowInTheTray) {
