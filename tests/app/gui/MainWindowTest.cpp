@@ -317,16 +317,19 @@ TEST_F(MainWindow, CommandsShowTheirWindows) {
     EXPECT_EQ(loads(), 2u) << "Open opens a saved selection in the selection window";
 }
 
+// After View, automatic display is whatever the preferences' check box says, even when the
+// value differed from the box before.
 TEST_F(MainWindow, ViewLeavesAutomaticDisplayAsThePreferencesSay) {
     create();
-    auto* box = new QCheckBox(static_cast<QWidget*>(frmPreferences));
-    box->setObjectName("chkAutoView");
-    box->setChecked(false);
-    frmMain->SpeedView->click();
-    EXPECT_FALSE(frmMain->AutoView);
-    box->setChecked(true);
-    FindAction(frmMain, "View1")->trigger();
-    EXPECT_TRUE(frmMain->AutoView);
+    QCheckBox* box = frmPreferences->chkAutoView;
+    ASSERT_EQ(static_cast<QWidget*>(frmPreferences)->findChild<QCheckBox*>("chkAutoView"), box)
+        << "the preferences window's own box, the only one of that name";
+    for (const bool ticked : {false, true}) {
+        box->setChecked(ticked);
+        frmMain->AutoView = !ticked;
+        FindAction(frmMain, ticked ? "View1" : "View2")->trigger();
+        EXPECT_EQ(frmMain->AutoView, ticked);
+    }
 }
 
 class MainWindowStart : public MainWindow {
