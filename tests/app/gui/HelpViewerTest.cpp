@@ -129,16 +129,6 @@ TEST_F(HelpViewer, ContentsFollowTheShownTopicAndOneClickShowsATopic) {
     EXPECT_EQ(Highlighted(contents), "Nimbrel Help");
 }
 
-// Topic pages are for readers: no page shows its internal topic number.
-TEST_F(HelpViewer, NoPageShowsItsTopicNumber) {
-    for (const int topic : {1000, 1100, 1200, 1300, 1400, 1500, 1600, 1700, 1800}) {
-        ShowHelpContext(topic);
-        const QString text = ViewerWindow()->findChild<QTextBrowser*>("HelpTopic")->toPlainText();
-        EXPECT_FALSE(text.contains("Help topic")) << topic;
-        EXPECT_FALSE(text.contains(QString::number(topic))) << topic;
-    }
-}
-
 TEST_F(HelpViewer, CloseAllClosesTheViewer) {
     ShowHelpContext(1000);
     ASSERT_NE(ViewerWindow(), nullptr);
