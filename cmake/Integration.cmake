@@ -16,7 +16,7 @@ set(GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
 # ---- manual pages: the roff we keep, with the version filled in, compressed as Debian wants -----
 set(MAN_PAGES nimbrel-digest)
 if(NIMBREL_BUILD_GUI)
-    list(APPEND MAN_PAGES nimbrel)
+    list(APPEND MAN_PAGES nimbrel nimbrel-launch) # the launcher's page is the program's
 endif()
 set(COMPRESSED_MAN_PAGES)
 foreach(page ${MAN_PAGES})

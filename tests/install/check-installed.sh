@@ -49,7 +49,8 @@ check_manpages() {
     need man
     local page rendered
     for page in "$prefix"/share/man/man1/nimbrel*.1.gz; do
-        rendered=$(MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/warnings")
+        # From the manual's root, where a page that sources another (".so man1/...") finds it.
+        rendered=$(cd "$prefix/share/man" && MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/warnings")
         [[ ! -s $scratch/warnings ]] || fail "$page: $(cat "$scratch/warnings")"
         grep -q '^NAME' <<<"$rendered" || fail "$page: renders no NAME section"
         # The source with roff's "\-" as plain "-": rendered text may break an option at a "-".
