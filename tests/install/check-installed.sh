@@ -67,17 +67,17 @@ check_manpages() {
 }
 
 check_completion() {
-    need bash
     local script=$prefix/share/bash-completion/completions/nimbrel-digest
     [[ -f $script ]] || { fail "no completion installed at $script"; return; }
     mkdir -p "$scratch/tree/Work dir" "$scratch/tree/Sites"
     touch "$scratch/tree/site.html"
-    # Each case: the words typed so far (the last one being completed) | the offers wanted.
+    # Each case: the words typed so far (the last one being completed) | the offers wanted,
+    # sorted and joined by ";", so that a folder name with a blank must stay one offer.
     local cases=(
         "--q|--quiet"
         "--no|--no-open"
         "--quiet --di|--display-only"
-        "--folder $scratch/tree/|$scratch/tree/Sites $scratch/tree/Work dir"
+        "--folder $scratch/tree/|$scratch/tree/Sites;$scratch/tree/Work dir"
         "--folder = $scratch/tree/W|$scratch/tree/Work dir"
         "--site |"
     )
@@ -89,8 +89,7 @@ check_completion() {
                        [[ $1 == *" " ]] && COMP_WORDS+=("")
                        COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
                        _nimbrel_digest
-                       printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd" "' _ "$script" "$words")
-        # Folder names with blanks stay one offer each; the sorted join compares them as text.
+                       printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd";"' _ "$script" "$words")
         [[ $got == "$want" ]] || fail "completion of '$words': '$got', wanted '$want'"
     done
     local offered
