@@ -4,7 +4,7 @@ BUILD_TYPE  ?= RelWithDebInfo
 JOBS        ?= $(shell nproc)
 PROGRAM_DIR ?= $(if $(XDG_DATA_HOME),$(XDG_DATA_HOME),$(HOME)/.local/share)/nimbrel
 
-.PHONY: all deps configure build test run bench demo clean
+.PHONY: all deps configure build test run package bench demo clean
 
 all: build
 
@@ -25,6 +25,10 @@ test: build
 run: build
 	@scripts/prepare-program-folder.sh "$(PROGRAM_DIR)" "$(BUILD_DIR)"
 	@cd "$(PROGRAM_DIR)" && exec "$(CURDIR)/$(BUILD_DIR)/nimbrel"
+
+# A Debian package of what `cmake --install` installs: $(BUILD_DIR)/nimbrel_<version>-1_<arch>.deb.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
