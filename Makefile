@@ -36,8 +36,8 @@ bench: deps
 	@cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	@scripts/run-benchmarks.sh $(BUILD_DIR)-bench
 
-# Serves the team's demo pages on 127.0.0.1, runs one cycle on a demo program folder and
-# prints the path of the digest page; no internet needed.
+# Serves the team's demo pages on 127.0.0.1, runs one cycle on a demo program folder, prints
+# the path of the digest page and serves its pictures until Enter; no internet needed.
 demo: build
 	@scripts/demo.sh $(BUILD_DIR)
 

@@ -97,6 +97,9 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             throw UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
+    if (!options.sites.empty() && options.mode != DigestMode::FullCycle)
+        throw UsageError("--site tries whole sites; it takes neither --rip-only nor "
+                         "--display-only");
     return options;
 }
 
