@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace nimbrel::limits {
 
@@ -34,5 +35,13 @@ constexpr int kTemplateVariables = 15'000;
 // 12 bytes of memory per byte: ~200 MB and 4 s here). Doubling replacements past it would
 // otherwise grow memory exponentially.
 constexpr std::size_t kCutTextBytes = 16u << 20;
+
+// The most of a user's text a message quotes: enough to recognise the line, and a file holding
+// a megabyte line still gives a message box that opens at once.
+constexpr std::size_t kQuotedTextBytes = 100;
+
+// The shortest time between two download cycles: every selected site is fetched once per cycle,
+// and an interval mistyped into the option file must not turn into back-to-back cycles.
+constexpr int32_t kShortestDownloadPeriodSeconds = 300;
 
 } // namespace nimbrel::limits
