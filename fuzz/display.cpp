@@ -10,6 +10,7 @@
 #include "pipeline/SiteBlock.h"
 #include "platform/ProgramFolder.h"
 
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -47,8 +48,9 @@ tidycom::TidyObject& Cleaner() {
     return *cleaner;
 }
 
-// True when a tag of the block carries an href or src that is not http, https, mailto, a
-// fragment or empty (the block is libxml2's own serialisation, so tags are plain to read).
+// True when a tag of the block carries an href or src whose scheme is not http, https or
+// mailto, and that is neither a fragment nor empty (the block is libxml2's own serialisation,
+// so tags are plain to read).
 bool HoldsAForeignAddress(std::string_view block) {
     for (size_t lt = block.find('<'); lt != std::string_view::npos; lt = block.find('<', lt + 1)) {
         const size_t gt = block.find('>', lt);
@@ -57,8 +59,10 @@ bool HoldsAForeignAddress(std::string_view block) {
             const size_t at = tag.find(name);
             if (at == std::string_view::npos)
                 continue;
-            const std::string_view value = tag.substr(at + name.size());
-            if (!(value.starts_with("http://") || value.starts_with("https://") ||
+            std::string value(tag.substr(at + name.size(), 8));
+            for (char& c : value)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (!(value.starts_with("http:") || value.starts_with("https:") ||
                   value.starts_with("mailto:") || value.starts_with("#") ||
                   value.starts_with("\"")))
                 return true;

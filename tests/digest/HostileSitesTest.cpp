@@ -24,8 +24,8 @@ std::string Rss(const std::string& title, const std::string& link, const std::st
            "</item></channel></rss>";
 }
 
-// An item whose description nests `levels` elements: with rss, item and description the cut
-// text is levels + 3 deep (the shipped feed rule puts the channel's end tag before the items).
+// An item whose description nests `levels` elements: cut whole (Rip/whole.xml), with rss,
+// channel, item and description the text is levels + 4 deep.
 std::string DeepRss(size_t levels) {
     return "<rss version=\"2.0\"><channel><title>Deep</title><link>http://x.example/</link><item>"
            "<title>Deep story</title><description>" +
@@ -80,11 +80,16 @@ TEST_F(HostileSites, EachBadSiteShowsItsReasonAndTheGoodSiteItsBlock) {
                  "<R><Command Name='append' Specific='abc'><StartTag ReverseLTags='0' "
                  "SkipSimilar='0'>&lt;item</StartTag><EndTag ReverseLTags='0' "
                  "SkipSimilar='0'>&lt;/item&gt;</EndTag></Command></R>");
+    folder.write("Rip/whole.xml",
+                 "<R><Command Name='append' Specific='0'><StartTag IncludeTags='1' "
+                 "ReverseLTags='0' SkipSimilar='0'>&lt;rss</StartTag><EndTag IncludeTags='1' "
+                 "ReverseLTags='0' SkipSimilar='0'>&lt;/rss&gt;</EndTag></Command></R>");
     const std::string longQuery = "?q=" + std::string(300, 'w');
     Select({
         {"Good", "/good", Rss("Good feed", "http://good.example/", "Good story")},
-        {"Deeper", "/deeper", DeepRss(nimbrel::limits::kNestingDepth - 2)},
-        {"Deep", "/deep", DeepRss(nimbrel::limits::kNestingDepth - 3)},
+        {"Deeper", "/deeper", DeepRss(nimbrel::limits::kNestingDepth - 3), "feed.xslt",
+         "whole.xml"},
+        {"Deep", "/deep", DeepRss(nimbrel::limits::kNestingDepth - 4), "feed.xslt", "whole.xml"},
         {"Tags", "/tags",
          Rss(Repeated("&lt;b&gt;", 1000) + "T" + Repeated("&lt;/b&gt;", 1000), "http://t.example/",
              "Tag story")},
