@@ -30,12 +30,13 @@ template <size_t N> bool Among(const std::array<std::string_view, N>& names, std
     return false;
 }
 
-bool IsNameStart(char c) {
+bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == ':' || c == '-' || c == '_' || c == '.';
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == ':' || c == '-' || c == '_' ||
+           c == '.' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 bool IsBlank(char c) {
@@ -60,6 +61,10 @@ class DepthScan {
 
     bool pastLimit() const { return deepest_ > limit_; }
 
+    // HTML tags begin with a letter; the cleaner's XML input takes any name character, a digit
+    // or a non-ASCII letter included.
+    bool IsNameStart(char c) const { return html_ ? IsAsciiLetter(c) : IsNameChar(c); }
+
     // Scans [from, to) as markup belonging to `region` (0 outside every opaque construct).
     void scanMarkup(size_t from, size_t to, size_t region) {
         size_t at = from;
@@ -74,12 +79,21 @@ class DepthScan {
     // Handles the construct starting with "<" at `lt`; returns where scanning goes on.
     size_t scanTagAt(size_t lt, size_t to, size_t region) {
         const std::string_view rest = text_.substr(lt, to - lt);
+        // Each construct the cleaner reads as one, up to the end the cleaner looks for.
         if (rest.starts_with("<!--"))
             return opaque(lt + 4, to, "-->");
         if (rest.starts_with("<![CDATA["))
             return opaque(lt + 9, to, "]]>");
-        if (rest.starts_with("<!") || rest.starts_with("<?"))
-            return opaque(lt + 2, to, ">");
+        if (rest.starts_with("<%") || rest.starts_with("<@"))
+            return opaque(lt + 2, to, rest[1] == '%' ? "%>" : "@>");
+        if (rest.starts_with("<?"))
+            return opaque(lt + 2, to, html_ && !rest.starts_with("<?php") ? ">" : "?>");
+        if (rest.starts_with("<!")) {
+            // A declaration with an internal subset ends after it.
+            const size_t gt = rest.find('>');
+            const size_t bracket = rest.find('[');
+            return opaque(lt + 2, to, bracket < gt ? "]>" : ">");
+        }
         if (rest.starts_with("</") && rest.size() > 2 && IsNameStart(rest[2])) {
             const size_t nameEnd = NameEnd(lt + 2, to);
             close(Lowered(text_.substr(lt + 2, nameEnd - lt - 2)), region);

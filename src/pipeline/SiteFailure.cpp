@@ -30,16 +30,6 @@ std::string OneLine(std::string_view text) {
     return Trim(line);
 }
 
-// At most kLongestReason bytes, never ending inside a UTF-8 letter.
-std::string Shortened(std::string text) {
-    if (text.size() <= kLongestReason)
-        return text;
-    size_t end = kLongestReason;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end) + "\xE2\x80\xA6"; // an ellipsis
-}
-
 std::string Escaped(std::string_view text) {
     std::string out(text);
     for (const auto& [plain, entity] :
@@ -52,7 +42,10 @@ std::string Escaped(std::string_view text) {
 } // namespace
 
 std::string ConciseReason(std::string_view reason) {
-    return Shortened(OneLine(reason));
+    const std::string line = OneLine(reason);
+    if (line.size() <= kLongestReason)
+        return line;
+    return std::string(Utf8Prefix(line, kLongestReason)) + "\xE2\x80\xA6"; // an ellipsis
 }
 
 std::string SiteFailureNotice(const SiteFailure& failure) {

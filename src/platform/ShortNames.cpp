@@ -1,5 +1,7 @@
 #include "platform/ShortNames.h"
 
+#include "platform/Convert.h"
+
 #include <openssl/evp.h>
 
 namespace nimbrel {
@@ -21,17 +23,6 @@ std::string HexDigest(std::string_view text) {
     return hex;
 }
 
-// The longest prefix of at most `bytes` bytes that does not end inside a UTF-8 sequence.
-std::string_view WholeLettersPrefix(std::string_view text, std::size_t bytes) {
-    if (text.size() <= bytes)
-        return text;
-    std::size_t end = bytes;
-    // Step back over continuation bytes to the lead byte of the letter cut in two.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 } // namespace
 
 std::string NameWithinBytes(std::string_view name, std::size_t maxBytes,
@@ -39,7 +30,7 @@ std::string NameWithinBytes(std::string_view name, std::size_t maxBytes,
     if (name.size() <= maxBytes)
         return std::string(name);
     const std::size_t headBytes = maxBytes - 1 - kHashHexDigits;
-    return std::string(WholeLettersPrefix(name, headBytes)) + "~" + HexDigest(identity);
+    return std::string(Utf8Prefix(name, headBytes)) + "~" + HexDigest(identity);
 }
 
 } // namespace nimbrel

@@ -51,6 +51,11 @@ TEST(MarkupNestingDepth, CountsWhatTheCleanerWouldNest) {
         {Repeated("<a href=x/>", 4), true, 4},         // "/>" after an unquoted value opens
         {Repeated("<div><script></div></script>", 3), true, 4}, // script text closes nothing
         {Repeated("<x><![CDATA[</x>]]>", 3), false, 3},
+        {Repeated("<a><% </a> %>", 3), true, 3},           // nor one in a server section
+        {Repeated("<a><?p </a> ?>", 3), false, 3},         // or an XML instruction
+        {Repeated("<a><!DOCTYPE [ </a> ]>", 3), false, 3}, // or an internal subset
+        {"<_a><1b><\xC3\xA9>", false, 3},                  // XML names may begin so
+        {"<_a><1b><\xC3\xA9>", true, 0},                   // HTML ones may not
     };
     for (const auto& c : cases)
         EXPECT_EQ(MarkupNestingDepth(c.text, c.html, 100), c.depth) << c.text;
