@@ -8,15 +8,21 @@
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteBlock.h"
+#include "platform/LargeStack.h"
+#include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
 #include <cctype>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 using namespace nimbrel;
 namespace fs = std::filesystem;
@@ -71,6 +77,37 @@ bool HoldsAForeignAddress(std::string_view block) {
     return false;
 }
 
+// One worker with the engines' large stack runs every input, as a pool's worker would: the
+// cleaner and the transforms then run on it directly instead of on a new thread per call.
+class Worker {
+  public:
+    Worker() {
+        std::thread([this] {
+            RunOnLargeStack(limits::kEngineStackBytes, [this] { serve(); });
+        }).detach();
+    }
+    void run(std::function<void()> work) {
+        std::unique_lock lock(mutex_);
+        work_ = std::move(work);
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !work_; });
+    }
+
+  private:
+    void serve() {
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return bool(work_); });
+            work_();
+            work_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> work_;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -82,7 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream out(Folder() + "/Work/" + PageFileName(kUrl), std::ios::binary);
         out.write(reinterpret_cast<const char*>(data) + 1, static_cast<std::streamsize>(size - 1));
     }
-    const SiteOutcome outcome = MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type}, Cleaner(), {});
+    static Worker worker;
+    SiteOutcome outcome;
+    worker.run([&] { outcome = MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type}, Cleaner(), {}); });
     if (!outcome.failure && HoldsAForeignAddress(outcome.block))
         std::abort();
     return 0;

@@ -97,12 +97,10 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
         return;
     try {
         CutPage(root, pagePath, DataFile("\\Work", fileName));
-    } catch (const EInOutError& error) {
-        if (EndsTheStep(error))
-            throw;
-        RecordCutFailure(url.text(), "The rule file " + ripFile.text() +
-                                         " could not cut the page: " + error.message());
     } catch (const Exception& error) {
+        const auto* fileError = dynamic_cast<const EInOutError*>(&error);
+        if (fileError && EndsTheStep(*fileError))
+            throw;
         RecordCutFailure(url.text(), "The rule file " + ripFile.text() +
                                          " could not cut the page: " + error.message());
     }
