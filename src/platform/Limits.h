@@ -9,4 +9,8 @@ namespace nimbrel::limits {
 // The longest file name the file systems we run on accept (ext4, btrfs, xfs, tmpfs).
 constexpr std::size_t kFileNameBytes = 255;
 
+// A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
+// largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
+constexpr std::size_t kFoundPageBytes = 16u << 20;
+
 } // namespace nimbrel::limits
