@@ -38,8 +38,9 @@ class TfrmSetup : public QWidget {
     void cmdSaveSelectionClick();
     void cmdLoadClick();
     void cmdHelpClick();
-    void Button3Click(); // "< Back"
-    void Button1Click(); // "Next >"
+    void cmdNewSiteClick(); // "New Site...": a feed or page of the person's own
+    void Button3Click();    // "< Back"
+    void Button1Click();    // "Next >"
     void cmdCloseClick();
 
   private:
@@ -51,6 +52,7 @@ class TfrmSetup : public QWidget {
     void SetEntries(const nimbrel::SelectionEntries& entries);
     void AddEntry(const std::string& entry);
     void WriteSelection();
+    void SiteAdded(const std::string& entry);
 
     QLabel* Image1 = nullptr;
     QTextEdit* txtWelcome = nullptr;
@@ -66,6 +68,7 @@ class TfrmSetup : public QWidget {
     QPushButton* cmdRemoveAll = nullptr;
     QPushButton* cmdLoad = nullptr;
     QPushButton* cmdSaveSelection = nullptr;
+    QPushButton* cmdNewSite = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button1 = nullptr;
