@@ -38,10 +38,11 @@ class TfrmSetup : public QWidget {
     void cmdSaveSelectionClick();
     void cmdLoadClick();
     void cmdHelpClick();
-    void cmdNewSiteClick(); // "New Site...": a feed or page of the person's own
-    void Button3Click();    // "< Back"
-    void Button1Click();    // "Next >"
+    void Button3Click(); // "< Back"
+    void Button1Click(); // "Next >"
     void cmdCloseClick();
+    // "New Site...": a feed or a page of the person's own into the library and the list.
+    void cmdNewSiteClick();
 
   private:
     void FormCreate();
