@@ -3,6 +3,7 @@
 #include "platform/Convert.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/hash.h>
 #include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 
@@ -25,6 +26,14 @@ std::string S(const xmlChar* text) {
 void InitOnce() {
     static std::once_flag once;
     std::call_once(once, [] { xmlInitParser(); });
+}
+
+// Titles and names are short; a longer text is cut here.
+constexpr size_t kMaxTextBytes = 64 * 1024;
+
+bool DeclaresEntities(const xmlDoc* doc) {
+    return doc->intSubset && doc->intSubset->entities &&
+           xmlHashSize(static_cast<xmlHashTablePtr>(doc->intSubset->entities)) > 0;
 }
 
 int Length(std::string_view bytes) {
@@ -76,6 +85,11 @@ ParsedXml ReadXml(std::string_view bytes, bool recover) {
     parser->_private = &result;
     parser->sax->serror = KeepFirstError;
     xmlDoc* doc = xmlCtxtReadMemory(parser, bytes.data(), Length(bytes), nullptr, nullptr, options);
+    if (doc && !recover && DeclaresEntities(doc)) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+        result.reason = "the document declares entities of its own, which are not accepted here";
+    }
     if (doc && (parser->wellFormed || recover)) {
         result.doc.reset(doc);
         result.declaration = bytes.substr(0, 5) == "<?xml";
@@ -131,11 +145,24 @@ std::string Attribute(const xmlNode* element, const char* name) {
     return text;
 }
 
+// Text and CDATA of the node and its descendants. Entity references are passed over: a page
+// can nest them so that expanding them would never end.
+void AppendText(const xmlNode* node, std::string& text) {
+    for (; node && text.size() < kMaxTextBytes; node = node->next) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+            text += S(node->content);
+        else if (node->type == XML_ELEMENT_NODE)
+            AppendText(node->children, text);
+    }
+}
+
 std::string CollapsedText(const xmlNode* node) {
-    xmlChar* content = xmlNodeGetContent(node);
-    const std::string text = S(content);
-    xmlFree(content);
-    return CollapseBlanks(text);
+    std::string text;
+    if (node && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE))
+        text = S(node->content);
+    else if (node)
+        AppendText(node->children, text);
+    return CollapseBlanks(text.substr(0, kMaxTextBytes));
 }
 
 std::string CollapseBlanks(std::string_view text) {

@@ -28,8 +28,10 @@ struct ParsedXml {
     std::string Where(const std::string& file) const;
 };
 
-// Parses XML without network, DTD loading or entity substitution. `recover` keeps what a
-// broken document holds (for recognising feeds that are not quite well-formed).
+// Parses XML without network, DTD loading or entity substitution. A document that declares
+// entities of its own is refused: reading its attributes would expand them. `recover` keeps
+// what a broken document holds, entity declarations included (for recognising feeds that are
+// not quite well-formed: only their names and text are read, never expanding a reference).
 ParsedXml ReadXml(std::string_view bytes, bool recover = false);
 
 // Parses HTML as a browser would, never failing on content; null only for an empty text.
@@ -41,7 +43,8 @@ DocPtr ReadHtml(std::string_view utf8Text, const std::string& url);
 std::string WriteXml(xmlDoc* doc, bool declaration, bool indent = false);
 
 // Element helpers: the name without prefix, an attribute's value ("" when absent), the text
-// content with blanks collapsed, and the element children in document order.
+// content with blanks collapsed (entity references left out, at most 64 KB), and the element
+// children in document order.
 std::string LocalName(const xmlNode* element);
 std::string NamespaceOf(const xmlNode* element);
 bool HasAttribute(const xmlNode* element, const char* name);

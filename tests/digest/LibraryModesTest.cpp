@@ -7,12 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace nimbrel::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Rss(const std::string& title, const std::string& item) {
     return "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>" + title +
@@ -37,9 +33,7 @@ std::string PageLinking(const std::vector<std::string>& hrefs) {
 class LibraryModesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
-            fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
-                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        CopyShippedData(folder);
         shippedLibrary = folder.read("Categories.xml");
         server.route("/feeds/main.rss", HttpRoute::Body(Rss("Main Feed", "Alpha story")));
         server.route(

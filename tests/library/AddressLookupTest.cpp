@@ -29,6 +29,17 @@ const char* const kAtom10 = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title 
                             "Atom One</title><entry><title>e</title></entry></feed>";
 const char* const kAtom03 = "<feed version=\"0.3\" xmlns=\"http://purl.org/atom/ns#\"><title>"
                             "Atom Old</title></feed>";
+// Each entity ten of the one before: the title would expand to 10^9 "lol"s.
+const std::string kEntityBomb = [] {
+    std::string dtd = "<!DOCTYPE rss [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i) {
+        dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; ++j)
+            dtd += "&l" + std::to_string(i - 1) + ";";
+        dtd += "\">";
+    }
+    return dtd + "]><rss><channel><title>Bomb &l9;</title></channel></rss>";
+}();
 // An unescaped "&" makes it ill-formed; its root still says what it is.
 const char* const kBrokenRss = "<rss><channel><title>Broken</title><item><title>Q&A</title>"
                                "</item></channel></rss>";
@@ -64,6 +75,7 @@ TEST_F(AddressLookupTest, FeedsAreKnownByContentWhateverTheyAreServedAs) {
         {kAtom10, "application/octet-stream", "atom", "Atom One"},
         {kAtom03, "application/atom+xml", "atom", "Atom Old"},
         {kBrokenRss, "application/rss+xml", "rss", "Broken"},
+        {kEntityBomb.c_str(), "text/xml", "rss", "Bomb"},
     };
     for (const Case& c : cases) {
         server.route("/f", HttpRoute::Body(c.body).withContentType(c.contentType));

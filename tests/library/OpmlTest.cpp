@@ -82,6 +82,9 @@ TEST_F(OpmlTest, BadFilesSayWhyAndChangeNothing) {
          "</opml>",
          "holds no feeds"},
         {"", "does not parse"},
+        {"<!DOCTYPE opml [<!ENTITY a \"http://a/\">]><opml><body><outline xmlUrl=\"&a;\"/>"
+         "</body></opml>",
+         "declares entities"},
     };
     for (const Case& c : cases) {
         try {

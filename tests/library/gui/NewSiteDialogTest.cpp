@@ -26,11 +26,9 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 using namespace nimbrel::test;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -56,9 +54,7 @@ const char* const kStalls = "<ul><li class=\"stall\"><a href=\"/apples\">Apples<
 class NewSiteDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
-            fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
-                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        CopyShippedData(folder);
         WriteBanner(folder);
         nimbrel::SetDefaultHttpTimeouts({5, 3, 20});
         server.route("/feed.rss", HttpRoute::Body(kFeed).withContentType("text/plain"));
