@@ -30,6 +30,18 @@ using namespace nimbrel;
 namespace {
 
 constexpr int kMaxCount = 999; // counts beyond this find nothing on any real page
+// A piece may be most of a page: the list shows its start.
+constexpr size_t kShownPieceBytes = 2000;
+
+QString Shown(const std::string& piece) {
+    if (piece.size() <= kShownPieceBytes)
+        return Q(piece);
+    // Cut at a character's first byte, never inside one.
+    size_t end = kShownPieceBytes;
+    while (end > 0 && (static_cast<unsigned char>(piece[end]) & 0xC0) == 0x80)
+        --end;
+    return Q(piece.substr(0, end) + " ...");
+}
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(name);
@@ -249,7 +261,7 @@ void TfrmRuleEditor::PreviewDone(uint64_t request, const RulePreview& preview) {
         return; // a newer rule is on its way
     lstPieces->clear();
     for (const std::string& piece : preview.pieces)
-        lstPieces->addItem(Q(piece));
+        lstPieces->addItem(Shown(piece));
     txtBlock->setHtml(Q(preview.block));
     lblPreview->setText(preview.problem.empty()
                             ? Q(std::to_string(preview.pieces.size()) + " pieces.")
