@@ -181,9 +181,13 @@ TEST_F(RulePreviewTest, TheWorkerAlwaysEndsWithTheNewestRequest) {
             std::lock_guard lock(mutex);
             newest = worker.request(rule, "pieces.xslt");
         }
-        for (int i = 0; i < 500 && newestPreview.pieces.empty(); ++i) {
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard lock(mutex);
+                if (!newestPreview.pieces.empty())
+                    break;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::lock_guard lock(mutex);
         }
         worker.request(HeadingRule(), "pieces.xslt"); // may be dropped: the worker goes now
     }
