@@ -30,6 +30,7 @@ const char* const kDigestUsage =
     "                       not hold yet, each in the category of its folder\n"
     "  --export-opml FILE   write the selection as OPML 2.0, one folder per category\n"
     "  --help               this text\n"
+    "  --version            the program's name and version\n"
     "\n"
     "Exit status: 0 the step ran to its end, 1 an error ended it (its message is printed),\n"
     "2 usage error, 3 the program would have ended at once (its message is printed).\n";
@@ -130,6 +131,8 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             throw UsageError("option '" + std::string(name) + "' takes no value");
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--rip-only") {
             SetMode(options, DigestMode::RipOnly, arg);
         } else if (arg == "--display-only") {
@@ -145,6 +148,9 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
         }
     }
     CheckCombinations(options);
+    if (!options.sites.empty() && options.mode != DigestMode::FullCycle)
+        throw UsageError("--site tries whole sites; it takes neither --rip-only nor "
+                         "--display-only");
     return options;
 }
 

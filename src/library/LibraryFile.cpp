@@ -152,8 +152,8 @@ void AppendToSelection(const SelectionEntries& added) {
     entries.insert(entries.end(), added.begin(), added.end());
     msxml::XmlDocument library = msxml::XmlDocument::Create();
     library.setAsync(false);
-    if (const std::string problem = LoadWebPageLibrary(library); !problem.empty())
-        throw Exception(problem);
+    if (const LibraryLoad load = LoadWebPageLibrary(library); load.state != LibraryState::Loaded)
+        throw Exception(load.message);
     msxml::XmlDocument selection = msxml::XmlDocument::Create();
     WriteSelection(library, entries, selection);
 }

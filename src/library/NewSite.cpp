@@ -43,7 +43,7 @@ std::vector<std::string> LibraryCategoryNames() {
     msxml::XmlDocument library = msxml::XmlDocument::Create();
     library.setAsync(false);
     std::vector<std::string> names;
-    if (!LoadWebPageLibrary(library).empty())
+    if (LoadWebPageLibrary(library).state != LibraryState::Loaded)
         return names;
     for (const LibraryCategory& category : ReadLibraryTree(library))
         if (std::find(names.begin(), names.end(), category.name) == names.end())

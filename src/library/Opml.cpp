@@ -150,8 +150,8 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
         throw Exception("There is no selection to export: " + SetupNmlPath() + " does not exist.");
     msxml::XmlDocument library = msxml::XmlDocument::Create();
     library.setAsync(false);
-    if (const std::string problem = LoadWebPageLibrary(library); !problem.empty())
-        throw Exception(problem);
+    if (const LibraryLoad load = LoadWebPageLibrary(library); load.state != LibraryState::Loaded)
+        throw Exception(load.message);
 
     xmltree::DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
     xmlNode* opml = xmlNewDocNode(doc.get(), nullptr, BAD_CAST "opml", nullptr);
