@@ -23,7 +23,14 @@ void InitCurlOnce() {
 struct Transfer {
     const HttpBodySink* sink;
     std::exception_ptr sinkError;
+    const std::atomic<bool>* cancel;
 };
+
+// libcurl calls this about once a second even on a silent connection; non-zero aborts.
+int CheckCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* transfer = static_cast<const Transfer*>(user);
+    return transfer->cancel->load() ? 1 : 0;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
@@ -59,6 +66,11 @@ void Configure(CURL* curl, const std::string& url, const std::string& agent,
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeouts.wholeSeconds);
+    if (transfer.cancel) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckCancel);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
 }
 
 std::string FailureReason(CURLcode code, long status, const char* errorText) {
@@ -82,7 +94,7 @@ void SetDefaultHttpTimeouts(const HttpTimeouts& timeouts) {
 }
 
 HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpBodySink& sink,
-                   const HttpTimeouts& timeouts) {
+                   const HttpTimeouts& timeouts, const std::atomic<bool>* cancel) {
     InitCurlOnce();
     HttpResult result;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
@@ -90,7 +102,7 @@ HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpB
         result.reason = "cannot start a transfer";
         return result;
     }
-    Transfer transfer{&sink, nullptr};
+    Transfer transfer{&sink, nullptr, cancel};
     char errorText[CURL_ERROR_SIZE] = {};
     Configure(curl.get(), url, agent, timeouts, transfer, errorText);
     const CURLcode code = curl_easy_perform(curl.get());
@@ -106,7 +118,9 @@ HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpB
         contentType)
         result.contentType = contentType;
     result.ok = code == CURLE_OK;
-    if (!result.ok)
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        result.reason = kHttpCancelled;
+    else if (!result.ok)
         result.reason = FailureReason(code, result.status, errorText);
     return result;
 }

@@ -4,6 +4,7 @@
 // bodies and verifies TLS. Time-outs make sure a dead or stalled server cannot hang a cycle.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -34,9 +35,13 @@ struct HttpResult {
 
 // Fetches the URL with the given agent name. A status of 400 or above ends the transfer at once
 // (the error body is not delivered) and counts as a failure. Never raises for network trouble;
-// raises only what the sink raised.
+// raises only what the sink raised. Setting `*cancel` ends the transfer within about a second,
+// even while nothing arrives; the result then fails with kHttpCancelled as its reason.
 HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpBodySink& sink,
-                   const HttpTimeouts& timeouts = DefaultHttpTimeouts());
+                   const HttpTimeouts& timeouts = DefaultHttpTimeouts(),
+                   const std::atomic<bool>* cancel = nullptr);
+
+inline constexpr const char* kHttpCancelled = "cancelled";
 
 // The file name of the running executable without its folder, the agent name of every fetch.
 std::string ExecutableFileName();

@@ -68,6 +68,7 @@ class RipOutputFile {
     std::unique_ptr<TextWriter> writer_;
 };
 
+// The calling thread's cut output.
 RipOutputFile& RipOutput();
 
 } // namespace nimbrel

@@ -89,12 +89,16 @@ void AtomicFile::write(std::string_view bytes) {
     }
 }
 
+int AtomicFile::flushToDisk() {
+    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
+        return errno ? errno : EIO;
+    return 0;
+}
+
 void AtomicFile::commit() {
     if (!file_)
         throw EInOutError(103);
-    int err = 0;
-    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
-        err = errno ? errno : EIO;
+    int err = flushToDisk();
     // Renamed while still open and locked, so no clean-up can take the file in between.
     if (err == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
         err = errno;
@@ -107,10 +111,31 @@ void AtomicFile::commit() {
     temp_.clear();
 }
 
+// link() fails when the target exists, so no other writer's file is ever replaced.
+bool AtomicFile::commitAsNew() {
+    if (!file_)
+        throw EInOutError(103);
+    int err = flushToDisk();
+    if (err == 0 && ::link(temp_.c_str(), target_.c_str()) != 0)
+        err = errno;
+    abandon();
+    if (err == EEXIST)
+        return false;
+    if (err != 0)
+        RaiseInOutError(err);
+    return true;
+}
+
 void AtomicWriteFile(const std::string& path, std::string_view bytes) {
     AtomicFile file(path);
     file.write(bytes);
     file.commit();
+}
+
+bool AtomicCreateFile(const std::string& path, std::string_view bytes) {
+    AtomicFile file(path);
+    file.write(bytes);
+    return file.commitAsNew();
 }
 
 } // namespace nimbrel

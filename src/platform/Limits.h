@@ -44,4 +44,8 @@ constexpr std::size_t kQuotedTextBytes = 100;
 // and an interval mistyped into the option file must not turn into back-to-back cycles.
 constexpr int32_t kShortestDownloadPeriodSeconds = 300;
 
+// A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
+// largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
+constexpr std::size_t kFoundPageBytes = 16u << 20;
+
 } // namespace nimbrel::limits

@@ -84,6 +84,9 @@ std::string RealFixture(const std::string& name);
 extern const char* const kBoldRule;
 std::string BoldPage(const std::string& text);
 
+// Copies the shipped program folder (data/ of the source tree) into the test's folder.
+void CopyShippedData(const TempProgramFolder& folder);
+
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 
