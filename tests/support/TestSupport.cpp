@@ -142,12 +142,6 @@ std::string RepoFixture(const std::string& relative) {
     return (fs::path(NIMBREL_SOURCE_DIR) / "tests" / "fixtures" / relative).string();
 }
 
-void CopyShippedData(const TempProgramFolder& folder) {
-    for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
-        fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-}
-
 std::string Repeated(const std::string& piece, size_t times) {
     std::string text;
     text.reserve(piece.size() * times);

@@ -90,9 +90,6 @@ void CopyShippedData(const TempProgramFolder& folder);
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 
-// Copies the shipped program folder (data/: library, rules, stylesheets, layout) into the folder.
-void CopyShippedData(const TempProgramFolder& folder);
-
 // The piece written `times` times in a row (deeply nested or long hostile texts).
 std::string Repeated(const std::string& piece, size_t times);
 
