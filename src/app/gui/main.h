@@ -123,9 +123,9 @@ class TfrmMain : public QMainWindow {
     void TellFetchThreadToStop();
     void DestroyFetchThread();
     void StartCycle();
-    void WatchCycle();
-    void EndFailedCycle();
-    void EndCycle();
+    void WatchCycle(TWebDownload* thread);
+    void EndFailedCycle(TWebDownload* thread);
+    void EndCycle(TWebDownload* thread);
     void FinishDroppedCycle();
     void StartAnimation();
     void StopAnimation();
@@ -134,4 +134,5 @@ class TfrmMain : public QMainWindow {
     THelpEvent previousHelpHandler_;
     TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
     std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
+    TWebDownload* endingThread_ = nullptr; // the thread whose cycle the poller is ending
 };
