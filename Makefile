@@ -4,7 +4,7 @@ BUILD_TYPE  ?= RelWithDebInfo
 JOBS        ?= $(shell nproc)
 PROGRAM_DIR ?= $(if $(XDG_DATA_HOME),$(XDG_DATA_HOME),$(HOME)/.local/share)/nimbrel
 
-.PHONY: all deps configure build test run bench demo clean
+.PHONY: all deps configure build test run package bench demo clean
 
 all: build
 
@@ -26,14 +26,18 @@ run: build
 	@scripts/prepare-program-folder.sh "$(PROGRAM_DIR)" "$(BUILD_DIR)"
 	@cd "$(PROGRAM_DIR)" && exec "$(CURDIR)/$(BUILD_DIR)/nimbrel"
 
+# A Debian package of what `cmake --install` installs: $(BUILD_DIR)/nimbrel_<version>-1_<arch>.deb.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
+
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	    -DNIMBREL_BUILD_BENCH=ON -DNIMBREL_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	@scripts/run-benchmarks.sh $(BUILD_DIR)-bench
 
-# Serves the team's demo pages on 127.0.0.1, runs one cycle on a demo program folder and
-# prints the path of the digest page; no internet needed.
+# Serves the team's demo pages on 127.0.0.1, runs one cycle on a demo program folder, prints
+# the path of the digest page and serves its pictures until Enter; no internet needed.
 demo: build
 	@scripts/demo.sh $(BUILD_DIR)
 

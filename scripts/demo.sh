@@ -2,7 +2,8 @@
 # Usage: demo.sh [BUILD_DIR]
 # The offline demo: serves demo/www on 127.0.0.1, prepares BUILD_DIR/demo-folder with a
 # library that points at that server, runs one download cycle with nimbrel-digest and
-# prints the path of the digest page. Needs no internet.
+# prints the path of the digest page; in a terminal it then serves the page's pictures until
+# Enter is pressed. Needs no internet.
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,3 +53,12 @@ done
 # The digest is written, not opened: the demo prints where it is.
 BROWSER=true "$digest" --folder "$folder" --no-open
 echo "$folder/site.html"
+
+# The digest's pictures come from the demo server: in a terminal it keeps serving them until
+# asked to stop, so the page can be looked at; from a script it stops at once.
+if [[ -t 0 ]]; then
+    echo "demo: serving the pictures at $base; open the page, then press Enter here to stop" >&2
+    read -r _ || true
+else
+    echo "demo: server stopped; the page's pictures need it (run 'make demo' in a terminal)" >&2
+fi

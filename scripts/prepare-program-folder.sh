@@ -6,6 +6,7 @@ set -euo pipefail
 target=$1
 build=${2:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
+[[ "$build" = /* ]] || build="$root/$build"
 
 mkdir -p "$target"
 cp -rn "$root/data/." "$target/" 2>/dev/null || true
@@ -13,6 +14,6 @@ for sub in Sites Work Temp Rip stylesheets icons Profile; do
     mkdir -p "$target/$sub"
 done
 # The help file is built, not shipped in data/: always take the newest.
-if [[ -f "$root/$build/Nimbrel.chm" ]]; then
-    cp -f "$root/$build/Nimbrel.chm" "$target/Nimbrel.chm"
+if [[ -f "$build/Nimbrel.chm" ]]; then
+    cp -f "$build/Nimbrel.chm" "$target/Nimbrel.chm"
 fi

@@ -1,10 +1,14 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <!--
-  One block for any feed cut by Rip/feed.xml: RSS 2.0, RSS 1.0 (RDF) or Atom. Elements are
-  matched by local name, so the block comes out the same whether or not the cleaned text kept
-  the namespace declarations. Heading: the feed's own title linked to its site. Items: at most
-  15, each with its title linked to the item, a date, a short plain-text summary and a small
-  picture where the feed has them. Relative links are made absolute against the feed's site.
+  One block for any feed cut by Rip/feed.xml: RSS 0.90 to 2.0 and Atom 0.3 and 1.0, with or
+  without prefixes. The channel (RSS) or feed (Atom) element decides the feed's namespace, and
+  only its items and their children in that namespace count: a module's <foo:description> or
+  <media:title> never stands in for the item's own. Heading: the feed's own title linked to its
+  site. Items: at most 15, each with its title linked to the item, a date, a short plain-text
+  summary (the feed's summary where it has one, else its content's text) and a small picture
+  where the feed has them. Addresses are resolved against the xml:base in force, then against
+  the feed's site; only http and https addresses are written, relative ones are left for the
+  program to resolve against the site's URL.
 -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="html" indent="no" encoding="UTF-8"/>
@@ -12,21 +16,46 @@
   <xsl:variable name="maxItems" select="15"/>
   <xsl:variable name="summaryLength" select="220"/>
 
-  <xsl:variable name="channel" select="(//*[local-name()='channel'] | //*[local-name()='feed'])[1]"/>
-  <xsl:variable name="items" select="//*[local-name()='item' or local-name()='entry']"/>
+  <xsl:variable name="atom10" select="'http://www.w3.org/2005/Atom'"/>
+  <xsl:variable name="atom03" select="'http://purl.org/atom/ns#'"/>
+  <xsl:variable name="rss10" select="'http://purl.org/rss/1.0/'"/>
+  <xsl:variable name="rss090" select="'http://my.netscape.com/rdf/simple/0.1/'"/>
+  <xsl:variable name="contentModule" select="'http://purl.org/rss/1.0/modules/content/'"/>
 
-  <xsl:variable name="siteLink">
-    <xsl:variable name="rssLink" select="normalize-space($channel/*[local-name()='link'][normalize-space(.) != ''][1])"/>
-    <xsl:variable name="atomLink" select="normalize-space(($channel/*[local-name()='link'][@rel='alternate' or not(@rel)]/@href)[1])"/>
+  <!-- An Atom feed, or an RSS channel in no namespace, in RSS 1.0's or 0.90's, or in the one
+       its rss root element is in (RSS 2.0 with a declared namespace). -->
+  <xsl:variable name="channel" select="(//*[local-name() = 'feed'][namespace-uri() = $atom10 or namespace-uri() = $atom03] | //*[local-name() = 'channel'][namespace-uri() = '' or namespace-uri() = $rss10 or namespace-uri() = $rss090 or namespace-uri() = namespace-uri(parent::*[local-name() = 'rss'])])[1]"/>
+  <xsl:variable name="ns" select="namespace-uri($channel)"/>
+  <xsl:variable name="itemName">
     <xsl:choose>
-      <xsl:when test="$rssLink != ''"><xsl:value-of select="$rssLink"/></xsl:when>
-      <xsl:when test="$atomLink != ''"><xsl:value-of select="$atomLink"/></xsl:when>
-      <xsl:otherwise>
-        <xsl:call-template name="origin">
-          <xsl:with-param name="url" select="normalize-space(($items/*[local-name()='link'][normalize-space(.) != ''] | $items/*[local-name()='link']/@href)[1])"/>
-        </xsl:call-template>
-      </xsl:otherwise>
+      <xsl:when test="local-name($channel) = 'feed'">entry</xsl:when>
+      <xsl:otherwise>item</xsl:otherwise>
     </xsl:choose>
+  </xsl:variable>
+  <!-- RSS 2.0 items and Atom entries stand in the channel, RSS 0.90 and 1.0 items beside it. -->
+  <xsl:variable name="items" select="($channel/* | $channel/../*)[local-name() = $itemName][namespace-uri() = $ns]"/>
+
+  <!-- The feed's own address, or failing that the origin of its first item's. -->
+  <xsl:variable name="siteLink">
+    <xsl:variable name="own">
+      <xsl:apply-templates select="$channel" mode="address"/>
+    </xsl:variable>
+    <xsl:call-template name="safe">
+      <xsl:with-param name="url">
+        <xsl:choose>
+          <xsl:when test="$own != ''"><xsl:value-of select="$own"/></xsl:when>
+          <xsl:otherwise>
+            <xsl:call-template name="origin">
+              <xsl:with-param name="url">
+                <xsl:apply-templates select="$items[1]" mode="address">
+                  <xsl:with-param name="orPermalink" select="true()"/>
+                </xsl:apply-templates>
+              </xsl:with-param>
+            </xsl:call-template>
+          </xsl:otherwise>
+        </xsl:choose>
+      </xsl:with-param>
+    </xsl:call-template>
   </xsl:variable>
 
   <xsl:template match="/">
@@ -34,7 +63,7 @@
       <h2 class="site-name">
         <a href="{$siteLink}">
           <xsl:call-template name="plain">
-            <xsl:with-param name="s" select="$channel/*[local-name()='title'][1]"/>
+            <xsl:with-param name="s" select="$channel/*[local-name() = 'title'][namespace-uri() = $ns][1]"/>
           </xsl:call-template>
         </a>
       </h2>
@@ -52,24 +81,39 @@
   </xsl:template>
 
   <xsl:template match="*">
+    <xsl:variable name="own" select="*[namespace-uri() = $ns]"/>
+    <!-- What the author wrote for this place first, the content's text only without it. -->
+    <xsl:variable name="summaryElement" select="$own[local-name() = 'description' or local-name() = 'summary'][normalize-space(.) != ''][1]"/>
+    <xsl:variable name="contentElement" select="($own[local-name() = 'content'][not(@mode = 'base64')] | *[namespace-uri() = $contentModule][local-name() = 'encoded'])[normalize-space(.) != ''][1]"/>
+    <xsl:variable name="mediaElement" select="(.//*[local-name() = 'group']/*[local-name() = 'description'])[normalize-space(.) != ''][1]"/>
+    <xsl:variable name="textElement" select="$summaryElement | $contentElement[not($summaryElement)] | $mediaElement[not($summaryElement or $contentElement)]"/>
     <xsl:variable name="link">
-      <xsl:apply-templates select="." mode="link"/>
+      <xsl:call-template name="absolute">
+        <xsl:with-param name="url">
+          <xsl:apply-templates select="." mode="address">
+            <xsl:with-param name="orPermalink" select="true()"/>
+          </xsl:apply-templates>
+        </xsl:with-param>
+      </xsl:call-template>
     </xsl:variable>
     <xsl:variable name="picture">
-      <xsl:apply-templates select="." mode="picture"/>
+      <xsl:call-template name="picture">
+        <xsl:with-param name="texts" select="$summaryElement | $contentElement"/>
+      </xsl:call-template>
     </xsl:variable>
     <xsl:variable name="date">
       <xsl:call-template name="date">
-        <xsl:with-param name="d" select="normalize-space((*[local-name()='pubDate' or local-name()='date' or local-name()='published' or local-name()='updated'])[1])"/>
+        <xsl:with-param name="d" select="normalize-space((*[local-name() = 'pubDate' or local-name() = 'date' or local-name() = 'published' or local-name() = 'updated' or local-name() = 'issued' or local-name() = 'modified'])[1])"/>
       </xsl:call-template>
     </xsl:variable>
-    <xsl:variable name="summary">
-      <xsl:call-template name="shorten">
-        <xsl:with-param name="s">
-          <xsl:call-template name="plain">
-            <xsl:with-param name="s" select="substring((*[local-name()='description' or local-name()='summary'] | *[local-name()='content'] | *[local-name()='encoded'] | .//*[local-name()='group']/*[local-name()='description'])[normalize-space(.) != ''][1], 1, 3000)"/>
-          </xsl:call-template>
-        </xsl:with-param>
+    <xsl:variable name="text">
+      <xsl:call-template name="plain">
+        <xsl:with-param name="s" select="substring($textElement, 1, 3000)"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:variable name="title">
+      <xsl:call-template name="plain">
+        <xsl:with-param name="s" select="$own[local-name() = 'title'][1]"/>
       </xsl:call-template>
     </xsl:variable>
     <li class="item">
@@ -78,67 +122,137 @@
           <img class="thumb" src="{$picture}" alt="" loading="lazy" referrerpolicy="no-referrer"/>
         </xsl:if>
         <span class="item-title">
-          <xsl:call-template name="plain">
-            <xsl:with-param name="s" select="*[local-name()='title'][1]"/>
-          </xsl:call-template>
+          <xsl:choose>
+            <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
+            <!-- RSS 0.92 and 2.0 items may have no title: their summary stands in for it. -->
+            <xsl:otherwise>
+              <xsl:call-template name="shorten">
+                <xsl:with-param name="s" select="$text"/>
+              </xsl:call-template>
+            </xsl:otherwise>
+          </xsl:choose>
         </span>
       </a>
       <xsl:if test="$date != ''">
         <time class="date"><xsl:value-of select="$date"/></time>
       </xsl:if>
-      <xsl:if test="$summary != ''">
-        <p class="summary"><xsl:value-of select="$summary"/></p>
+      <xsl:if test="$text != '' and $title != ''">
+        <p class="summary">
+          <xsl:call-template name="shorten">
+            <xsl:with-param name="s" select="$text"/>
+          </xsl:call-template>
+        </p>
       </xsl:if>
     </li>
   </xsl:template>
 
-  <!-- The item's address: RSS <link> text, Atom alternate link, or a permalink guid. -->
-  <xsl:template match="*" mode="link">
-    <xsl:variable name="text" select="normalize-space(*[local-name()='link'][normalize-space(.) != ''][1])"/>
-    <xsl:variable name="href" select="normalize-space((*[local-name()='link'][@rel='alternate' or not(@rel)]/@href)[1])"/>
-    <xsl:variable name="guid" select="normalize-space(*[local-name()='guid'][not(@isPermaLink='false')][1])"/>
-    <xsl:call-template name="absolute">
-      <xsl:with-param name="url">
-        <xsl:choose>
-          <xsl:when test="$text != ''"><xsl:value-of select="$text"/></xsl:when>
-          <xsl:when test="$href != ''"><xsl:value-of select="$href"/></xsl:when>
-          <xsl:when test="starts-with($guid, 'http')"><xsl:value-of select="$guid"/></xsl:when>
-          <xsl:otherwise><xsl:value-of select="normalize-space(@*[local-name()='about'])"/></xsl:otherwise>
-        </xsl:choose>
-      </xsl:with-param>
-    </xsl:call-template>
+  <!-- The address of a channel or an item, resolved against its xml:base: RSS <link> text or
+       Atom alternate link; for an item without one, its permalink guid or RDF about. -->
+  <xsl:template match="*" mode="address">
+    <xsl:param name="orPermalink" select="false()"/>
+    <xsl:variable name="link" select="*[local-name() = 'link'][namespace-uri() = $ns][not(@rel) or @rel = 'alternate'][normalize-space(@href) != '' or (not(@href) and normalize-space(.) != '')][1]"/>
+    <xsl:variable name="guid" select="*[local-name() = 'guid'][namespace-uri() = $ns][not(@isPermaLink = 'false')][starts-with(normalize-space(.), 'http')][1]"/>
+    <xsl:choose>
+      <xsl:when test="$link">
+        <!-- Atom's href, or the text of an RSS link, which has no href. -->
+        <xsl:call-template name="based">
+          <xsl:with-param name="url" select="normalize-space($link/@href | $link[not(@href)])"/>
+          <xsl:with-param name="node" select="$link"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="$orPermalink and $guid">
+        <xsl:call-template name="based">
+          <xsl:with-param name="url" select="normalize-space($guid)"/>
+          <xsl:with-param name="node" select="$guid"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="$orPermalink">
+        <xsl:call-template name="based">
+          <xsl:with-param name="url" select="normalize-space(@*[local-name() = 'about'])"/>
+          <xsl:with-param name="node" select="."/>
+        </xsl:call-template>
+      </xsl:when>
+    </xsl:choose>
   </xsl:template>
 
   <!-- A small picture: media thumbnail, image media content or enclosure, else the first real
        image of the item's HTML (tracking pixels and share-button icons are passed over). -->
-  <xsl:template match="*" mode="picture">
-    <xsl:variable name="thumb" select="(.//*[local-name()='thumbnail']/@url)[1]"/>
-    <xsl:variable name="media" select="(.//*[local-name()='content'][@url][@medium='image' or starts-with(@type, 'image/') or (not(@medium) and not(@type))]/@url)[1]"/>
-    <xsl:variable name="enclosure" select="(*[local-name()='enclosure'][starts-with(@type, 'image/')]/@url)[1]"/>
-    <xsl:variable name="image" select="normalize-space(*[local-name()='image'][not(*)][1])"/>
-    <xsl:variable name="url">
+  <xsl:template name="picture">
+    <xsl:param name="texts"/>
+    <xsl:variable name="thumb" select="(.//*[local-name() = 'thumbnail']/@url)[normalize-space(.) != ''][1]"/>
+    <xsl:variable name="media" select="(.//*[local-name() = 'content'][@url][@medium = 'image' or starts-with(@type, 'image/') or (not(@medium) and not(@type))]/@url)[normalize-space(.) != ''][1]"/>
+    <xsl:variable name="enclosure" select="(*[local-name() = 'enclosure'][starts-with(@type, 'image/')]/@url)[normalize-space(.) != ''][1]"/>
+    <xsl:variable name="image" select="*[local-name() = 'image'][not(*)][starts-with(normalize-space(.), 'http')][1]"/>
+    <xsl:variable name="attribute" select="$thumb | $media[not($thumb)] | $enclosure[not($thumb or $media)]"/>
+    <xsl:choose>
+      <xsl:when test="$attribute">
+        <xsl:call-template name="picture-address">
+          <xsl:with-param name="url" select="$attribute"/>
+          <xsl:with-param name="node" select="$attribute/.."/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="$image">
+        <xsl:call-template name="picture-address">
+          <xsl:with-param name="url" select="$image"/>
+          <xsl:with-param name="node" select="$image"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:call-template name="picture-in-html">
+          <xsl:with-param name="texts" select="$texts"/>
+        </xsl:call-template>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- The first real image of the first of the texts that has one, in escaped HTML or inline
+       XHTML; its address is relative to the xml:base in force there. -->
+  <xsl:template name="picture-in-html">
+    <xsl:param name="texts"/>
+    <xsl:if test="$texts">
+      <xsl:variable name="inline" select="($texts[1]//*[local-name() = 'img'][normalize-space(@src) != ''][not(@width = '1' or @height = '1')][not(contains(concat(@src, ' ', @class), 'icon') or contains(concat(@src, ' ', @class), 'pixel') or contains(@src, 'feedburner') or contains(@src, '/emoji/'))])[1]"/>
+      <xsl:variable name="src">
+        <xsl:call-template name="first-image">
+          <xsl:with-param name="html" select="string($texts[1])"/>
+        </xsl:call-template>
+      </xsl:variable>
       <xsl:choose>
-        <xsl:when test="normalize-space($thumb) != ''"><xsl:value-of select="$thumb"/></xsl:when>
-        <xsl:when test="normalize-space($media) != ''"><xsl:value-of select="$media"/></xsl:when>
-        <xsl:when test="normalize-space($enclosure) != ''"><xsl:value-of select="$enclosure"/></xsl:when>
-        <xsl:when test="starts-with($image, 'http')"><xsl:value-of select="$image"/></xsl:when>
+        <xsl:when test="$inline">
+          <xsl:call-template name="picture-address">
+            <xsl:with-param name="url" select="$inline/@src"/>
+            <xsl:with-param name="node" select="$inline"/>
+          </xsl:call-template>
+        </xsl:when>
+        <xsl:when test="normalize-space($src) != ''">
+          <xsl:call-template name="picture-address">
+            <xsl:with-param name="url" select="$src"/>
+            <xsl:with-param name="node" select="$texts[1]"/>
+          </xsl:call-template>
+        </xsl:when>
         <xsl:otherwise>
-          <xsl:call-template name="first-image">
-            <xsl:with-param name="html" select="concat(*[local-name()='description' or local-name()='summary'], ' ', *[local-name()='encoded' or local-name()='content'])"/>
+          <xsl:call-template name="picture-in-html">
+            <xsl:with-param name="texts" select="$texts[position() &gt; 1]"/>
           </xsl:call-template>
         </xsl:otherwise>
       </xsl:choose>
-    </xsl:variable>
-    <xsl:variable name="decoded">
-      <xsl:call-template name="decode">
-        <xsl:with-param name="s" select="normalize-space($url)"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:if test="$decoded != ''">
-      <xsl:call-template name="absolute">
-        <xsl:with-param name="url" select="$decoded"/>
-      </xsl:call-template>
     </xsl:if>
+  </xsl:template>
+
+  <xsl:template name="picture-address">
+    <xsl:param name="url"/>
+    <xsl:param name="node"/>
+    <xsl:call-template name="absolute">
+      <xsl:with-param name="url">
+        <xsl:call-template name="based">
+          <xsl:with-param name="url">
+            <xsl:call-template name="decode">
+              <xsl:with-param name="s" select="normalize-space($url)"/>
+            </xsl:call-template>
+          </xsl:with-param>
+          <xsl:with-param name="node" select="$node"/>
+        </xsl:call-template>
+      </xsl:with-param>
+    </xsl:call-template>
   </xsl:template>
 
   <xsl:template name="first-image">
@@ -161,42 +275,200 @@
     </xsl:if>
   </xsl:template>
 
-  <!-- Makes a feed's address absolute against the site: "//host/x" and "/x" and "x". -->
+  <!-- An address for the digest: resolved against the feed's site, and empty unless it is
+       http, https or still relative (the program resolves those against the site's URL). -->
   <xsl:template name="absolute">
     <xsl:param name="url"/>
+    <xsl:call-template name="safe">
+      <xsl:with-param name="url">
+        <xsl:call-template name="resolve">
+          <xsl:with-param name="ref" select="$url"/>
+          <xsl:with-param name="base" select="$siteLink"/>
+        </xsl:call-template>
+      </xsl:with-param>
+    </xsl:call-template>
+  </xsl:template>
+
+  <!-- No javascript:, data: or other scheme a feed could slip into the digest. -->
+  <xsl:template name="safe">
+    <xsl:param name="url"/>
+    <xsl:variable name="scheme">
+      <xsl:call-template name="scheme">
+        <xsl:with-param name="url" select="$url"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:if test="$scheme = '' or $scheme = 'http' or $scheme = 'https'">
+      <xsl:value-of select="$url"/>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- The address resolved against the xml:base attributes in force at the node, each of them
+       resolved against the ones around it. -->
+  <xsl:template name="based">
+    <xsl:param name="url"/>
+    <xsl:param name="node"/>
+    <xsl:call-template name="resolve">
+      <xsl:with-param name="ref" select="$url"/>
+      <xsl:with-param name="base">
+        <xsl:call-template name="base">
+          <xsl:with-param name="bases" select="$node/ancestor-or-self::*/@xml:base"/>
+        </xsl:call-template>
+      </xsl:with-param>
+    </xsl:call-template>
+  </xsl:template>
+
+  <!-- Outermost first; a base of another scheme than http or https is passed over. -->
+  <xsl:template name="base">
+    <xsl:param name="bases"/>
+    <xsl:param name="outer" select="''"/>
     <xsl:choose>
-      <xsl:when test="$url = '' or starts-with($url, 'http://') or starts-with($url, 'https://')">
-        <xsl:value-of select="$url"/>
-      </xsl:when>
-      <xsl:when test="starts-with($url, '//')">
-        <xsl:value-of select="concat('https:', $url)"/>
-      </xsl:when>
-      <xsl:when test="starts-with($url, '/')">
-        <xsl:call-template name="origin">
-          <xsl:with-param name="url" select="$siteLink"/>
+      <xsl:when test="$bases">
+        <xsl:variable name="this">
+          <xsl:call-template name="safe">
+            <xsl:with-param name="url">
+              <xsl:call-template name="resolve">
+                <xsl:with-param name="ref" select="normalize-space($bases[1])"/>
+                <xsl:with-param name="base" select="$outer"/>
+              </xsl:call-template>
+            </xsl:with-param>
+          </xsl:call-template>
+        </xsl:variable>
+        <xsl:call-template name="base">
+          <xsl:with-param name="bases" select="$bases[position() &gt; 1]"/>
+          <xsl:with-param name="outer">
+            <xsl:choose>
+              <xsl:when test="$this != ''"><xsl:value-of select="$this"/></xsl:when>
+              <xsl:otherwise><xsl:value-of select="$outer"/></xsl:otherwise>
+            </xsl:choose>
+          </xsl:with-param>
         </xsl:call-template>
-        <xsl:value-of select="$url"/>
       </xsl:when>
+      <xsl:otherwise><xsl:value-of select="$outer"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- A reference resolved against a base as browsers do, for the forms feeds use: "scheme:...",
+       "//host/x", "/x", "x", "../x", "?q" and "#f". Without a base, and when empty, it stays
+       as it is. -->
+  <xsl:template name="resolve">
+    <xsl:param name="ref"/>
+    <xsl:param name="base"/>
+    <xsl:variable name="scheme">
+      <xsl:call-template name="scheme">
+        <xsl:with-param name="url" select="$ref"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:variable name="baseScheme">
+      <xsl:call-template name="scheme">
+        <xsl:with-param name="url" select="$base"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:variable name="withoutFragment" select="substring-before(concat($base, '#'), '#')"/>
+    <xsl:variable name="withoutQuery" select="substring-before(concat($withoutFragment, '?'), '?')"/>
+    <xsl:variable name="origin">
+      <xsl:call-template name="origin">
+        <xsl:with-param name="url" select="$withoutQuery"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:variable name="path" select="substring($withoutQuery, string-length($origin) + 1)"/>
+    <xsl:choose>
+      <xsl:when test="$ref = '' or $base = '' or $scheme != ''"><xsl:value-of select="$ref"/></xsl:when>
+      <xsl:when test="starts-with($ref, '//')">
+        <xsl:value-of select="concat($baseScheme, substring(':', 1, string-length($baseScheme)), $ref)"/>
+      </xsl:when>
+      <xsl:when test="starts-with($ref, '#')"><xsl:value-of select="concat($withoutFragment, $ref)"/></xsl:when>
+      <xsl:when test="starts-with($ref, '?')"><xsl:value-of select="concat($withoutQuery, $ref)"/></xsl:when>
       <xsl:otherwise>
-        <xsl:call-template name="origin">
-          <xsl:with-param name="url" select="$siteLink"/>
+        <xsl:variable name="merged">
+          <xsl:choose>
+            <xsl:when test="starts-with($ref, '/')"><xsl:value-of select="$ref"/></xsl:when>
+            <xsl:when test="$origin != '' and $path = ''"><xsl:value-of select="concat('/', $ref)"/></xsl:when>
+            <xsl:otherwise>
+              <xsl:call-template name="before-last">
+                <xsl:with-param name="s" select="$path"/>
+                <xsl:with-param name="separator" select="'/'"/>
+              </xsl:call-template>
+              <xsl:if test="contains($path, '/')">/</xsl:if>
+              <xsl:value-of select="$ref"/>
+            </xsl:otherwise>
+          </xsl:choose>
+        </xsl:variable>
+        <!-- Dot segments are removed from the path only, not from a query or fragment. -->
+        <xsl:variable name="pathLength" select="string-length(substring-before(translate(concat($merged, '?'), '#', '?'), '?'))"/>
+        <xsl:value-of select="$origin"/>
+        <xsl:call-template name="without-dots">
+          <xsl:with-param name="in" select="substring($merged, 1, $pathLength)"/>
         </xsl:call-template>
-        <xsl:value-of select="concat('/', $url)"/>
+        <xsl:value-of select="substring($merged, $pathLength + 1)"/>
       </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
-  <!-- "https://host/path" gives "https://host". -->
+  <!-- "/a/b/../c/./d" gives "/a/c/d". -->
+  <xsl:template name="without-dots">
+    <xsl:param name="in"/>
+    <xsl:param name="out" select="''"/>
+    <xsl:choose>
+      <xsl:when test="$in = '' or $in = '.' or $in = '..'"><xsl:value-of select="$out"/></xsl:when>
+      <xsl:when test="starts-with($in, '../') or starts-with($in, './')">
+        <xsl:call-template name="without-dots">
+          <xsl:with-param name="in" select="substring-after($in, '/')"/>
+          <xsl:with-param name="out" select="$out"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="starts-with($in, '/./') or $in = '/.'">
+        <xsl:call-template name="without-dots">
+          <xsl:with-param name="in" select="concat('/', substring($in, 4))"/>
+          <xsl:with-param name="out" select="$out"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="starts-with($in, '/../') or $in = '/..'">
+        <xsl:call-template name="without-dots">
+          <xsl:with-param name="in" select="concat('/', substring($in, 5))"/>
+          <xsl:with-param name="out">
+            <xsl:call-template name="before-last">
+              <xsl:with-param name="s" select="$out"/>
+              <xsl:with-param name="separator" select="'/'"/>
+            </xsl:call-template>
+          </xsl:with-param>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:variable name="segment" select="concat(substring('/', 1, number(starts-with($in, '/'))), substring-before(concat(substring($in, 1 + number(starts-with($in, '/'))), '/'), '/'))"/>
+        <xsl:call-template name="without-dots">
+          <xsl:with-param name="in" select="substring($in, string-length($segment) + 1)"/>
+          <xsl:with-param name="out" select="concat($out, $segment)"/>
+        </xsl:call-template>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- The scheme of an absolute address in lower case ("https" of "HTTPS://x"); empty for a
+       relative one. -->
+  <xsl:template name="scheme">
+    <xsl:param name="url"/>
+    <xsl:variable name="upper" select="'ABCDEFGHIJKLMNOPQRSTUVWXYZ'"/>
+    <xsl:variable name="lower" select="'abcdefghijklmnopqrstuvwxyz'"/>
+    <xsl:variable name="name" select="translate(substring-before($url, ':'), $upper, $lower)"/>
+    <xsl:if test="$name != '' and translate(substring($name, 1, 1), $lower, '') = '' and translate($name, concat($lower, '0123456789+-.'), '') = ''">
+      <xsl:value-of select="$name"/>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- "https://host/path" gives "https://host", "//host/path" gives "//host"; a relative
+       address gives nothing. -->
   <xsl:template name="origin">
     <xsl:param name="url"/>
-    <xsl:if test="contains($url, '://')">
-      <xsl:variable name="rest" select="substring-after($url, '://')"/>
-      <xsl:value-of select="substring-before($url, '://')"/>
-      <xsl:text>://</xsl:text>
-      <xsl:choose>
-        <xsl:when test="contains($rest, '/')"><xsl:value-of select="substring-before($rest, '/')"/></xsl:when>
-        <xsl:otherwise><xsl:value-of select="$rest"/></xsl:otherwise>
-      </xsl:choose>
+    <xsl:variable name="scheme">
+      <xsl:call-template name="scheme">
+        <xsl:with-param name="url" select="$url"/>
+      </xsl:call-template>
+    </xsl:variable>
+    <xsl:variable name="afterScheme" select="substring($url, string-length($scheme) + 1 + number($scheme != ''))"/>
+    <xsl:if test="starts-with($afterScheme, '//')">
+      <xsl:value-of select="substring($url, 1, string-length($url) - string-length($afterScheme))"/>
+      <xsl:text>//</xsl:text>
+      <xsl:value-of select="substring-before(concat(substring($afterScheme, 3), '/'), '/')"/>
     </xsl:if>
   </xsl:template>
 
@@ -310,8 +582,9 @@
       <xsl:otherwise>
         <xsl:variable name="head" select="substring($s, 1, $summaryLength)"/>
         <xsl:variable name="words">
-          <xsl:call-template name="up-to-last-blank">
+          <xsl:call-template name="before-last">
             <xsl:with-param name="s" select="$head"/>
+            <xsl:with-param name="separator" select="' '"/>
           </xsl:call-template>
         </xsl:variable>
         <xsl:choose>
@@ -323,14 +596,17 @@
     </xsl:choose>
   </xsl:template>
 
-  <xsl:template name="up-to-last-blank">
+  <!-- The text before the last separator: "a/b/c" gives "a/b"; nothing without one. -->
+  <xsl:template name="before-last">
     <xsl:param name="s"/>
-    <xsl:if test="contains($s, ' ')">
-      <xsl:value-of select="substring-before($s, ' ')"/>
-      <xsl:if test="contains(substring-after($s, ' '), ' ')">
-        <xsl:text> </xsl:text>
-        <xsl:call-template name="up-to-last-blank">
-          <xsl:with-param name="s" select="substring-after($s, ' ')"/>
+    <xsl:param name="separator"/>
+    <xsl:if test="contains($s, $separator)">
+      <xsl:value-of select="substring-before($s, $separator)"/>
+      <xsl:if test="contains(substring-after($s, $separator), $separator)">
+        <xsl:value-of select="$separator"/>
+        <xsl:call-template name="before-last">
+          <xsl:with-param name="s" select="substring-after($s, $separator)"/>
+          <xsl:with-param name="separator" select="$separator"/>
         </xsl:call-template>
       </xsl:if>
     </xsl:if>

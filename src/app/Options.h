@@ -17,6 +17,16 @@ std::string OptionFilePath();
 // second line unread; a file that cannot be read raises EInOutError.
 void LoadOptionsFile(const std::string& path, int32_t& intervalSeconds, bool& autoView);
 
+// The interval the preferences window shows checked, in minutes: the interval's whole minutes
+// when they are one of its choices (15, 20 ... 40), otherwise 15.
+int32_t ShownIntervalMinutes(int32_t intervalSeconds, int32_t secondsPerMinute);
+
+// How often the download timer starts a cycle, in seconds: the interval while the preferences
+// window shows it, otherwise the 15 minutes the window then shows (an interval typed into the
+// file by hand, 1 or 600, never runs cycles other than the window says); never below
+// limits::kShortestDownloadPeriodSeconds.
+int32_t DownloadPeriodSeconds(int32_t intervalSeconds, int32_t secondsPerMinute);
+
 // Replaces the option file atomically; raises EInOutError ("File access denied", "Disk full")
 // and leaves the old file whole when it cannot be written.
 void SaveOptionsFile(const std::string& path, int32_t intervalSeconds, bool autoView);

@@ -17,6 +17,7 @@
 
 #include <ctime>
 #include <memory>
+#include <optional>
 
 namespace nimbrel {
 
@@ -45,15 +46,20 @@ std::string Excerpt(const std::string& text) {
     return text.size() > kExcerpt ? shown + " ..." : shown;
 }
 
-// The selection's lookup: the category must exist; the first site of that name in the
-// whole library answers.
-bool FindSite(const std::string& entry, TrialSite& site, std::ostream& out) {
+// The library, or nothing (the reason reported) when it does not load.
+std::optional<XmlDocument> LoadLibrary(std::ostream& out) {
     XmlDocument library = XmlDocument::Create();
     library.load(ProgramFile("\\Categories.xml"));
-    if (!library.parseError().reason.empty()) {
-        out << "Categories.xml does not load: " << library.parseError().reason << "\n";
-        return false;
-    }
+    if (library.parseError().reason.empty())
+        return library;
+    out << "Categories.xml does not load: " << library.parseError().reason << "\n";
+    return std::nullopt;
+}
+
+// The selection's lookup: the category must exist; the first site of that name in the
+// whole library answers.
+bool FindSite(const XmlDocument& library, const std::string& entry, TrialSite& site,
+              std::ostream& out) {
     const size_t arrow = entry.find("->");
     if (arrow == std::string::npos) {
         out << "'" << entry << "' is not an entry: write Category->Site\n";
@@ -196,7 +202,10 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
 int RunSiteTrial(const std::string& entry, std::ostream& out) {
     TrialSite site;
     try {
-        if (!FindSite(entry, site, out))
+        const std::optional<XmlDocument> library = LoadLibrary(out);
+        if (!library)
+            return 1;
+        if (!FindSite(*library, entry, site, out))
             return 2;
         const std::string pagePath = DataFile("\\Sites", PageFileName(site.url));
         const std::string cutPath = DataFile("\\Work", PageFileName(site.url));

@@ -11,8 +11,9 @@ namespace nimbrel {
 
 // Runs the library entry "Category->Site" of the program folder's Categories.xml (looked up
 // as the selection does) and writes the report to `out`. Returns 0 when the site's block was
-// made, 1 when a stage failed (the report says which and why), 2 when the entry names no
-// library site. Errors of the cutter or the engines are reported, not raised.
+// made, 1 when a stage failed or the library does not load (the report says which and why), 2
+// when the entry names no library site. Errors of the cutter or the engines are reported, not
+// raised.
 int RunSiteTrial(const std::string& entry, std::ostream& out);
 
 } // namespace nimbrel

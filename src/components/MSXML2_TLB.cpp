@@ -91,16 +91,32 @@ bool BeginsWithDeclaration(const std::string& text) {
            text.compare(start, 6, "<?xml\r") == 0 || text.compare(start, 6, "<?xml\n") == 0;
 }
 
-std::string ParseReason(xmlParserCtxtPtr parser) {
+// The parser goes on after a well-formedness error to the end of the input, where its last
+// error ("Premature end of data") points far from the fault. The first error names the place.
+thread_local std::string* firstParseError = nullptr;
+
+std::string Reason(const xmlError& error) {
+    std::string reason = error.message;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' '))
+        reason.pop_back();
+    if (error.line > 0)
+        reason += " (line " + std::to_string(error.line) + ")";
+    return reason;
+}
+
+void KeepFirstParseError(void*, xmlErrorPtr error) {
+    if (firstParseError && firstParseError->empty() && error && error->message &&
+        error->level >= XML_ERR_ERROR)
+        *firstParseError = Reason(*error);
+}
+
+std::string ParseReason(xmlParserCtxtPtr parser, const std::string& firstError) {
+    if (!firstError.empty())
+        return firstError;
     const xmlError* error = xmlCtxtGetLastError(parser);
     if (!error || !error->message)
         return "The document is not well-formed XML";
-    std::string reason = error->message;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' '))
-        reason.pop_back();
-    if (error->line > 0)
-        reason += " (line " + std::to_string(error->line) + ")";
-    return reason;
+    return Reason(*error);
 }
 
 // Far above any page or setting file; refusing larger input bounds the memory a tree takes.
@@ -170,11 +186,15 @@ std::shared_ptr<DocumentState> ParseTree(const std::string& bytes, const std::st
     xmlParserCtxtPtr parser = xmlNewParserCtxt();
     if (!parser)
         throw Exception("The XML engine could not create a parser");
+    std::string firstError;
+    firstParseError = &firstError;
+    parser->sax->serror = KeepFirstParseError;
     xmlDocPtr doc =
         xmlCtxtReadMemory(parser, bytes.data(), static_cast<int>(bytes.size()),
                           url.empty() ? nullptr : url.c_str(), nullptr, SafeParseOptions());
+    firstParseError = nullptr;
     if (!doc || !parser->wellFormed) {
-        reason = ParseReason(parser);
+        reason = ParseReason(parser, firstError);
         if (doc)
             xmlFreeDoc(doc);
         xmlFreeParserCtxt(parser);

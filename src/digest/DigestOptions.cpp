@@ -18,6 +18,7 @@ const char* const kDigestUsage =
     "                       print what each stage produced (may be repeated)\n"
     "  --quiet              no progress lines on stderr\n"
     "  --help               this text\n"
+    "  --version            the program's name and version\n"
     "\n"
     "Exit status: 0 the step ran to its end, 1 an error ended it (its message is printed),\n"
     "2 usage error, 3 the program would have ended at once (its message is printed).\n";
@@ -80,6 +81,8 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             throw UsageError("option '" + std::string(name) + "' takes no value");
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--rip-only") {
             SetMode(options, DigestMode::RipOnly);
         } else if (arg == "--display-only") {
@@ -94,6 +97,9 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             throw UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
+    if (!options.sites.empty() && options.mode != DigestMode::FullCycle)
+        throw UsageError("--site tries whole sites; it takes neither --rip-only nor "
+                         "--display-only");
     return options;
 }
 

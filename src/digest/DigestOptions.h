@@ -22,6 +22,7 @@ struct DigestOptions {
     bool quiet = false;             // --quiet: no progress lines
     std::vector<std::string> sites; // --site "Category->Site", repeatable, in the order given
     bool help = false;              // --help / -h
+    bool version = false;           // --version
 };
 
 // A command line that cannot be run; what() says why.

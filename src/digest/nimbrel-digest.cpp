@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
         std::fputs(kDigestUsage, stdout);
         return kExitDone;
     }
+    if (options.version) {
+        std::printf("nimbrel-digest %s\n", NIMBREL_VERSION);
+        return kExitDone;
+    }
     if (!TakeFolder(options.folder))
         return kExitUsage;
     StopSignals stopSignals;

@@ -9,6 +9,10 @@
 #include <QSplitter>
 #include <QToolBar>
 
+namespace {
+const QString kHelpTitle = QStringLiteral("Nimbrel Help");
+}
+
 HelpBrowser::HelpBrowser(QHelpEngine* engine, QWidget* parent)
     : QTextBrowser(parent), engine_(engine) {
     setOpenLinks(false);
@@ -53,15 +57,24 @@ HelpViewerWindow::HelpViewerWindow(const QString& helpFile) : helpFile_(helpFile
 
     connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [this] {
         engine_->contentWidget()->expandToDepth(0);
-        markShownTopic();
+        markShownTopic(browser_->source());
     });
+    // One click on a topic shows it, as in any contents list; activating (Enter, a double
+    // click) does the same.
     connect(engine_->contentWidget(), &QHelpContentWidget::linkActivated, this,
             &HelpViewerWindow::showPage);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-        setWindowTitle(browser_->documentTitle().isEmpty()
-                           ? QStringLiteral("Nimbrel Help")
-                           : QStringLiteral("Nimbrel Help - ") + browser_->documentTitle());
-        markShownTopic();
+    connect(engine_->contentWidget(), &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) {
+                if (QHelpContentItem* item = engine_->contentModel()->contentItemAt(index))
+                    showPage(item->url());
+            });
+    // The browser announces the new page before source() returns it: the page is the signal's.
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& page) {
+        const QString topic = browser_->documentTitle();
+        setWindowTitle(topic.isEmpty() || topic == kHelpTitle
+                           ? kHelpTitle
+                           : kHelpTitle + QStringLiteral(" - ") + topic);
+        markShownTopic(page);
     });
     ready_ = openHelpFile();
 }
@@ -97,9 +110,9 @@ void HelpViewerWindow::showTopic(quintptr number) {
     showPage(links.first().url);
 }
 
-void HelpViewerWindow::markShownTopic() {
+void HelpViewerWindow::markShownTopic(const QUrl& page) {
     QHelpContentWidget* contents = engine_->contentWidget();
-    const QModelIndex item = contents->indexOf(browser_->source());
+    const QModelIndex item = contents->indexOf(page);
     if (item.isValid())
         contents->setCurrentIndex(item);
 }
@@ -110,7 +123,7 @@ void HelpViewerWindow::showPage(const QUrl& page) {
 }
 
 void HelpViewerWindow::showProblem(const QString& text) {
-    setWindowTitle(QStringLiteral("Nimbrel Help"));
+    setWindowTitle(kHelpTitle);
     browser_->setHtml(
         QStringLiteral("<h2>Help is not available</h2><p>%1</p>").arg(text.toHtmlEscaped()));
     bringToFront();

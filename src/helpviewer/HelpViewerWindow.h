@@ -32,7 +32,7 @@ class HelpViewerWindow : public QMainWindow {
   private:
     bool openHelpFile();
     void showPage(const QUrl& page);
-    void markShownTopic();
+    void markShownTopic(const QUrl& page);
     void showProblem(const QString& text);
     void bringToFront();
 

@@ -47,34 +47,46 @@ std::vector<LibraryCategory> ReadLibraryTree(const XmlDocument& library) {
     return tree;
 }
 
-std::string LoadWebPageLibrary(XmlDocument& library) {
+LibraryLoad LoadWebPageLibrary(XmlDocument& library) {
     const std::string path = LibraryPath();
     if (!FileExists(path))
-        return kLibraryMissingMessage;
+        return {LibraryState::Missing, kLibraryMissingMessage};
     library.load(path);
     const std::string reason = library.parseError().reason;
     if (reason.empty())
         return {};
     library = XmlDocument::Create();
     library.setAsync(false);
-    return "Categories.xml could not be read, please reinstall Nimbrel" + std::string("\r\n") +
-           reason;
+    // The file is the user's to mend: installing never overwrites a library someone edited.
+    return {LibraryState::Unreadable,
+            "Categories.xml could not be read: " + reason + "\r\nThe file " + path +
+                " can be edited: correct it and start Nimbrel again. Until then your selection "
+                "(setup.xml) is left as it is."};
 }
 
 // Names are compared as attribute values, never spliced into an XPath expression, so quotes and
 // apostrophes in them cannot break the query.
 XmlNode FindLibrarySite(const XmlDocument& library, std::string_view category,
                         std::string_view site) {
+    bool categoryExists = false;
     const XmlNodeList categories = library.selectNodes("//Category");
     for (long i = 0; i < categories.length(); ++i) {
         const XmlNode candidate = categories.item(i);
         if (!IsNamed(candidate, category))
             continue;
+        categoryExists = true;
         const XmlNodeList sites = SitesOfCategory(candidate);
         for (long j = 0; j < sites.length(); ++j)
             if (IsNamed(sites.item(j), site))
                 return sites.item(j);
     }
+    if (!categoryExists)
+        return {};
+    // Moved to another category since the entry was chosen.
+    const XmlNodeList everySite = library.selectNodes("//site");
+    for (long i = 0; i < everySite.length(); ++i)
+        if (IsNamed(everySite.item(i), site))
+            return everySite.item(i);
     return {};
 }
 

@@ -27,13 +27,26 @@ struct LibraryCategory {
 // Every category in document order with the names of its sites: what the library tree shows.
 std::vector<LibraryCategory> ReadLibraryTree(const msxml::XmlDocument& library);
 
-// Loads Categories.xml into the document. Returns "" when loaded, otherwise the message to
-// show: the missing-library message, or the parser's reason for a malformed library (the
-// document is then left empty so that every lookup finds nothing).
-std::string LoadWebPageLibrary(msxml::XmlDocument& library);
+enum class LibraryState {
+    Loaded,    // the document holds the library
+    Missing,   // no Categories.xml in the program folder
+    Unreadable // it is there but does not load (a typo, a file that cannot be read)
+};
 
-// The first category of that name (exact comparison, any characters) that has a direct child
-// site of that name; a null node when there is none.
+struct LibraryLoad {
+    LibraryState state = LibraryState::Loaded;
+    std::string message; // what to tell the user; empty when loaded
+};
+
+// Loads Categories.xml into the document. Missing: the reinstall message. Unreadable: the
+// parser's reason (with its line) and the file's path, which the user may edit; the document is
+// then left empty so that every lookup finds nothing.
+LibraryLoad LoadWebPageLibrary(msxml::XmlDocument& library);
+
+// The library site a selection entry names: the site of that name in the first category of
+// that name that holds one (exact comparison, any characters). A site that has moved on to
+// another category is still found: then the first site of that name anywhere in the library
+// answers, as long as the named category exists. A null node when there is none.
 msxml::XmlNode FindLibrarySite(const msxml::XmlDocument& library, std::string_view category,
                                std::string_view site);
 

@@ -18,9 +18,16 @@ SelectionEntries LoadSelectionList(const std::string& path) {
     TextReader reader(path);
     SelectionEntries entries;
     std::string line;
-    while (reader.readLine(line))
-        if (!line.empty())
-            entries.push_back(line);
+    while (reader.readLine(line)) {
+        // A file saved by a Linux editor ends its lines with a lone LF.
+        size_t from = 0;
+        for (size_t lf = line.find('\n'); from <= line.size(); lf = line.find('\n', from)) {
+            const size_t end = lf == std::string::npos ? line.size() : lf;
+            if (end > from)
+                entries.push_back(line.substr(from, end - from));
+            from = end + 1;
+        }
+    }
     return entries;
 }
 

@@ -3,9 +3,34 @@
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
 namespace nimbrel {
+
+namespace {
+
+const char* const kLayoutBegin = "<Layout><table><tr>";
+const char* const kLayoutEnd = "</tr></table></Layout>";
+
+std::string Cell(const std::string& markup) {
+    return "<td>" + markup + "</td>";
+}
+
+// The element a cell of setup.xml holds (a site or Error) when it stands for the entry.
+msxml::XmlNode CellFor(const msxml::XmlNode& cell, std::string_view entry) {
+    const msxml::XmlNode content = cell.selectSingleNode("*");
+    if (!content)
+        return {};
+    if (content.nodeName() == "Error")
+        return content;
+    if (content.nodeName() == "site" &&
+        AttributeText(content, "Name") == SplitSelectionEntry(entry).site)
+        return content;
+    return {};
+}
+
+} // namespace
 
 std::string ReturnSiteXML(const msxml::XmlDocument& library, std::string_view entry) {
     const SelectionEntry parts = SplitSelectionEntry(entry);
@@ -14,10 +39,10 @@ std::string ReturnSiteXML(const msxml::XmlDocument& library, std::string_view en
 }
 
 std::string BuildSelectionXml(const msxml::XmlDocument& library, const SelectionEntries& entries) {
-    std::string text = "<Layout><table><tr>";
+    std::string text = kLayoutBegin;
     for (const std::string& entry : entries)
-        text.append("<td>").append(ReturnSiteXML(library, entry)).append("</td>");
-    text.append("</tr></table></Layout>");
+        text.append(Cell(ReturnSiteXML(library, entry)));
+    text.append(kLayoutEnd);
     return text;
 }
 
@@ -39,6 +64,38 @@ void WriteSelection(const msxml::XmlDocument& library, const SelectionEntries& e
                     msxml::XmlDocument& selection) {
     SaveSetupNml(entries);
     ListToXml(library, entries, selection);
+}
+
+bool RefreshSelectionXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
+                         msxml::XmlDocument& selection) {
+    const std::string path = SetupXmlPath();
+    if (!FileExists(path))
+        return false;
+    msxml::XmlDocument current = msxml::XmlDocument::Create();
+    current.load(path);
+    const msxml::XmlNodeList cells = current.selectNodes("/Layout/table/tr/td");
+    if (!current.parseError().reason.empty() || cells.length() != static_cast<long>(entries.size()))
+        return false;
+    std::string text = kLayoutBegin;
+    bool changed = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const msxml::XmlNode copy = CellFor(cells.item(static_cast<long>(i)), entries[i]);
+        if (!copy)
+            return false; // setup.xml holds another selection (opened and not saved)
+        std::string markup = ReturnSiteXML(library, entries[i]);
+        if (markup == kMissingSiteMarkup)
+            markup = copy.xml();
+        changed = changed || markup != copy.xml();
+        text.append(Cell(markup));
+    }
+    text.append(kLayoutEnd);
+    if (!changed)
+        return false;
+    selection.loadXML(text);
+    if (!selection.parseError().reason.empty())
+        return false;
+    selection.save(path);
+    return true;
 }
 
 } // namespace nimbrel

@@ -12,8 +12,7 @@ namespace nimbrel {
 
 inline constexpr const char* kMissingSiteMarkup = "<Error/>";
 
-// The library's site element for the entry, as markup, or "<Error/>". The site is looked up
-// among the sites of the category the entry names.
+// The library's site element for the entry, as markup, or "<Error/>" (FindLibrarySite).
 std::string ReturnSiteXML(const msxml::XmlDocument& library, std::string_view entry);
 
 // "<Layout><table><tr>" + "<td>" markup "</td>" per entry + "</tr></table></Layout>".
@@ -31,5 +30,13 @@ void ListToXml(const msxml::XmlDocument& library, const SelectionEntries& entrie
 // setup.nml, then setup.xml: what Next, Close-with-Yes and Save As write.
 void WriteSelection(const msxml::XmlDocument& library, const SelectionEntries& entries,
                     msxml::XmlDocument& selection);
+
+// Brings setup.xml's copy of each entry up to date with the library (a URL or rule file edited
+// in Categories.xml) without changing what is selected: only when setup.xml holds one cell per
+// entry, in order, each a site of the entry's name or an error cell. A cell whose entry the
+// library no longer holds keeps its copy. Returns true when setup.xml was rewritten; a missing,
+// malformed or different setup.xml is left alone.
+bool RefreshSelectionXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
+                         msxml::XmlDocument& selection);
 
 } // namespace nimbrel

@@ -14,17 +14,17 @@ int32_t StrToInt(std::string_view text) {
         ++pos;
     }
     if (pos == text.size())
-        throw EConvertError(std::string(text));
+        throw EConvertError(text);
     int64_t value = 0;
     const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
                                    : int64_t(std::numeric_limits<int32_t>::max());
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (c < '0' || c > '9')
-            throw EConvertError(std::string(text));
+            throw EConvertError(text);
         value = value * 10 + (c - '0');
         if (value > limit)
-            throw EConvertError(std::string(text));
+            throw EConvertError(text);
     }
     return static_cast<int32_t>(negative ? -value : value);
 }

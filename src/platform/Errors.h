@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace nimbrel {
 
@@ -13,10 +14,11 @@ class Exception : public std::runtime_error {
     std::string message() const { return what(); }
 };
 
-// A text that is not a decimal whole number: "'%s' is not a valid integer value".
+// A text that is not a decimal whole number: "'%s' is not a valid integer value", quoting at
+// most the first kQuotedTextBytes of it.
 class EConvertError : public Exception {
   public:
-    explicit EConvertError(const std::string& offendingText);
+    explicit EConvertError(std::string_view offendingText);
 };
 
 // A file that cannot be opened, read, created or written. code() is the run-time's error

@@ -10,6 +10,14 @@ namespace nimbrel::limits {
 // The longest file name the file systems we run on accept (ext4, btrfs, xfs, tmpfs).
 constexpr std::size_t kFileNameBytes = 255;
 
+// The most of a user's text a message quotes: enough to recognise the line, and a file holding
+// a megabyte line still gives a message box that opens at once.
+constexpr std::size_t kQuotedTextBytes = 100;
+
+// The shortest time between two download cycles: every selected site is fetched once per cycle,
+// and an interval mistyped into the option file must not turn into back-to-back cycles.
+constexpr int32_t kShortestDownloadPeriodSeconds = 300;
+
 // The largest page kept, counted after decompression: real front pages and feeds stay far below
 // it (a few MB at most), and it bounds what a gzip bomb or an endless body can cost in disk and
 // in the cut, which holds the joined page in memory.

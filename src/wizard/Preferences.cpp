@@ -116,7 +116,7 @@ void TfrmPreferences::FormCreate() {
 }
 
 void TfrmPreferences::ShowCurrentValues() {
-    switch (Host().IntervalSeconds() / Host().SecondsPerMinute()) {
+    switch (ShownIntervalMinutes(Host().IntervalSeconds(), Host().SecondsPerMinute())) {
     case 20:
         RadioInt20->setChecked(true);
         break;

@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -37,6 +38,13 @@ QFrame* CreateLine(QWidget* parent, const char* name, QRect geometry) {
 }
 
 } // namespace
+
+QFont FrameFont(bool bold) {
+    QFont font = QApplication::font();
+    font.setFamily(QStringLiteral("Arial"));
+    font.setBold(bold);
+    return font;
+}
 
 void ApplyBorder(QWidget* window, PageBorder border, QSize clientSize) {
     Qt::WindowFlags flags = Qt::Window;
@@ -115,6 +123,7 @@ TWizardPage::TWizardPage(const QString& objectName, const QString& caption, Page
     : QWidget(parent) {
     setObjectName(objectName);
     setWindowTitle(caption);
+    setFont(FrameFont());
     ApplyBorder(this, border, kPageSize);
 
     Image1 = new QLabel(this);
@@ -134,9 +143,7 @@ TWizardPage::TWizardPage(const QString& objectName, const QString& caption, Page
     ++slot;
     if (buttons.next) {
         NextButton = AddButton(buttons.next, buttons.nextCaption, kButtonLefts[slot]);
-        QFont bold = NextButton->font();
-        bold.setBold(true);
-        NextButton->setFont(bold);
+        NextButton->setFont(FrameFont(true));
         NextButton->setDefault(true);
     }
     ++slot;

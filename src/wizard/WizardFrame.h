@@ -3,6 +3,7 @@
 // Pages are separate windows, created once and afterwards only shown and hidden.
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 #include <functional>
@@ -45,6 +46,10 @@ void ShowPageInFront(QWidget* window);
 // position, the saving step runs, the page hides and the target shows. When the saving step
 // fails the error propagates: the page stays visible and the target is not shown.
 void MoveAlong(QWidget* from, QWidget* to, const std::function<void()>& savingStep = {});
+
+// The font of every wizard page and of the controls that set none of their own (the buttons):
+// Arial at the desktop's usual size.
+QFont FrameFont(bool bold = false);
 
 // A borderless read-only text in the frame's body font (Arial 12 px, or bold 13 px).
 QTextEdit* CreateFrameText(QWidget* parent, const char* name, QRect geometry, bool bold = false);

@@ -92,6 +92,35 @@ TEST_F(OptionFile, BadIntervalRaisesAndLeavesStateAsTheMainWindowExpects) {
     EXPECT_TRUE(autoView); // set before the file was read; the second line was never reached
 }
 
+// A bad interval line is quoted in the message by its first 100 characters at most, however
+// long it is, and never by half a letter.
+TEST_F(OptionFile, MessageQuotesAtMostTheFirstHundredCharacters) {
+    const std::string hundred = std::string(99, '7') + "x";
+    const std::string accented = std::string(99, 'a') + "\xc3\xa9"; // the letter straddles 100
+    const std::pair<std::string, std::string> cases[] = {
+        {hundred, hundred},
+        {hundred + "more", hundred},
+        {hundred + std::string(20u << 20, '9'), hundred},
+        {accented + "b", std::string(99, 'a')},
+        {std::string(150, '\xa9'), std::string(100, '\xa9')}, // Latin-1 letters, not UTF-8
+    };
+    for (const auto& [value, quoted] : cases) {
+        writeFile("Interval:" + value + "\r\nAutoView:False\r\n");
+        try {
+            load();
+            ADD_FAILURE() << "no conversion error for a value of " << value.size() << " bytes";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.message(), "'" + quoted + "' is not a valid integer value");
+        }
+    }
+}
+
+// The window's factor is 60 today; the floor holds whatever it becomes.
+TEST(DownloadPeriod, NeverBelowFiveMinutes) {
+    EXPECT_EQ(DownloadPeriodSeconds(15, 1), 300);
+    EXPECT_EQ(DownloadPeriodSeconds(900, 0), 900);
+}
+
 TEST_F(OptionFile, ValueBeyond32BitsIsAConversionError) {
     writeFile("Interval:4294967296\r\n");
     EXPECT_THROW(load(), EConvertError);

@@ -96,6 +96,8 @@ TEST(DigestCommandLine, UsageErrorsExitTwo) {
         {"--open", "--no-open"},
         {"--site"},
         {"--site", "no arrow"},
+        {"--site", "News->Example", "--rip-only"},
+        {"--display-only", "--site=News->Example"},
         {"--quiet=yes"},
         {"stray"},
     };
@@ -106,11 +108,25 @@ TEST(DigestCommandLine, UsageErrorsExitTwo) {
     }
 }
 
+// An entry the library does not hold is a mistake on the command line; a library that does not
+// load is an error of the run, reported as such.
 TEST(DigestCommandLine, SiteTrialOfAnEntryOutsideTheLibraryIsAUsageError) {
     TempProgramFolder folder;
-    folder.write("Categories.xml", "<Library><Category Name=\"News\"/></Library>");
-    const DigestResult result = RunDigest({"--folder", folder.path(), "--site", "News->Example"});
-    EXPECT_EQ(result.status, 2) << result.err;
+    const struct {
+        const char* library;
+        int status;
+        const char* said;
+    } cases[] = {
+        {"<Library><Category Name=\"News\"/></Library>", 2, "No library site 'News->Example'"},
+        {"<Library><Category Name=\"News\">", 1, "Categories.xml does not load"},
+    };
+    for (const auto& c : cases) {
+        folder.write("Categories.xml", c.library);
+        const DigestResult result =
+            RunDigest({"--folder", folder.path(), "--site", "News->Example"});
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_NE(result.out.find(c.said), std::string::npos) << result.out;
+    }
 }
 
 } // namespace

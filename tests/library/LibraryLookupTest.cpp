@@ -56,14 +56,20 @@ TEST_F(LibraryLookup, ReturnsTheWholeSiteElementWithItsChildren) {
     EXPECT_NE(markup.find("<Note>kept</Note>"), std::string::npos) << markup;
 }
 
-TEST_F(LibraryLookup, SiteIsTakenFromTheCategoryTheEntryNames) {
-    EXPECT_EQ(urlOf("News->Weather"), "news.example/weather");
-    EXPECT_EQ(urlOf("Local->Weather"), "local.example/weather");
-}
-
-TEST_F(LibraryLookup, SiteOfAnotherCategoryIsNotFound) {
-    EXPECT_EQ(ReturnSiteXML(library, "News->Quoted"), "<Error/>");
-    EXPECT_EQ(ReturnSiteXML(library, "Local->Daily"), "<Error/>");
+// The named category's own site first; a site that has moved on is found in its new place (the
+// first of that name), as long as the named category still exists.
+TEST_F(LibraryLookup, SiteIsTakenFromItsCategoryOrFromWhereItMoved) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"News->Weather", "news.example/weather"},
+        {"Local->Weather", "local.example/weather"},
+        {"News->Quoted", "quoted.example"},
+        {"Local->Daily", "news.example/daily"},
+        {"Nested->Weather", "news.example/weather"},
+        {"Sports->Daily", "<none>"},
+        {"News->Gone", "<none>"},
+    };
+    for (const auto& [entry, url] : cases)
+        EXPECT_EQ(urlOf(entry), url) << entry;
 }
 
 TEST_F(LibraryLookup, QuotesAndApostrophesInNamesAreLookedUp) {
@@ -130,19 +136,26 @@ TEST_F(LibraryLookup, TreeListsCategoriesInOrderWithTheirDirectSites) {
 TEST(LibraryFile, MissingLibraryGivesTheReinstallMessage) {
     TempProgramFolder folder;
     XmlDocument library = XmlDocument::Create();
-    EXPECT_EQ(LoadWebPageLibrary(library),
-              "Categories.xml could not be found, please reinstall Nimbrel");
+    const LibraryLoad load = LoadWebPageLibrary(library);
+    EXPECT_EQ(load.state, LibraryState::Missing);
+    EXPECT_EQ(load.message, "Categories.xml could not be found, please reinstall Nimbrel");
     EXPECT_TRUE(ReadLibraryTree(library).empty());
 }
 
-TEST(LibraryFile, MalformedLibraryGivesAClearMessageAndAnEmptyLibrary) {
+// A typo in the user's library: the message names the file and the line, and says the file is
+// theirs to correct (installing never overwrites an edited library, so "reinstall" would not help).
+TEST(LibraryFile, MalformedLibrarySaysWhichFileAndLineAndThatItCanBeEdited) {
     TempProgramFolder folder;
-    folder.write("Categories.xml", "<Library><Category Name=\"News\"><site Name=\"A\"/>");
+    folder.write("Categories.xml", "<Library>\n<Category Name=\"News\">\n<site Name=\"A\">\n"
+                                   "</Category>\n</Library>\n");
     XmlDocument library = XmlDocument::Create();
-    const std::string message = LoadWebPageLibrary(library);
-    EXPECT_EQ(message.rfind("Categories.xml could not be read, please reinstall Nimbrel", 0), 0u)
-        << message;
-    EXPECT_GT(message.size(), 60u) << "the parser's reason follows";
+    const LibraryLoad load = LoadWebPageLibrary(library);
+    EXPECT_EQ(load.state, LibraryState::Unreadable);
+    EXPECT_EQ(load.message.rfind("Categories.xml could not be read: ", 0), 0u) << load.message;
+    EXPECT_NE(load.message.find("(line 4)"), std::string::npos) << load.message;
+    EXPECT_NE(load.message.find(folder.path() + "/Categories.xml can be edited"), std::string::npos)
+        << load.message;
+    EXPECT_EQ(load.message.find("reinstall"), std::string::npos) << load.message;
     EXPECT_TRUE(ReadLibraryTree(library).empty());
     EXPECT_EQ(ReturnSiteXML(library, "News->A"), "<Error/>");
 }
@@ -151,6 +164,6 @@ TEST(LibraryFile, GoodLibraryLoads) {
     TempProgramFolder folder;
     folder.write("Categories.xml", kLibrary);
     XmlDocument library = XmlDocument::Create();
-    EXPECT_EQ(LoadWebPageLibrary(library), "");
+    EXPECT_EQ(LoadWebPageLibrary(library).state, LibraryState::Loaded);
     EXPECT_EQ(ReadLibraryTree(library).size(), 5u);
 }

@@ -76,12 +76,20 @@ TEST(SelectionListFile, ReadingSkipsEmptyLinesAnywhere) {
     EXPECT_EQ(LoadSelectionList(folder.file("s.nms")), (SelectionEntries{"A->1", "B->2", "C->3"}));
 }
 
-TEST(SelectionListFile, LoneLfStaysInsideTheEntryAndCrOnlyEndsLines) {
+// Files written here end lines with CR LF; files from a Linux editor with LF; old Mac files
+// with CR. Every mix reads as the same entries.
+TEST(SelectionListFile, CrLfLoneLfAndLoneCrAllEndALine) {
     TempProgramFolder folder;
-    folder.write("lf.nms", "A->1\nB->2\n");
-    EXPECT_EQ(LoadSelectionList(folder.file("lf.nms")), (SelectionEntries{"A->1\nB->2\n"}));
-    folder.write("cr.nms", "A->1\rB->2\r\r");
-    EXPECT_EQ(LoadSelectionList(folder.file("cr.nms")), (SelectionEntries{"A->1", "B->2"}));
+    const SelectionEntries expected = {"A->1", "B->2"};
+    for (const char* bytes :
+         {"A->1\r\nB->2\r\n\r\n", "A->1\nB->2\n", "A->1\nB->2", "A->1\rB->2\r\r",
+          "\n\nA->1\n\r\nB->2\n\r", "A->1\n\rB->2\x1a\nC->3"}) {
+        folder.write("mixed.nms", bytes);
+        EXPECT_EQ(LoadSelectionList(folder.file("mixed.nms")), expected)
+            << testing::PrintToString(bytes);
+    }
+    folder.write("setup.nml", "A->1\nB->2\n");
+    EXPECT_EQ(LoadSetupNml(), expected);
 }
 
 TEST(SelectionListFile, BinaryInputGivesEntriesAndNeverCrashes) {
@@ -94,6 +102,7 @@ TEST(SelectionListFile, BinaryInputGivesEntriesAndNeverCrashes) {
     for (const std::string& entry : entries) {
         EXPECT_FALSE(entry.empty());
         EXPECT_EQ(entry.find('\r'), std::string::npos);
+        EXPECT_EQ(entry.find('\n'), std::string::npos);
         EXPECT_EQ(entry.find('\x1a'), std::string::npos);
     }
     const std::string withNul("A->\0x\r\n\x1a"

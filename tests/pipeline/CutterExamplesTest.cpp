@@ -169,10 +169,15 @@ TEST(CutterMarkers, MissingEndMarkerDropsTheRestOfTheLineOnly) {
     EXPECT_EQ(CutPage("</b> <b>late", rules), Lines{});
 }
 
-TEST(CutterMarkers, EndSkipBeyondTheOccurrencesDropsTheLine) {
+TEST(CutterMarkers, EndSkipPassesThatManyEndMarkersAndBeyondThemDropsTheLine) {
+    const std::string page = "<td>a</td><td>b</td><td>c</td>\r\n<td>d</td>";
     CommandRules rules = AppendRules("<td", "</td>");
     rules.end.skipSimilar = "1";
-    EXPECT_EQ(CutPage("<td>a</td><td>b</td><td>c</td>", rules), Lines{"a</td><td>b"});
+    EXPECT_EQ(CutPage(page, rules), (Lines{"a</td><td>b"}));
+    rules.end.skipSimilar = "3"; // the first line has three end markers, the second one
+    EXPECT_EQ(CutPage(page, rules), Lines{});
+    rules.end.skipSimilar = "2";
+    EXPECT_EQ(CutPage(page, rules), (Lines{"a</td><td>b</td><td>c"}));
 }
 
 TEST(CutterMarkers, EmptyMarkerIsNeverFound) {

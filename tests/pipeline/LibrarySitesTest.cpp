@@ -4,11 +4,8 @@
 // The pages are the team's copies in tests/fixtures/sites (expected.tsv says what each must
 // show); saved real pages are run too when the shared snapshot folder is there.
 #include "components/MSXML2_TLB.h"
-#include "pipeline/HtmlRip.h"
-#include "pipeline/PageName.h"
-#include "pipeline/Rip.h"
-#include "pipeline/TidyAndDisplay.h"
 #include "platform/Files.h"
+#include "support/OneSiteDigest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +19,7 @@
 
 using namespace nimbrel;
 using namespace nimbrel::msxml;
+using nimbrel::test::OneSiteDigest;
 using nimbrel::test::RealFixture;
 using nimbrel::test::RecordingShell;
 using nimbrel::test::RepoFixture;
@@ -96,24 +94,9 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-// The digest for one library site whose download was `pageBytes`: the driver's calling order
-// for the cut, then the display step on a one-site selection, as a download cycle ends.
 std::string DigestOf(const TempProgramFolder& folder, const XmlNode& site,
                      const std::string& pageBytes) {
-    const std::string url = Attribute(site, "URL");
-    const std::string ripFile = Attribute(site, "RipFile");
-    const std::string styleSheet = Attribute(site, "StyleSheet");
-    folder.write("Rip/" + ripFile, ReadFileBytes(kData + "Rip/" + ripFile));
-    folder.write("stylesheets/" + styleSheet, ReadFileBytes(kData + "stylesheets/" + styleSheet));
-    folder.write("setup.xslt", ReadFileBytes(kData + "setup.xslt"));
-    folder.write("fix.dat", ReadFileBytes(kData + "fix.dat"));
-    folder.write("setup.xml",
-                 "<Layout><table><tr><td>" + site.xml() + "</td></tr></table></Layout>");
-
-    folder.write("Sites/" + PageFileName(url), pageBytes);
-    EXPECT_TRUE(Rip());
-    EXPECT_TRUE(TidyAndDisplay("setup.xml", DisplayContext{false}));
-    return folder.read("site.html");
+    return OneSiteDigest(folder, site.xml(), pageBytes);
 }
 
 int Count(const std::string& text, const std::string& what) {

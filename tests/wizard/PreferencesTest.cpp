@@ -48,22 +48,29 @@ TEST_F(PreferencesTest, FirstStartShowsFifteenMinutesAndAutoviewAndCloseWritesTh
     EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:True\r\n");
 }
 
-TEST_F(PreferencesTest, IntervalFromTheFileChecksItsWholeMinutes) {
+// The window checks the interval's whole minutes; the download timer runs at the interval the
+// window shows, so a hand-typed 1 or 600 seconds runs every 15 minutes, as "15" says.
+TEST_F(PreferencesTest, IntervalFromTheFileChecksItsWholeMinutesAndTheTimerAgrees) {
     struct Case {
         std::string file;
         std::string shown;
         int32_t interval;
+        int periodSeconds;
     };
-    for (const Case& c : {Case{"Interval:1200\r\n", "20", 1200},
-                          Case{"Interval:930\r\nAutoView:True\r\n", "15", 930},
-                          Case{"Interval:1830\r\nAutoView:True\r\n", "30", 1800},
-                          Case{"Interval:600\r\nAutoView:True\r\n", "15", 600},
-                          Case{"Interval:2459\r\nAutoView:True\r\n", "40", 2400},
-                          Case{"Interval:-1800\r\nAutoView:True\r\n", "15", -1800}}) {
+    for (const Case& c : {Case{"Interval:1200\r\n", "20", 1200, 1200},
+                          Case{"Interval:930\r\nAutoView:True\r\n", "15", 930, 930},
+                          Case{"Interval:1830\r\nAutoView:True\r\n", "30", 1800, 1800},
+                          Case{"Interval:600\r\nAutoView:True\r\n", "15", 600, 900},
+                          Case{"Interval:1\r\nAutoView:True\r\n", "15", 1, 900},
+                          Case{"Interval:0\r\nAutoView:True\r\n", "15", 0, 900},
+                          Case{"Interval:3600\r\nAutoView:True\r\n", "15", 3600, 900},
+                          Case{"Interval:2459\r\nAutoView:True\r\n", "40", 2400, 2400},
+                          Case{"Interval:-1800\r\nAutoView:True\r\n", "15", -1800, 900}}) {
         SCOPED_TRACE(c.file);
         StartWithOptionFile(c.file);
         EXPECT_EQ(CheckedInterval(), c.shown);
         EXPECT_EQ(frmMain->IntervalSeconds, c.interval);
+        EXPECT_EQ(frmMain->DownloadTimer->interval(), c.periodSeconds * 1000);
         DestroyForms();
     }
 }

@@ -18,7 +18,9 @@ TCoolTrayIcon::TCoolTrayIcon(QWidget* mainForm, QObject* parent)
     connect(&cycleTimer_, &QTimer::timeout, this, &TCoolTrayIcon::nextIcon);
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
+                // StatusNotifier trays (KDE, GNOME's AppIndicator, every Wayland session)
+                // report a click as Trigger and never as a double click.
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     emit OnDblClick();
             });
     mainForm_->installEventFilter(this);

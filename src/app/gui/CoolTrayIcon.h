@@ -1,7 +1,8 @@
 // TCoolTrayIcon: the main window's icon in the notification area. Shows one icon of an image
 // list, can cycle through the list, hides the main window on minimise, raises a double-click
-// notification and a pop-up menu. Where the desktop has no notification area, hiding the main
-// window would leave it unreachable, so the window is minimised instead.
+// notification (also for a single click, all that some trays report) and a pop-up menu. Where
+// the desktop has no notification area, hiding the main window would leave it unreachable, so
+// the window is minimised instead.
 #pragma once
 
 #include <QIcon>

@@ -8,8 +8,25 @@
 #include "app/hh_funcs.h"
 
 #include <QIcon>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+// The program's configuration is its files, so it takes no options; --version alone is
+// answered, before the display is opened, so it works without a screen.
+bool AskedForVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--version")
+            return true;
+    return false;
+}
+} // namespace
 
 int main(int argc, char** argv) {
+    if (AskedForVersion(argc, argv)) {
+        std::printf("nimbrel %s\n", NIMBREL_VERSION);
+        return 0;
+    }
     TNimbrelApplication app(argc, argv);
     app.setApplicationName("Nimbrel");
     app.setWindowIcon(QIcon(":/nimbrel.png"));

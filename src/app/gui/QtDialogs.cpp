@@ -1,7 +1,6 @@
 #include "app/gui/QtDialogs.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -37,10 +36,17 @@ QString QtFileFilter(const std::string& filter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+        patterns = patterns.replace(';', ' ').simplified();
+        const QString caption = parts[i].trimmed();
+        const QString shown =
+            caption.endsWith(')') ? caption : QStringLiteral("%1 (%2)").arg(caption, patterns);
+        filters << QStringLiteral("%1 (%2)").arg(shown, patterns);
     }
     return filters.join(";;");
+}
+
+QFileDialog::Options QtFileDialogOptions() {
+    return QFileDialog::HideNameFilterDetails;
 }
 
 void QtDialogs::showMessage(const std::string& text) {
@@ -58,16 +64,18 @@ void QtDialogs::showError(const std::string& text) {
 }
 
 std::optional<std::string> QtDialogs::openFile(const nimbrel::FileDialogRequest& request) {
-    const QString chosen = QFileDialog::getOpenFileName(
-        ActiveWindow(), QString(), Text(request.initialFolder), QtFileFilter(request.filter));
+    const QString chosen =
+        QFileDialog::getOpenFileName(ActiveWindow(), QString(), Text(request.initialFolder),
+                                     QtFileFilter(request.filter), nullptr, QtFileDialogOptions());
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen.toStdString();
 }
 
 std::optional<std::string> QtDialogs::saveFile(const nimbrel::FileDialogRequest& request) {
-    const QString chosen = QFileDialog::getSaveFileName(
-        ActiveWindow(), QString(), Text(request.initialFolder), QtFileFilter(request.filter));
+    const QString chosen =
+        QFileDialog::getSaveFileName(ActiveWindow(), QString(), Text(request.initialFolder),
+                                     QtFileFilter(request.filter), nullptr, QtFileDialogOptions());
     if (chosen.isEmpty())
         return std::nullopt;
     return WithDefaultExtension(chosen, request.defaultExtension);

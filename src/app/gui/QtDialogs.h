@@ -3,6 +3,7 @@
 
 #include "platform/Dialogs.h"
 
+#include <QFileDialog>
 #include <QString>
 
 class QtDialogs : public nimbrel::DialogService {
@@ -14,6 +15,12 @@ class QtDialogs : public nimbrel::DialogService {
     std::optional<std::string> saveFile(const nimbrel::FileDialogRequest& request) override;
 };
 
-// "Caption|patterns|Caption|patterns" turned into Qt's "Caption (patterns);;Caption (patterns)";
-// patterns separated by ";" become blank-separated. A filter without "|" is taken as it is.
+// "Caption|patterns|Caption|patterns" turned into Qt's filters, "Shown (patterns)" joined by
+// ";;": Qt matches the patterns (separated by ";" here, by blanks there) and, opened with
+// QtFileDialogOptions(), shows only the part before them. A caption that lists its patterns
+// itself, "Selections (*.nms)", is shown as it is; any other gets the patterns added. A filter
+// without "|" is taken as it is.
 QString QtFileFilter(const std::string& filter);
+
+// The options every file dialog of the program is opened with.
+QFileDialog::Options QtFileDialogOptions();

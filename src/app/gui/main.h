@@ -77,11 +77,12 @@ class TfrmMain : public QMainWindow {
     // Image1 shows a picture file of the program folder: an animated picture (".gif") plays by
     // itself, anything else is shown still. A missing or unreadable picture leaves it empty.
     void LoadStatusPicture(const std::string& relativeName);
-    // DownloadTimer's period follows IntervalSeconds: called once the option file has been read
-    // and whenever the preferences change the interval. A value that is not positive is ignored.
+    // DownloadTimer's period follows the interval the preferences window shows (never under
+    // five minutes): called once the option file has been read and whenever the preferences
+    // change the interval.
     void ApplyDownloadInterval();
     // Setup and the wizard's Next: tells the running fetch thread to stop and lets it go without
-    // waiting; it finishes its page unwatched and is collected later.
+    // waiting; it abandons its pages at once and is collected later.
     void DropFetchThread();
     // The status grid afresh: 2 columns, the heading row and one empty row, the given widths.
     void ResetStatusGrid(int firstColumnWidth, int secondColumnWidth);

@@ -2,6 +2,7 @@
 // displaying at its end, and letting threads go.
 #include "app/gui/main.h"
 
+#include "app/Options.h"
 #include "app/WebDownload.h"
 #include "app/gui/MainDownloadHost.h"
 #include "pipeline/Rip.h"
@@ -47,10 +48,8 @@ void TfrmMain::StartCycle() {
 }
 
 void TfrmMain::ApplyDownloadInterval() {
-    // QTimer counts milliseconds in an int; a nonsense interval keeps the current period.
-    constexpr int32_t kLongest = std::numeric_limits<int>::max() / 1000;
-    if (IntervalSeconds > 0)
-        DownloadTimer->setInterval(std::min(IntervalSeconds, kLongest) * 1000);
+    DownloadTimer->setInterval(nimbrel::DownloadPeriodSeconds(IntervalSeconds, SecondsPerMinute) *
+                               1000);
 }
 
 void TfrmMain::TDLMessageTimer() {

@@ -32,14 +32,9 @@ const char* const kSelectionFilter =
     "Site Selection files (*.nml *.nms)|*.[nN][mM][lL];*.[nN][mM][sS]";
 const char* const kSelectionExtension = ".nms";
 const char* const kSaveQuestion = "Save the current web page list ?";
-
-QFont ArialFont(int pixelSize = 0, bool bold = false) {
-    QFont font("Arial");
-    if (pixelSize > 0)
-        font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
+const char* const kSelectionXmlKept =
+    "setup.xml was left as it was: Categories.xml could not be read, so the sites of this "
+    "selection cannot be looked up. Correct Categories.xml and start Nimbrel again.";
 
 // A read-only rich text without a border, as the window's two welcome texts are shown.
 QFrame* MakeBevel(QWidget* parent, const char* name, int left, int top, int width) {
@@ -81,7 +76,7 @@ TfrmSetup::TfrmSetup(QWidget* parent) : QWidget(parent) {
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint |
                    Qt::WindowStaysOnTopHint);
     setFixedSize(526, 428);
-    setFont(ArialFont());
+    setFont(FrameFont());
     CreateControls();
     ConnectButtons();
     FormCreate();
@@ -119,7 +114,7 @@ void TfrmSetup::CreateControls() {
     cmdHelp = MakeButton(this, "cmdHelp", "Help", {115, 394, 93, 23});
     Button3 = MakeButton(this, "Button3", "< Back", {217, 394, 93, 23});
     Button1 = MakeButton(this, "Button1", "Next >", {319, 394, 93, 23});
-    Button1->setFont(ArialFont(0, true));
+    Button1->setFont(FrameFont(true));
     cmdClose = MakeButton(this, "cmdClose", "Close", {421, 394, 93, 23});
 }
 
@@ -150,9 +145,10 @@ void TfrmSetup::FormCreate() {
     selection_ = msxml::XmlDocument::Create();
     selection_->setAsync(false);
 
-    const std::string problem = LoadWebPageLibrary(*library_);
-    if (!problem.empty()) {
-        Dialogs().showMessage(problem);
+    const LibraryLoad load = LoadWebPageLibrary(*library_);
+    libraryState_ = load.state;
+    if (load.state != LibraryState::Loaded) {
+        Dialogs().showMessage(load.message);
         return;
     }
     FillTree();
@@ -200,13 +196,34 @@ SelectionEntries TfrmSetup::Entries() const {
     return entries;
 }
 
+// A library that is there but did not load would turn every entry into an error cell: then
+// setup.xml, what the downloads read, is kept until the library is mended, the user is told and
+// the answer is true. A missing library is nothing to keep a selection for: false, and its
+// entries become error cells.
+bool TfrmSetup::KeepSelectionXml() const {
+    if (libraryState_ != LibraryState::Unreadable)
+        return false;
+    Dialogs().showMessage(kSelectionXmlKept);
+    return true;
+}
+
 void TfrmSetup::WriteSelection() {
-    nimbrel::WriteSelection(*library_, Entries(), *selection_);
+    if (!KeepSelectionXml())
+        return nimbrel::WriteSelection(*library_, Entries(), *selection_);
+    SaveSetupNml(Entries());
 }
 
 void TfrmSetup::LoadCurrentSetup() {
     if (const auto entries = LoadSetupNml())
         SetEntries(*entries);
+    if (libraryState_ != LibraryState::Loaded)
+        return;
+    // Entries edited in Categories.xml since setup.xml was written reach the download. Only a
+    // courtesy: a copy that cannot be refreshed now is written with the selection next time.
+    try {
+        RefreshSelectionXml(*library_, Entries(), *selection_);
+    } catch (const Exception&) {
+    }
 }
 
 void TfrmSetup::cmdAddSiteClick() {
@@ -232,22 +249,25 @@ void TfrmSetup::cmdSaveSelectionClick() {
     const auto path = Dialogs().saveFile(SelectionDialog(saveDialogFolder_));
     if (!path)
         return;
-    const SelectionEntries entries = Entries();
-    SaveSelectionList(*path, entries);
-    nimbrel::WriteSelection(*library_, entries, *selection_);
+    SaveSelectionList(*path, Entries());
+    WriteSelection();
 }
 
 void TfrmSetup::cmdLoadClick() {
-    const auto path = Dialogs().openFile(SelectionDialog(""));
+    // Where Save As puts them.
+    const auto path = Dialogs().openFile(SelectionDialog(saveDialogFolder_));
     if (!path)
         return;
     // Read first: a file that cannot be read leaves the list as it was.
     SetEntries(LoadSelectionList(*path));
-    ListToXml(*library_, Entries(), *selection_);
+    if (!KeepSelectionXml())
+        ListToXml(*library_, Entries(), *selection_);
 }
 
+// The button always asks for the window's topic, even when set-up stopped before the window
+// got its help context.
 void TfrmSetup::cmdHelpClick() {
-    ShowHelpContext(helpContext_);
+    ShowHelpContext(kHelpTopic);
 }
 
 void TfrmSetup::Button3Click() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "components/MSXML2_TLB.h"
+#include "library/Library.h"
 #include "library/SelectionList.h"
 
 #include <QWidget>
@@ -21,15 +22,16 @@ class TfrmSetup : public QWidget {
   public:
     explicit TfrmSetup(QWidget* parent = nullptr);
 
-    // Refills the list from setup.nml when that file exists. Invokable by name, so the windows
-    // that show this one need not include it.
+    // Refills the list from setup.nml when that file exists, then brings setup.xml's copies of
+    // its entries up to date with the library. Invokable by name, so the windows that show this
+    // one need not include it.
     Q_INVOKABLE void LoadCurrentSetup();
 
     // The entries of the list, as their bytes.
     nimbrel::SelectionEntries Entries() const;
     // 1200 once the library has been read; 0 when set-up stopped early.
     int HelpContext() const { return helpContext_; }
-    // Where the save dialog starts; empty when set-up stopped early.
+    // Where the save and open dialogs start; empty when set-up stopped early.
     const std::string& SaveDialogFolder() const { return saveDialogFolder_; }
 
     void cmdAddSiteClick();
@@ -51,6 +53,7 @@ class TfrmSetup : public QWidget {
     void SetEntries(const nimbrel::SelectionEntries& entries);
     void AddEntry(const std::string& entry);
     void WriteSelection();
+    bool KeepSelectionXml() const;
 
     QLabel* Image1 = nullptr;
     QTextEdit* txtWelcome = nullptr;
@@ -74,6 +77,7 @@ class TfrmSetup : public QWidget {
     // Created in FormCreate, after the banner, and kept for the window's lifetime.
     std::optional<nimbrel::msxml::XmlDocument> library_;
     std::optional<nimbrel::msxml::XmlDocument> selection_;
+    nimbrel::LibraryState libraryState_ = nimbrel::LibraryState::Missing;
     std::string saveDialogFolder_;
     int helpContext_ = 0;
 };

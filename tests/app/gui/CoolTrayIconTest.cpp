@@ -1,5 +1,4 @@
 #include "app/gui/CoolTrayIcon.h"
-#include "app/gui/QtDialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -89,15 +88,6 @@ TEST(CoolTrayIcon, MinimiseWithoutMinimizeToTrayLeavesTheWindowAlone) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.isMinimized());
     TCoolTrayIcon::SetTrayAvailableOverride(std::nullopt);
-}
-
-TEST(QtFileDialogFilter, CaptionAndPatternPairsBecomeQtFilters) {
-    EXPECT_EQ(QtFileFilter("Site Selection files (*.nms)|*.nms"),
-              "Site Selection files (*.nms) (*.nms)");
-    EXPECT_EQ(QtFileFilter("Selections|*.nms;*.nml|All files|*.*"),
-              "Selections (*.nms *.nml);;All files (*.*)");
-    EXPECT_EQ(QtFileFilter("Pictures (*.png *.jpg)"), "Pictures (*.png *.jpg)");
-    EXPECT_EQ(QtFileFilter("Odd|*.a|Dangling"), "Odd (*.a)") << "a caption without patterns";
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTextBrowser>
+#include <QTreeView>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -70,6 +73,60 @@ TEST_F(HelpViewer, DefaultTopicAndUnknownNumbersShowTheFirstPage) {
     ShowHelpContext(4242);
     EXPECT_EQ(ShownTitle(), "Nimbrel Help");
     EXPECT_FALSE(ViewerWindow()->findChild<QTextBrowser*>("HelpTopic")->toPlainText().isEmpty());
+}
+
+// The contents list, once the viewer has read it.
+QTreeView* Contents() {
+    auto* contents = ViewerWindow()->findChild<QTreeView*>();
+    QElapsedTimer clock;
+    clock.start();
+    while (contents && contents->model()->rowCount() == 0 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return contents;
+}
+
+QModelIndex TopicIndex(QTreeView* contents, const QString& title) {
+    const QModelIndexList found =
+        contents->model()->match(contents->model()->index(0, 0), Qt::DisplayRole, title, 1,
+                                 Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? QModelIndex() : found.first();
+}
+
+std::string Highlighted(QTreeView* contents) {
+    return contents->currentIndex().data().toString().toStdString();
+}
+
+void ClickOn(QTreeView* contents, const QModelIndex& index) {
+    const QPoint at = contents->visualRect(index).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, at, contents->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(contents->viewport(), &click);
+    }
+}
+
+// The contents list marks the topic on show, whichever way it came; one click on a topic shows
+// it; the title names the product once and then the topic.
+TEST_F(HelpViewer, ContentsFollowTheShownTopicAndOneClickShowsATopic) {
+    ShowHelpContext(1200);
+    QTreeView* contents = Contents();
+    ASSERT_NE(contents, nullptr);
+    EXPECT_EQ(Highlighted(contents), "Choosing web pages");
+    for (const auto& [topic, title] : {std::pair{1500, "Preferences"}, {1000, "The main window"}}) {
+        ShowHelpContext(topic);
+        EXPECT_EQ(Highlighted(contents), title);
+        EXPECT_EQ(ViewerWindow()->windowTitle().toStdString(),
+                  std::string("Nimbrel Help - ") + title);
+    }
+    const QModelIndex skins = TopicIndex(contents, "Setup Wizard: Skins");
+    ASSERT_TRUE(skins.isValid());
+    ClickOn(contents, skins);
+    EXPECT_EQ(ShownTitle(), "Setup Wizard: Skins");
+    EXPECT_EQ(Highlighted(contents), "Setup Wizard: Skins");
+    ShowHelpDefaultTopic();
+    EXPECT_EQ(ViewerWindow()->windowTitle(), "Nimbrel Help");
+    EXPECT_EQ(Highlighted(contents), "Nimbrel Help");
 }
 
 TEST_F(HelpViewer, CloseAllClosesTheViewer) {

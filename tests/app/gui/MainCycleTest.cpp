@@ -314,9 +314,9 @@ TEST_F(MainCycle, DownloadTimerFollowsTheInterval) {
     frmMain->IntervalSeconds = 40 * 60;
     frmMain->ApplyDownloadInterval();
     EXPECT_EQ(frmMain->DownloadTimer->interval(), 2400000);
-    frmMain->IntervalSeconds = -5; // nonsense keeps the period
+    frmMain->IntervalSeconds = -5; // nonsense: the 15 minutes the preferences show
     frmMain->ApplyDownloadInterval();
-    EXPECT_EQ(frmMain->DownloadTimer->interval(), 2400000);
+    EXPECT_EQ(frmMain->DownloadTimer->interval(), 900000);
 }
 
 } // namespace

@@ -37,16 +37,6 @@ class ViewCommand : public ::testing::Test {
         DestroyForms();
         TCoolTrayIcon::SetTrayAvailableOverride(std::nullopt);
     }
-    // The preferences' check box, unticked (made here while that window does not have one yet).
-    void untickAutoView() {
-        auto* preferences = static_cast<QWidget*>(frmPreferences);
-        auto* box = preferences->findChild<QCheckBox*>("chkAutoView");
-        if (!box) {
-            box = new QCheckBox(preferences);
-            box->setObjectName("chkAutoView");
-        }
-        box->setChecked(false);
-    }
 
     TempProgramFolder folder;
     ScriptedDialogs dialogs;
@@ -54,8 +44,8 @@ class ViewCommand : public ::testing::Test {
 };
 
 TEST_F(ViewCommand, OpensTheDigestWithAutomaticDisplayOffAndLeavesItOff) {
-    untickAutoView();
-    frmMain->AutoView = false;
+    ASSERT_FALSE(frmPreferences->chkAutoView->isChecked()) << "as the option file says";
+    ASSERT_FALSE(frmMain->AutoView);
     frmMain->SpeedView->click();
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], folder.path() + "/site.html");

@@ -18,6 +18,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -112,6 +113,22 @@ TEST_F(SetupWindow, HelpOpensTheSelectionTopic) {
     EXPECT_EQ(calls[0].data, 1200u);
 }
 
+// The selection page stands between the other wizard pages: its buttons look like theirs.
+TEST_F(SetupWindow, ButtonsHaveTheFontOfTheOtherWizardPages) {
+    createNeighbours();
+    const std::pair<const char*, const char*> twins[] = {{"cmdHelp", "cmdHelp"},
+                                                         {"Button3", "cmdBack"},
+                                                         {"Button1", "cmdNext"},
+                                                         {"cmdClose", "cmdClose"}};
+    for (const auto& [mine, theirs] : twins) {
+        const QFont font = find<QPushButton>(mine)->font();
+        EXPECT_EQ(font, frmLayout->findChild<QPushButton*>(theirs)->font()) << mine;
+        EXPECT_EQ(font.family(), "Arial") << mine;
+    }
+    EXPECT_EQ(find<QPushButton>("Button1")->font(),
+              frmWizardWelcome->findChild<QPushButton*>("Button1")->font());
+}
+
 TEST_F(SetupWindow, EveryControlHasItsNamePlaceAndText) {
     struct Control {
         const char* name;
@@ -194,9 +211,10 @@ TEST_F(SetupWindow, MissingLibraryShowsTheMessageAndAnEmptyTree) {
               Strings{"Categories.xml could not be found, please reinstall Nimbrel"});
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
     EXPECT_EQ(window().SaveDialogFolder(), "");
+    EXPECT_EQ(HelpContextOf(&window()), 0) << "the window's topic stays unset";
     click("cmdHelp");
     ASSERT_EQ(help.calls().size(), 1u);
-    EXPECT_EQ(help.calls()[0].data, 0u) << "the topic stays unset";
+    EXPECT_EQ(help.calls()[0].data, 1200u) << "the Help button still asks for its topic";
 
     // Entries already in the list become error cells; nothing else breaks.
     folder.write("setup.nml", "News->Daily\r\n\r\n");
@@ -206,12 +224,98 @@ TEST_F(SetupWindow, MissingLibraryShowsTheMessageAndAnEmptyTree) {
     EXPECT_NE(folder.read("setup.xml").find("<td><Error/></td>"), std::string::npos);
 }
 
-TEST_F(SetupWindow, MalformedLibraryShowsAClearMessageAndAnEmptyTree) {
+// A typo in Categories.xml: the tree is empty, so every entry would become an error cell. No
+// button rewrites setup.xml from it; each says why, and the list itself is still saved.
+TEST_F(SetupWindow, MalformedLibraryNeverRewritesSetupXml) {
+    createNeighbours();
     folder.write("Categories.xml", "<Library><Category Name=\"News\">");
+    const std::string kept = "<Layout><table><tr><td><site Name=\"Daily\"/></td></tr></table>"
+                             "</Layout>";
+    folder.write("setup.xml", kept);
+    folder.write("setup.nml", "News->Daily\r\nLocal->Weather\r\n\r\n");
+    folder.write("Profile/other.nms", "Local->Weather\r\n\r\n");
     window();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].rfind("Categories.xml could not be read", 0), 0u);
+    EXPECT_EQ(dialogs.messages[0].rfind("Categories.xml could not be read: ", 0), 0u);
+    EXPECT_NE(dialogs.messages[0].find("can be edited"), std::string::npos) << dialogs.messages[0];
     EXPECT_EQ(tree()->topLevelItemCount(), 0);
+    window().LoadCurrentSetup();
+    EXPECT_EQ(folder.read("setup.xml"), kept) << "opening refreshes nothing from it";
+
+    const std::function<void()> writers[] = {
+        [&] { click("Button1"); },
+        [&] {
+            dialogs.setNextAnswer(true);
+            click("cmdClose");
+        },
+        [&] {
+            dialogs.setNextFileName(folder.file("Profile/saved.nms"));
+            click("cmdSaveSelection");
+        },
+        [&] {
+            dialogs.setNextFileName(folder.file("Profile/other.nms"));
+            click("cmdLoad");
+        },
+    };
+    for (const auto& write : writers) {
+        dialogs.messages.clear();
+        window().show();
+        delete list()->takeItem(0); // a change to save
+        write();
+        EXPECT_EQ(folder.read("setup.xml"), kept);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].rfind("setup.xml was left as it was", 0), 0u);
+        EXPECT_TRUE(dialogs.errors.empty());
+    }
+    EXPECT_EQ(folder.read("Profile/saved.nms"), "\r\n");
+    EXPECT_EQ(folder.read("setup.nml"), "\r\n") << "the list itself is saved";
+    EXPECT_TRUE(frmLayout->isVisible()) << "Next still goes on";
+}
+
+// A URL corrected in Categories.xml reaches setup.xml, which the download reads, when the window
+// opens after the next start; what is selected never changes on the way.
+TEST_F(SetupWindow, OpeningRefreshesTheSelectionsCopiesFromTheLibrary) {
+    const auto row = [](const std::string& cells) {
+        return "<Layout><table><tr>" + cells + "</tr></table></Layout>";
+    };
+    const std::string daily = "<td><site Name=\"Daily\" URL=\"old.example/daily\"/></td>";
+    const std::string weather = "<td><site Name=\"Weather\" URL=\"old.example/weather\"/></td>";
+    const std::string gone = "<td><site Name=\"Gone\" URL=\"old.example/gone\"/></td>";
+    const struct {
+        const char* nml;
+        std::string xml;
+        std::vector<const char*> urls; // in setup.xml afterwards; empty: left as it was
+    } cases[] = {
+        {"News->Daily\r\nLocal->Weather\r\n",
+         row(daily + weather),
+         {"news.example/daily", "local.example/weather"}},
+        {"News->Daily\r\nNews->Gone\r\n",
+         row(daily + gone),
+         {"news.example/daily", "old.example/gone"}}, // the library lost it: the copy stays
+        {"News->Daily\r\nNews->Weather\r\n",
+         row(daily + "<td><Error/></td>"),
+         {"news.example/daily", "news.example/weather"}},
+        {"News->Daily\r\n", row(daily + weather), {}}, // an opened selection, not saved
+        {"Local->Weather\r\nNews->Daily\r\n", row(daily + weather), {}},
+        {"News->Daily\r\n", "<Layout><table><tr>" + daily, {}}, // malformed
+    };
+    for (const auto& c : cases) {
+        folder.write("setup.nml", c.nml);
+        folder.write("setup.xml", c.xml);
+        window().LoadCurrentSetup();
+        const std::string after = folder.read("setup.xml");
+        if (c.urls.empty()) {
+            EXPECT_EQ(after, c.xml) << c.nml;
+            continue;
+        }
+        nimbrel::msxml::XmlDocument saved = nimbrel::msxml::XmlDocument::Create();
+        saved.load(folder.file("setup.xml"));
+        const auto urls = saved.selectNodes("//td/site/@URL");
+        ASSERT_EQ(urls.length(), static_cast<long>(c.urls.size())) << after;
+        for (long i = 0; i < urls.length(); ++i)
+            EXPECT_EQ(urls.item(i).text(), c.urls[static_cast<size_t>(i)]) << after;
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(SetupWindow, AddAppendsCategoryArrowSiteAndAllowsRepeats) {
@@ -343,7 +447,9 @@ TEST_F(SetupWindow, CancelledDialogsChangeNothing) {
     add(0, 0);
     click("cmdSaveSelection");
     click("cmdLoad");
-    EXPECT_EQ(dialogs.fileRequests.size(), 2u);
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(dialogs.fileRequests[1].initialFolder, folder.path() + "/Profile/")
+        << "Open starts where Save As puts files";
     EXPECT_EQ(shown(), Strings{"News->Daily"});
     EXPECT_FALSE(folder.exists("setup.nml"));
     EXPECT_FALSE(folder.exists("setup.xml"));
