@@ -104,7 +104,7 @@ void TWebDownload::LoadSelection() {
         const auto attributes = nodes.item(i).attributes();
         const auto name = attributes.getNamedItem("Name");
         const auto url = attributes.getNamedItem("URL");
-        sites_.push_back({name ? name.text() : "", url ? url.text() : "", !url.isNull()});
+        sites_.push_back({name ? name.text() : "", url ? url.text() : "", !url.isNull(), ""});
     }
 }
 
@@ -144,11 +144,17 @@ void TWebDownload::DownloadAll() {
     pages_.resize(sites_.size());
     std::vector<int> siteOfTransfer;
     QueueSites(siteOfTransfer);
+    nextWithoutTransfer_ = 0;
     try {
-        transfers_.run({[&](nimbrel::HttpTransfers::Id id) { StartSite(siteOfTransfer[id]); },
+        transfers_.run({[&](nimbrel::HttpTransfers::Id id) {
+                            EndSitesWithoutTransferBefore(siteOfTransfer[id]);
+                            StartSite(siteOfTransfer[id]);
+                        },
                         [&](nimbrel::HttpTransfers::Id id, const nimbrel::HttpResult& result) {
                             EndSite(siteOfTransfer[id], result);
                         }});
+        if (!Terminated())
+            EndSitesWithoutTransferBefore(static_cast<int>(sites_.size()));
     } catch (const nimbrel::SynchronizeRefused&) {
         throw;
     } catch (...) {
@@ -160,18 +166,18 @@ void TWebDownload::DownloadAll() {
     Terminate();
 }
 
-// Hands every site that may be asked now to the transfers, in selection order; the others get
-// their end status at once.
+// Hands every site that may be asked now to the transfers, in selection order; the others
+// (no URL, deferred) know their end status already.
 void TWebDownload::QueueSites(std::vector<int>& siteOfTransfer) {
     const std::time_t now = std::time(nullptr);
-    for (int i = 0; i < static_cast<int>(sites_.size()) && !Terminated(); ++i) {
+    for (int i = 0; i < static_cast<int>(sites_.size()); ++i) {
         if (!sites_[i].hasUrl) {
-            ShowStatus(i, "Failed: no URL in the selection");
+            sites_[i].endsWithout = "Failed: no URL in the selection";
             continue;
         }
         nimbrel::SiteFetchPlan plan = nimbrel::PlanSiteFetch(sites_[i].url, now);
         if (plan.deferred) {
-            ShowStatus(i, plan.status);
+            sites_[i].endsWithout = plan.status;
             continue;
         }
         plan.request.sink = [this, i](const char* data, size_t size) {
@@ -179,6 +185,19 @@ void TWebDownload::QueueSites(std::vector<int>& siteOfTransfer) {
         };
         transfers_.add(std::move(plan.request));
         siteOfTransfer.push_back(i);
+    }
+}
+
+// A site that needs no transfer takes its turn in selection order like the others: it is the
+// URL most recently started, its row reads Downloading and then its end status.
+void TWebDownload::EndSitesWithoutTransferBefore(int index) {
+    for (; nextWithoutTransfer_ < index; ++nextWithoutTransfer_) {
+        const Site& site = sites_[nextWithoutTransfer_];
+        if (site.endsWithout.empty())
+            continue;
+        SetCurrentURL(site.url);
+        ShowStatus(nextWithoutTransfer_, "Downloading");
+        ShowStatus(nextWithoutTransfer_, site.endsWithout);
     }
 }
 

@@ -70,6 +70,7 @@ class TWebDownload {
         std::string name;
         std::string url;
         bool hasUrl = false;
+        std::string endsWithout; // the end status of a site that needs no transfer, else empty
     };
 
     void Execute();
@@ -77,6 +78,7 @@ class TWebDownload {
     void DownloadAll();
     void ListSites();
     void QueueSites(std::vector<int>& siteOfTransfer);
+    void EndSitesWithoutTransferBefore(int index);
     void StartSite(int index);
     void EndSite(int index, const nimbrel::HttpResult& result);
     void StopRowsInFlight();
@@ -87,6 +89,7 @@ class TWebDownload {
     TWebDownloadHost& host_;
     const uint64_t cycle_;
     std::vector<Site> sites_;
+    int nextWithoutTransfer_ = 0; // sites before this one that need no transfer have ended
     std::vector<std::unique_ptr<nimbrel::AtomicFile>> pages_; // by site, while in flight
     mutable std::mutex stateMutex_;
     std::string currentURL_;

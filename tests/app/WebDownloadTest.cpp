@@ -350,7 +350,7 @@ TEST_F(WebDownloadTest, RetryAfterDefersTheSiteAcrossCyclesUntilItsMoment) {
     host.changes.clear();
     RunCycle();
     EXPECT_EQ(host.Statuses()[0], deferred);
-    EXPECT_EQ(RowHistory(1), (std::vector<std::string>{"Waiting", deferred}));
+    EXPECT_EQ(RowHistory(1), (std::vector<std::string>{"Waiting", "Downloading", deferred}));
     auto targets = server.requestedTargets();
     std::sort(targets.begin(), targets.end());
     EXPECT_EQ(targets, (std::vector<std::string>{"/busy", "/limited", "/limited"}));
