@@ -4,6 +4,7 @@
 
 #include "platform/ProgramFolder.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -18,14 +19,19 @@ namespace {
 using namespace std::chrono_literals;
 
 // How long the main thread has to stop cleanly before the watcher ends the process.
-constexpr auto kGrace = 800ms;
+constexpr auto kGrace = 700ms;
 constexpr auto kWatchInterval = 20ms;
 
-volatile std::sig_atomic_t stopSignal = 0;
+// Read by the main thread and the watcher, written by the handler: a lock-free atomic is both
+// safe in a signal handler and free of data races between threads.
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<bool> reported{false};
 
 extern "C" void OnStopSignal(int signal) {
+    const int savedErrno = errno;
     stopSignal = signal;
+    errno = savedErrno;
 }
 
 // A temporary file of an atomic replacement: "<target>.tmp-XXXXXX".

@@ -140,7 +140,7 @@ TEST_F(DigestCycleTest, StopSignalDuringStalledTransfersEndsWithinASecond) {
             ::kill(pid, signal);
         });
         EXPECT_LT(SecondsSince(signalled), 1.0);
-        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.status, 1) << run.err;
         const std::string name = signal == SIGTERM ? "SIGTERM" : "SIGINT";
         EXPECT_NE(run.err.find("nimbrel-digest: stopped by " + name), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("[1/9] S0: Stopped"), std::string::npos) << run.err;
