@@ -115,6 +115,16 @@ void EasyTransfer::configure() {
             curl_slist_append(headers_, ("If-Modified-Since: " + request_.ifModifiedSince).c_str());
     if (headers_)
         curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
+    if (request_.cancel) {
+        curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    }
+}
+
+// libcurl calls this about once a second even on a silent connection; non-zero aborts.
+int EasyTransfer::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<EasyTransfer*>(self)->request_.cancel->load() ? 1 : 0;
 }
 
 size_t EasyTransfer::OnBody(char* data, size_t size, size_t count, void* self) {
@@ -212,6 +222,12 @@ HttpResult EasyTransfer::finish(CURLcode code) {
         result.reason = "page larger than " + MegaBytes(bounds_.pageBytes);
         result.detail = "The page passed the limit of " + MegaBytes(bounds_.pageBytes) +
                         " (counted after decompression) and was not kept.";
+        return result;
+    }
+    if (code == CURLE_ABORTED_BY_CALLBACK) {
+        result.stopped = true;
+        result.reason = kHttpCancelled;
+        result.detail = "Cancelled before the page was whole.";
         return result;
     }
     if (code == CURLE_OK) {

@@ -36,6 +36,7 @@ class EasyTransfer {
   private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     size_t takeBody(const char* data, size_t size);
     bool takeHeader(const std::string& line);
     void configure();

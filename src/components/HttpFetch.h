@@ -8,6 +8,7 @@
 
 #include "platform/Limits.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -42,7 +43,12 @@ struct HttpRequest {
     std::string ifNoneMatch = {};     // when not empty: sent as If-None-Match (a kept ETag)
     std::string ifModifiedSince = {}; // when not empty: sent as If-Modified-Since (an HTTP date)
     HttpBodySink sink = {};
+    // When given, setting it ends the transfer within about a second, even while nothing
+    // arrives; the result is then stopped, with kHttpCancelled as its reason.
+    const std::atomic<bool>* cancel = nullptr;
 };
+
+inline constexpr const char* kHttpCancelled = "cancelled";
 
 struct HttpResult {
     bool ok = false;          // a whole page arrived (2xx), or the server said 304 Not Modified

@@ -12,6 +12,9 @@ int RunFullCycle(const DigestOptions& options);
 int RunRipOnly(const DigestOptions& options);
 int RunDisplayOnly(const DigestOptions& options);
 int RunSites(const DigestOptions& options);
+int RunAddSite(const DigestOptions& options);
+int RunImportOpml(const DigestOptions& options);
+int RunExportOpml(const DigestOptions& options);
 
 // Runs one step of the program without a screen. Messages go to stderr (the console dialogs).
 // Returns kExitDone when the step returns true, kExitError when it returns false (it has shown

@@ -7,8 +7,12 @@ namespace nimbrel::digest {
 const char* const kDigestUsage =
     "Usage: nimbrel-digest [--folder DIR] [--rip-only | --display-only] [--open | --no-open]\n"
     "                      [--site \"Category->Site\"]... [--quiet]\n"
+    "       nimbrel-digest [--folder DIR] --add-site URL [--name NAME] [--category CAT]\n"
+    "       nimbrel-digest [--folder DIR] --import-opml FILE [--category CAT]\n"
+    "       nimbrel-digest [--folder DIR] --export-opml FILE\n"
     "\n"
-    "Runs one Nimbrel download cycle on a program folder and exits.\n"
+    "Runs one Nimbrel download cycle on a program folder and exits, or adds sites of your own\n"
+    "to its library and selection.\n"
     "\n"
     "  --folder DIR         the program folder (default: the current directory)\n"
     "  --rip-only           only cut the downloaded pages into the folder Work\n"
@@ -17,6 +21,14 @@ const char* const kDigestUsage =
     "  --site \"Cat->Site\"   try one library site: fetch, cut, clean and transform it and\n"
     "                       print what each stage produced (may be repeated)\n"
     "  --quiet              no progress lines on stderr\n"
+    "  --add-site URL       add the feed at URL, or the first feed the page at URL names, to\n"
+    "                       Categories.xml and to the selection (setup.nml, setup.xml)\n"
+    "  --name NAME          the new site's name (default: the feed's own title)\n"
+    "  --category CAT       the category it goes into (default: \"My Sites\"; for\n"
+    "                       --import-opml, feeds outside any folder of the file)\n"
+    "  --import-opml FILE   add every feed of an OPML file whose address the library does\n"
+    "                       not hold yet, each in the category of its folder\n"
+    "  --export-opml FILE   write the selection as OPML 2.0, one folder per category\n"
     "  --help               this text\n"
     "  --version            the program's name and version\n"
     "\n"
@@ -45,10 +57,35 @@ class Arguments {
     int next_ = 1;
 };
 
-void SetMode(DigestOptions& options, DigestMode mode) {
+void SetMode(DigestOptions& options, DigestMode mode, std::string_view option,
+             std::string value = {}) {
+    if (options.mode == mode && !options.modeValue.empty())
+        throw UsageError(std::string(option) + " is given twice");
     if (options.mode != DigestMode::FullCycle && options.mode != mode)
-        throw UsageError("--rip-only and --display-only exclude each other");
+        throw UsageError(options.modeOption + " and " + std::string(option) +
+                         " exclude each other");
     options.mode = mode;
+    options.modeOption = option;
+    options.modeValue = std::move(value);
+}
+
+// Options that only make sense with a mode, and modes that take no --site.
+void CheckCombinations(const DigestOptions& options) {
+    const bool adding = options.mode == DigestMode::AddSite;
+    const bool library =
+        adding || options.mode == DigestMode::ImportOpml || options.mode == DigestMode::ExportOpml;
+    if (!options.name.empty() && !adding)
+        throw UsageError("--name goes with --add-site");
+    if (options.category && !adding && options.mode != DigestMode::ImportOpml)
+        throw UsageError("--category goes with --add-site or --import-opml");
+    if (library && (!options.sites.empty() || options.open))
+        throw UsageError(options.modeOption + " takes no --site, --open or --no-open");
+}
+
+std::string NonEmpty(std::string value, std::string_view option) {
+    if (value.empty())
+        throw UsageError(std::string(option) + " needs a value");
+    return value;
 }
 
 void SetOpen(DigestOptions& options, bool open) {
@@ -72,6 +109,19 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             options.folder = args.value(name, inlineValue, hasInline);
             if (options.folder.empty())
                 throw UsageError("--folder needs a folder");
+        } else if (name == "--add-site") {
+            SetMode(options, DigestMode::AddSite, name,
+                    NonEmpty(args.value(name, inlineValue, hasInline), name));
+        } else if (name == "--import-opml") {
+            SetMode(options, DigestMode::ImportOpml, name,
+                    NonEmpty(args.value(name, inlineValue, hasInline), name));
+        } else if (name == "--export-opml") {
+            SetMode(options, DigestMode::ExportOpml, name,
+                    NonEmpty(args.value(name, inlineValue, hasInline), name));
+        } else if (name == "--name") {
+            options.name = NonEmpty(args.value(name, inlineValue, hasInline), name);
+        } else if (name == "--category") {
+            options.category = NonEmpty(args.value(name, inlineValue, hasInline), name);
         } else if (name == "--site") {
             std::string site = args.value(name, inlineValue, hasInline);
             if (site.find("->") == std::string::npos)
@@ -84,9 +134,9 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
         } else if (arg == "--version") {
             options.version = true;
         } else if (arg == "--rip-only") {
-            SetMode(options, DigestMode::RipOnly);
+            SetMode(options, DigestMode::RipOnly, arg);
         } else if (arg == "--display-only") {
-            SetMode(options, DigestMode::DisplayOnly);
+            SetMode(options, DigestMode::DisplayOnly, arg);
         } else if (arg == "--open") {
             SetOpen(options, true);
         } else if (arg == "--no-open") {
@@ -97,6 +147,7 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             throw UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
+    CheckCombinations(options);
     if (!options.sites.empty() && options.mode != DigestMode::FullCycle)
         throw UsageError("--site tries whole sites; it takes neither --rip-only nor "
                          "--display-only");

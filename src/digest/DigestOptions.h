@@ -13,16 +13,23 @@ enum class DigestMode {
     FullCycle,   // fetch, cut and display, as one download cycle
     RipOnly,     // --rip-only: the cutting step alone
     DisplayOnly, // --display-only: the display step alone
+    AddSite,     // --add-site URL: a feed (or a page's feed) into the library and the selection
+    ImportOpml,  // --import-opml FILE: every feed of an OPML file, likewise
+    ExportOpml,  // --export-opml FILE: the selection as OPML 2.0
 };
 
 struct DigestOptions {
     std::string folder; // --folder DIR; empty for the current directory
     DigestMode mode = DigestMode::FullCycle;
-    std::optional<bool> open;       // --open / --no-open: automatic display for this run only
-    bool quiet = false;             // --quiet: no progress lines
-    std::vector<std::string> sites; // --site "Category->Site", repeatable, in the order given
-    bool help = false;              // --help / -h
-    bool version = false;           // --version
+    std::string modeOption;              // the option that chose the mode, for usage errors
+    std::string modeValue;               // its value: the URL or the OPML file
+    std::string name;                    // --name NAME (--add-site)
+    std::optional<std::string> category; // --category CAT (--add-site, --import-opml)
+    std::optional<bool> open;            // --open / --no-open: automatic display for this run only
+    bool quiet = false;                  // --quiet: no progress lines
+    std::vector<std::string> sites;      // --site "Category->Site", repeatable, in the order given
+    bool help = false;                   // --help / -h
+    bool version = false;                // --version
 };
 
 // A command line that cannot be run; what() says why.

@@ -35,6 +35,12 @@ int RunMode(const DigestOptions& options) {
         return RunRipOnly(options);
     case DigestMode::DisplayOnly:
         return RunDisplayOnly(options);
+    case DigestMode::AddSite:
+        return RunAddSite(options);
+    case DigestMode::ImportOpml:
+        return RunImportOpml(options);
+    case DigestMode::ExportOpml:
+        return RunExportOpml(options);
     case DigestMode::FullCycle:
         break;
     }

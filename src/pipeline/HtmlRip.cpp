@@ -46,8 +46,10 @@ TextWriter& RipOutputFile::writer() {
     return *writer_;
 }
 
+// One per thread: the rule editor's preview cuts on a worker while a cycle may be cutting on
+// the window thread.
 RipOutputFile& RipOutput() {
-    static RipOutputFile output;
+    thread_local RipOutputFile output;
     return output;
 }
 

@@ -62,6 +62,7 @@ class RipOutputFile {
     std::unique_ptr<TextWriter> writer_;
 };
 
+// The calling thread's cut output.
 RipOutputFile& RipOutput();
 
 } // namespace nimbrel

@@ -59,15 +59,22 @@ void AtomicFile::write(std::string_view bytes) {
     }
 }
 
-void AtomicFile::commit() {
+int AtomicFile::flushAndClose() {
     if (!file_)
-        throw EInOutError(103);
+        return EBADF;
     int err = 0;
     if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
         err = errno ? errno : EIO;
     if (std::fclose(file_) != 0 && err == 0)
         err = errno ? errno : EIO;
     file_ = nullptr;
+    return err;
+}
+
+void AtomicFile::commit() {
+    if (!file_)
+        throw EInOutError(103);
+    int err = flushAndClose();
     if (err == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
         err = errno;
     if (err != 0) {
@@ -77,10 +84,31 @@ void AtomicFile::commit() {
     temp_.clear();
 }
 
+// link() fails when the target exists, so no other writer's file is ever replaced.
+bool AtomicFile::commitAsNew() {
+    if (!file_)
+        throw EInOutError(103);
+    int err = flushAndClose();
+    if (err == 0 && ::link(temp_.c_str(), target_.c_str()) != 0)
+        err = errno;
+    abandon();
+    if (err == EEXIST)
+        return false;
+    if (err != 0)
+        RaiseInOutError(err);
+    return true;
+}
+
 void AtomicWriteFile(const std::string& path, std::string_view bytes) {
     AtomicFile file(path);
     file.write(bytes);
     file.commit();
+}
+
+bool AtomicCreateFile(const std::string& path, std::string_view bytes) {
+    AtomicFile file(path);
+    file.write(bytes);
+    return file.commitAsNew();
 }
 
 } // namespace nimbrel

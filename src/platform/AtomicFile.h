@@ -22,10 +22,14 @@ class AtomicFile {
     // Flushes, syncs and renames over the target; raises EInOutError on failure, in which case
     // the target keeps its old content.
     void commit();
+    // As commit(), but never replaces an existing target: false (and the temporary file
+    // removed) when the target already exists. Raises EInOutError on other failures.
+    bool commitAsNew();
     const std::string& target() const { return target_; }
 
   private:
     void abandon();
+    int flushAndClose(); // 0 or the errno of the failure
 
     std::string target_;
     std::string temp_;
@@ -34,5 +38,9 @@ class AtomicFile {
 
 // Writes the whole content to the path atomically.
 void AtomicWriteFile(const std::string& path, std::string_view bytes);
+
+// Creates the file with the whole content, atomically, only when nothing is at the path yet;
+// false when something is. Raises EInOutError.
+bool AtomicCreateFile(const std::string& path, std::string_view bytes);
 
 } // namespace nimbrel

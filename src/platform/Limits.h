@@ -51,4 +51,8 @@ constexpr std::size_t kValidatorBytes = 1024;
 // How much of a per-site record file is read: a real one is a few hundred bytes.
 constexpr std::size_t kSiteRecordBytes = 64 * 1024;
 
+// A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
+// largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
+constexpr std::size_t kFoundPageBytes = 16u << 20;
+
 } // namespace nimbrel::limits

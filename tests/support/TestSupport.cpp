@@ -161,6 +161,12 @@ void SelectBoldSites(const TempProgramFolder& folder,
     folder.write("setup.xml", xml + "</setup>");
 }
 
+void CopyShippedData(const TempProgramFolder& folder) {
+    for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
+        fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
 std::string RepoFixture(const std::string& relative) {
     return (fs::path(NIMBREL_SOURCE_DIR) / "tests" / "fixtures" / relative).string();
 }

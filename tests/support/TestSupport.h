@@ -94,6 +94,9 @@ void WriteCycleFiles(const TempProgramFolder& folder);
 void SelectBoldSites(const TempProgramFolder& folder,
                      const std::vector<std::pair<std::string, std::string>>& sites);
 
+// Copies the shipped program folder (data/ of the source tree) into the test's folder.
+void CopyShippedData(const TempProgramFolder& folder);
+
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 

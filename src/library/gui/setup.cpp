@@ -7,6 +7,7 @@
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
 #include "library/SelectionXml.h"
+#include "library/gui/NewSiteDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -110,6 +111,7 @@ void TfrmSetup::CreateControls() {
     cmdRemoveAll = MakeButton(this, "cmdRemoveAll", "Remove All", {295, 225, 70, 20});
     cmdLoad = MakeButton(this, "cmdLoad", "Open", {338, 343, 80, 20});
     cmdSaveSelection = MakeButton(this, "cmdSaveSelection", "Save As", {428, 343, 80, 20});
+    cmdNewSite = MakeButton(this, "cmdNewSite", "New Site...", {150, 343, 80, 20});
     Bevel2 = MakeBevel(this, "Bevel2", 12, 377, 502);
     cmdHelp = MakeButton(this, "cmdHelp", "Help", {115, 394, 93, 23});
     Button3 = MakeButton(this, "Button3", "< Back", {217, 394, 93, 23});
@@ -125,6 +127,7 @@ void TfrmSetup::ConnectButtons() {
         {cmdRemoveAll, &TfrmSetup::cmdRemoveAllClick},
         {cmdSaveSelection, &TfrmSetup::cmdSaveSelectionClick},
         {cmdLoad, &TfrmSetup::cmdLoadClick},
+        {cmdNewSite, &TfrmSetup::cmdNewSiteClick},
         {cmdHelp, &TfrmSetup::cmdHelpClick},
         {Button3, &TfrmSetup::Button3Click},
         {Button1, &TfrmSetup::Button1Click},
@@ -268,6 +271,21 @@ void TfrmSetup::cmdLoadClick() {
 // got its help context.
 void TfrmSetup::cmdHelpClick() {
     ShowHelpContext(kHelpTopic);
+}
+
+void TfrmSetup::cmdNewSiteClick() {
+    auto* dialog = new TfrmNewSite(this);
+    connect(dialog, &TfrmNewSite::siteAdded, this,
+            [this](const QString& entry) { SiteAdded(entry.toUtf8().toStdString()); });
+    dialog->show();
+}
+
+// The library grew: the tree and the lookups see the new site, and it joins the list.
+void TfrmSetup::SiteAdded(const std::string& entry) {
+    libraryState_ = LoadWebPageLibrary(*library_).state;
+    if (libraryState_ == LibraryState::Loaded)
+        FillTree();
+    AddEntry(entry);
 }
 
 void TfrmSetup::Button3Click() {

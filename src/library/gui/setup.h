@@ -43,6 +43,8 @@ class TfrmSetup : public QWidget {
     void Button3Click(); // "< Back"
     void Button1Click(); // "Next >"
     void cmdCloseClick();
+    // "New Site...": a feed or a page of the person's own into the library and the list.
+    void cmdNewSiteClick();
 
   private:
     void FormCreate();
@@ -54,6 +56,7 @@ class TfrmSetup : public QWidget {
     void AddEntry(const std::string& entry);
     void WriteSelection();
     bool KeepSelectionXml() const;
+    void SiteAdded(const std::string& entry);
 
     QLabel* Image1 = nullptr;
     QTextEdit* txtWelcome = nullptr;
@@ -69,6 +72,7 @@ class TfrmSetup : public QWidget {
     QPushButton* cmdRemoveAll = nullptr;
     QPushButton* cmdLoad = nullptr;
     QPushButton* cmdSaveSelection = nullptr;
+    QPushButton* cmdNewSite = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button1 = nullptr;

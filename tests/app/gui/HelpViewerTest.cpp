@@ -53,10 +53,16 @@ class HelpViewer : public ::testing::Test {
 TEST_F(HelpViewer, EveryWindowTopicOpensItsOwnPage) {
     ASSERT_TRUE(HtmlHelpLoaded());
     const std::pair<int, const char*> topics[] = {
-        {1000, "The main window"},      {1100, "Setup Wizard: Welcome"},
-        {1200, "Choosing web pages"},   {1300, "Setup Wizard: Layout"},
-        {1400, "Setup Wizard: Skins"},  {1500, "Preferences"},
-        {1600, "Setup Wizard: Finish"}, {1700, "Requesting a web page and suggestions"},
+        {1000, "The main window"},
+        {1100, "Setup Wizard: Welcome"},
+        {1200, "Choosing web pages"},
+        {1210, "Adding a site of your own"},
+        {1220, "Writing a rule for a page"},
+        {1300, "Setup Wizard: Layout"},
+        {1400, "Setup Wizard: Skins"},
+        {1500, "Preferences"},
+        {1600, "Setup Wizard: Finish"},
+        {1700, "Requesting a web page and suggestions"},
         {1800, "For developers"},
     };
     for (const auto& [topic, title] : topics) {

@@ -1,0 +1,81 @@
+#include "library/NewSite.h"
+
+#include "components/MSXML2_TLB.h"
+#include "library/Library.h"
+#include "library/LibraryFile.h"
+#include "platform/Convert.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace nimbrel {
+
+namespace {
+
+bool IsStyleSheetName(const std::string& name) {
+    const std::string lowered = LowerAscii(name);
+    for (const std::string extension : {".xsl", ".xslt"})
+        if (lowered.size() > extension.size() &&
+            lowered.compare(lowered.size() - extension.size(), extension.size(), extension) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::vector<std::string> StyleSheetNames() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(ProgramFile("\\stylesheets"), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(ec) && IsStyleSheetName(name))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> LibraryCategoryNames() {
+    msxml::XmlDocument library = msxml::XmlDocument::Create();
+    library.setAsync(false);
+    std::vector<std::string> names;
+    if (LoadWebPageLibrary(library).state != LibraryState::Loaded)
+        return names;
+    for (const LibraryCategory& category : ReadLibraryTree(library))
+        if (std::find(names.begin(), names.end(), category.name) == names.end())
+            names.push_back(category.name);
+    return names;
+}
+
+std::string AddFeedToLibrary(const std::string& category, const std::string& name,
+                             const std::string& url, const std::string& type) {
+    LibraryFile library;
+    const std::string entry = library.AddSite(category, FeedSite(name, url, type));
+    library.Save();
+    return entry;
+}
+
+std::string AddRuleSiteToLibrary(const std::string& category, const std::string& name,
+                                 const std::string& url, const RuleSettings& rule,
+                                 const std::string& styleSheet) {
+    if (!DataNameStaysInFolder(styleSheet) || !FileExists(DataFile("\\stylesheets", styleSheet)))
+        throw Exception("The stylesheet \"" + styleSheet +
+                        "\" is not in the folder stylesheets: choose one that is.");
+    LibraryFile library;
+    library.CheckNewSite(category, name);
+    const LibrarySite site{name, url, "html", styleSheet, SaveNewRuleFile(name, rule)};
+    try {
+        const std::string entry = library.AddSite(category, site);
+        library.Save();
+        return entry;
+    } catch (...) {
+        DeleteFileQuietly(DataFile("\\Rip", site.ripFile));
+        throw;
+    }
+}
+
+} // namespace nimbrel

@@ -1,0 +1,222 @@
+#include "library/XmlTree.h"
+
+#include "platform/Convert.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/hash.h>
+#include <libxml/parser.h>
+#include <libxml/xmlsave.h>
+
+#include <climits>
+#include <mutex>
+
+namespace nimbrel::xmltree {
+
+namespace {
+
+const xmlChar* X(const std::string& text) {
+    return reinterpret_cast<const xmlChar*>(text.c_str());
+}
+
+std::string S(const xmlChar* text) {
+    return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+// xmlInitParser must run once before threads parse at the same time.
+void InitOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
+
+// Titles and names are short; a longer text is cut here.
+constexpr size_t kMaxTextBytes = 64 * 1024;
+
+bool DeclaresEntities(const xmlDoc* doc) {
+    return doc->intSubset && doc->intSubset->entities &&
+           xmlHashSize(static_cast<xmlHashTablePtr>(doc->intSubset->entities)) > 0;
+}
+
+int Length(std::string_view bytes) {
+    return bytes.size() > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(bytes.size());
+}
+
+// The parser goes on after the first error and reports its consequences ("Premature end of
+// data" at the last line); the first error is the one that says where the text went wrong.
+void KeepFirstError(void* userData, xmlError* error) {
+    auto* parser = static_cast<xmlParserCtxt*>(userData);
+    auto* result = static_cast<ParsedXml*>(parser->_private);
+    if (!result || !result->reason.empty() || error->level < XML_ERR_ERROR)
+        return;
+    result->reason = error->message ? Trim(error->message) : std::string();
+    result->line = error->line;
+}
+
+bool IsBlankText(const xmlNode* node) {
+    return node && node->type == XML_TEXT_NODE && xmlIsBlankNode(const_cast<xmlNode*>(node));
+}
+
+xmlNode* LastChildElement(const xmlNode* parent) {
+    for (xmlNode* n = parent->last; n; n = n->prev)
+        if (n->type == XML_ELEMENT_NODE)
+            return n;
+    return nullptr;
+}
+
+std::string BlankBefore(const xmlNode* node, const std::string& fallback) {
+    return IsBlankText(node->prev) ? S(node->prev->content) : fallback;
+}
+
+} // namespace
+
+std::string ParsedXml::Where(const std::string& file) const {
+    return file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " + reason;
+}
+
+ParsedXml ReadXml(std::string_view bytes, bool recover) {
+    InitOnce();
+    ParsedXml result;
+    xmlParserCtxt* parser = xmlNewParserCtxt();
+    if (!parser) {
+        result.reason = "out of memory";
+        return result;
+    }
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                        (recover ? XML_PARSE_RECOVER : 0);
+    parser->_private = &result;
+    parser->sax->serror = KeepFirstError;
+    xmlDoc* doc = xmlCtxtReadMemory(parser, bytes.data(), Length(bytes), nullptr, nullptr, options);
+    if (doc && !recover && DeclaresEntities(doc)) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+        result.reason = "the document declares entities of its own, which are not accepted here";
+    }
+    if (doc && (parser->wellFormed || recover)) {
+        result.doc.reset(doc);
+        result.declaration = bytes.substr(0, 5) == "<?xml";
+        result.reason.clear();
+        result.line = 0;
+    } else {
+        if (result.reason.empty())
+            result.reason = "the text is not well-formed XML";
+        if (doc)
+            xmlFreeDoc(doc);
+    }
+    xmlFreeParserCtxt(parser);
+    return result;
+}
+
+DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
+    InitOnce();
+    if (utf8Text.empty())
+        return nullptr;
+    return DocPtr(htmlReadMemory(utf8Text.data(), Length(utf8Text), url.c_str(), "UTF-8",
+                                 HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                     HTML_PARSE_RECOVER | HTML_PARSE_NODEFDTD));
+}
+
+std::string WriteXml(xmlDoc* doc, bool declaration, bool indent) {
+    xmlBuffer* buffer = xmlBufferCreate();
+    const int options = (declaration ? 0 : XML_SAVE_NO_DECL) | (indent ? XML_SAVE_FORMAT : 0);
+    xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "UTF-8", options);
+    xmlSaveDoc(save, doc);
+    xmlSaveClose(save);
+    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                     static_cast<size_t>(xmlBufferLength(buffer)));
+    xmlBufferFree(buffer);
+    return text;
+}
+
+std::string LocalName(const xmlNode* element) {
+    return element ? S(element->name) : std::string();
+}
+
+std::string NamespaceOf(const xmlNode* element) {
+    return element && element->ns ? S(element->ns->href) : std::string();
+}
+
+bool HasAttribute(const xmlNode* element, const char* name) {
+    return xmlHasProp(element, BAD_CAST name) != nullptr;
+}
+
+std::string Attribute(const xmlNode* element, const char* name) {
+    xmlChar* value = xmlGetProp(element, BAD_CAST name);
+    std::string text = S(value);
+    xmlFree(value);
+    return text;
+}
+
+// Text and CDATA of the node and its descendants. Entity references are passed over: a page
+// can nest them so that expanding them would never end.
+void AppendText(const xmlNode* node, std::string& text) {
+    for (; node && text.size() < kMaxTextBytes; node = node->next) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+            text += S(node->content);
+        else if (node->type == XML_ELEMENT_NODE)
+            AppendText(node->children, text);
+    }
+}
+
+std::string CollapsedText(const xmlNode* node) {
+    std::string text;
+    if (node && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE))
+        text = S(node->content);
+    else if (node)
+        AppendText(node->children, text);
+    return CollapseBlanks(text.substr(0, kMaxTextBytes));
+}
+
+std::string CollapseBlanks(std::string_view text) {
+    std::string collapsed;
+    bool blank = false;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) <= ' ') {
+            blank = !collapsed.empty();
+            continue;
+        }
+        if (blank)
+            collapsed += ' ';
+        blank = false;
+        collapsed += c;
+    }
+    return collapsed;
+}
+
+std::vector<xmlNode*> ChildElements(const xmlNode* parent) {
+    std::vector<xmlNode*> children;
+    for (xmlNode* n = parent ? parent->children : nullptr; n; n = n->next)
+        if (n->type == XML_ELEMENT_NODE)
+            children.push_back(n);
+    return children;
+}
+
+xmlNode* FirstChildNamed(const xmlNode* parent, std::string_view localName) {
+    for (xmlNode* child : ChildElements(parent))
+        if (LocalName(child) == localName)
+            return child;
+    return nullptr;
+}
+
+xmlNode* AppendIndented(xmlNode* parent, const char* name,
+                        const std::vector<std::pair<std::string, std::string>>& attributes,
+                        const std::string& indent) {
+    xmlNode* element = xmlNewDocNode(parent->doc, nullptr, BAD_CAST name, nullptr);
+    for (const auto& [attribute, value] : attributes)
+        xmlNewProp(element, X(attribute), X(value));
+    if (xmlNode* last = LastChildElement(parent)) {
+        xmlAddNextSibling(last, element);
+        xmlAddPrevSibling(element, xmlNewDocText(parent->doc, X(BlankBefore(last, indent))));
+        return element;
+    }
+    // An empty parent: its children go on lines of their own, its end tag where it began.
+    while (parent->children && IsBlankText(parent->children)) {
+        xmlNode* blank = parent->children;
+        xmlUnlinkNode(blank);
+        xmlFreeNode(blank);
+    }
+    xmlAddChild(parent, xmlNewDocText(parent->doc, X(indent)));
+    xmlAddChild(parent, element);
+    xmlAddChild(parent, xmlNewDocText(parent->doc, X(BlankBefore(parent, "\n"))));
+    return element;
+}
+
+} // namespace nimbrel::xmltree
