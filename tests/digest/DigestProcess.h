@@ -1,7 +1,9 @@
 // Running the real nimbrel-digest executable and collecting what it said.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace nimbrel::test {
@@ -12,6 +14,9 @@ struct DigestResult {
     std::string err;
 };
 
-DigestResult RunDigest(const std::vector<std::string>& arguments);
+// Runs nimbrel-digest with the arguments and waits for its end. `whileRunning`, when given, is
+// called with the process id as soon as it has started (to send it a signal, say).
+DigestResult RunDigest(const std::vector<std::string>& arguments,
+                       const std::function<void(pid_t)>& whileRunning = {});
 
 } // namespace nimbrel::test
