@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream out(Folder() + "/Work/" + PageFileName(kUrl), std::ios::binary);
         out.write(reinterpret_cast<const char*>(data) + 1, static_cast<std::streamsize>(size - 1));
     }
-    static Worker worker;
+    static Worker& worker = *new Worker; // never destroyed: its thread waits on it to the end
     SiteOutcome outcome;
     worker.run([&] { outcome = MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type}, Cleaner(), {}); });
     if (!outcome.failure && HoldsAForeignAddress(outcome.block))

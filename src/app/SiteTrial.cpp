@@ -1,6 +1,6 @@
 #include "app/SiteTrial.h"
 
-#include "app/WebDownload.h"
+#include "app/SiteFetch.h"
 #include "components/HttpFetch.h"
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
@@ -15,6 +15,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 
+#include <ctime>
 #include <memory>
 #include <optional>
 
@@ -96,20 +97,28 @@ bool NamesStayInTheirFolders(const TrialSite& site, std::ostream& out) {
 }
 
 bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out) {
-    AtomicFile page(pagePath);
-    uint64_t bytes = 0;
-    const HttpResult result =
-        HttpGet(FetchAddress(site.url), ExecutableFileName(), [&](const char* data, size_t size) {
-            page.write({data, size});
-            bytes += size;
-        });
-    if (!result.ok) {
-        out << "1. fetch      failed: " << result.reason << "\n";
+    SiteFetchPlan plan = PlanSiteFetch(site.url, std::time(nullptr));
+    if (plan.deferred) {
+        out << "1. fetch      " << plan.status << ", as the server asked\n";
         return false;
     }
-    page.commit();
-    out << "1. fetch      " << bytes << " bytes (HTTP " << result.status << ")";
-    if (!result.finalUrl.empty() && result.finalUrl != FetchAddress(site.url))
+    // A trial wants the page itself, never "not modified".
+    plan.request.ifNoneMatch.clear();
+    plan.request.ifModifiedSince.clear();
+    AtomicFile page(pagePath);
+    plan.request.sink = [&](const char* data, size_t size) { page.write({data, size}); };
+    const HttpResult result = HttpGet(plan.request);
+    // Settled as a cycle would, so the site's record describes the page file written here.
+    const SiteFetchOutcome outcome = FinishSiteFetch(site.url, result, page, std::time(nullptr));
+    if (!result.ok) {
+        out << "1. fetch      " << (result.retryAfter ? outcome.status : "failed: " + result.reason)
+            << "\n";
+        if (!result.detail.empty())
+            out << "              " << result.detail << "\n";
+        return false;
+    }
+    out << "1. fetch      " << result.bodyBytes << " bytes (HTTP " << result.status << ")";
+    if (!result.finalUrl.empty() && result.finalUrl != plan.request.url)
         out << " from " << result.finalUrl;
     out << "\n              -> " << pagePath << "\n";
     return true;

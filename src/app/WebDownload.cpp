@@ -1,17 +1,16 @@
 #include "app/WebDownload.h"
 
+#include "app/SiteFetch.h"
 #include "app/Synchronizer.h"
-#include "components/HttpFetch.h"
 #include "components/MSXML2_TLB.h"
-#include "pipeline/PageEncoding.h"
 #include "pipeline/PageName.h"
-#include "platform/AtomicFile.h"
-#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
+
+#include <ctime>
 
 namespace {
 
@@ -19,25 +18,15 @@ const char* const kComplete = "Complete";
 const char* const kSetupMissing = "Setup.xml not found, the program will exit now. Please run "
                                   "the setup wizard before downloading";
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           nimbrel::LowerAscii(text.substr(0, prefix.size())) == prefix;
+uint64_t NextCycle() {
+    static std::atomic<uint64_t> last{0};
+    return ++last;
 }
 
 } // namespace
 
-namespace nimbrel {
-
-std::string FetchAddress(const std::string& url) {
-    if (StartsWithNoCase(url, "https://") || url.find("http://") != std::string::npos)
-        return url;
-    return "http://" + url;
-}
-
-} // namespace nimbrel
-
 TWebDownload::TWebDownload(TWebDownloadHost& host)
-    : host_(host), agent_(nimbrel::ExecutableFileName()), thread_([this] { Execute(); }) {}
+    : host_(host), cycle_(NextCycle()), thread_([this] { Execute(); }) {}
 
 TWebDownload::~TWebDownload() {
     Terminate();
@@ -46,6 +35,7 @@ TWebDownload::~TWebDownload() {
 
 void TWebDownload::Terminate() {
     terminated_ = true;
+    transfers_.abort();
 }
 
 void TWebDownload::Drop() {
@@ -114,22 +104,31 @@ void TWebDownload::LoadSelection() {
         const auto attributes = nodes.item(i).attributes();
         const auto name = attributes.getNamedItem("Name");
         const auto url = attributes.getNamedItem("URL");
-        sites_.push_back({name ? name.text() : "", url ? url.text() : "", !url.isNull()});
+        sites_.push_back({name ? name.text() : "", url ? url.text() : "", !url.isNull(), ""});
     }
 }
 
 void TWebDownload::ChangeGrid(const std::function<void()>& change) {
-    if (!dropped_)
-        host_.Synchronize(change);
+    host_.Synchronize([&] {
+        if (host_.ShownCycle == cycle_)
+            change();
+    });
 }
 
-void TWebDownload::ShowStatus(int index, const std::string& status) {
-    ChangeGrid([&] { host_.SetStatusCell(1, index + 1, status); });
-}
-
-void TWebDownload::DownloadAll() {
-    const int count = static_cast<int>(sites_.size());
+void TWebDownload::ShowStatus(int index, const std::string& status, const std::string& tip) {
     ChangeGrid([&] {
+        host_.SetStatusCell(1, index + 1, status);
+        host_.SetStatusTip(index + 1, tip);
+    });
+}
+
+// The grid becomes this cycle's, unless the thread was let go first: a newer cycle may show.
+void TWebDownload::ListSites() {
+    const int count = static_cast<int>(sites_.size());
+    host_.Synchronize([&] {
+        if (dropped_)
+            return;
+        host_.ShownCycle = cycle_;
         host_.SetUpStatusGrid();
         host_.SetStatusRowCount(count + 1);
         for (int i = 0; i < count; ++i) {
@@ -137,54 +136,108 @@ void TWebDownload::DownloadAll() {
             host_.SetStatusCell(1, i + 1, "Waiting");
         }
     });
-    for (int i = 0; i < count && !Terminated(); ++i)
-        DownloadSite(i);
+}
+
+void TWebDownload::DownloadAll() {
+    ListSites();
+    pages_.clear();
+    pages_.resize(sites_.size());
+    std::vector<int> siteOfTransfer;
+    QueueSites(siteOfTransfer);
+    nextWithoutTransfer_ = 0;
+    try {
+        transfers_.run({[&](nimbrel::HttpTransfers::Id id) {
+                            EndSitesWithoutTransferBefore(siteOfTransfer[id]);
+                            StartSite(siteOfTransfer[id]);
+                        },
+                        [&](nimbrel::HttpTransfers::Id id, const nimbrel::HttpResult& result) {
+                            EndSite(siteOfTransfer[id], result);
+                        }});
+        if (!Terminated())
+            EndSitesWithoutTransferBefore(static_cast<int>(sites_.size()));
+    } catch (const nimbrel::SynchronizeRefused&) {
+        throw;
+    } catch (...) {
+        StopRowsInFlight();
+        throw;
+    }
     SetCurrentURL(kComplete);
     sites_.clear();
     Terminate();
 }
 
-void TWebDownload::DownloadSite(int index) {
-    const Site& site = sites_[index];
-    SetCurrentURL(site.url);
-    ShowStatus(index, "Downloading");
-    if (!site.hasUrl) {
-        ShowStatus(index, "Failed: no URL in the selection");
-        return;
+// Hands every site that may be asked now to the transfers, in selection order; the others
+// (no URL, deferred) know their end status already.
+void TWebDownload::QueueSites(std::vector<int>& siteOfTransfer) {
+    const std::time_t now = std::time(nullptr);
+    for (int i = 0; i < static_cast<int>(sites_.size()); ++i) {
+        if (!sites_[i].hasUrl) {
+            sites_[i].endsWithout = "Failed: no URL in the selection";
+            continue;
+        }
+        nimbrel::SiteFetchPlan plan = nimbrel::PlanSiteFetch(sites_[i].url, now);
+        if (plan.deferred) {
+            sites_[i].endsWithout = plan.status;
+            continue;
+        }
+        plan.request.sink = [this, i](const char* data, size_t size) {
+            pages_[i]->write({data, size});
+        };
+        transfers_.add(std::move(plan.request));
+        siteOfTransfer.push_back(i);
     }
+}
+
+// A site that needs no transfer takes its turn in selection order like the others: it is the
+// URL most recently started, its row reads Downloading and then its end status.
+void TWebDownload::EndSitesWithoutTransferBefore(int index) {
+    for (; nextWithoutTransfer_ < index; ++nextWithoutTransfer_) {
+        const Site& site = sites_[nextWithoutTransfer_];
+        if (site.endsWithout.empty())
+            continue;
+        SetCurrentURL(site.url);
+        ShowStatus(nextWithoutTransfer_, "Downloading");
+        ShowStatus(nextWithoutTransfer_, site.endsWithout);
+    }
+}
+
+void TWebDownload::StartSite(int index) {
+    SetCurrentURL(sites_[index].url);
+    ShowStatus(index, "Downloading");
+    // The page goes to a temporary file beside the old one, which it replaces only when the
+    // whole page has arrived: the cutter never sees half a page, and a failure keeps the last
+    // good page. A file that cannot be written raises and ends the thread's work.
     try {
-        if (Fetch(site.url))
-            ShowStatus(index, kComplete);
-        else
-            ShowStatus(index, "Failed: " + lastReason_);
+        pages_[index] = std::make_unique<nimbrel::AtomicFile>(
+            nimbrel::DataFile("Sites", nimbrel::PageFileName(sites_[index].url)));
     } catch (const nimbrel::Exception& error) {
         ShowStatus(index, "Failed: " + error.message());
         throw;
     }
 }
 
-bool TWebDownload::Fetch(const std::string& url) {
-    // The page goes to a temporary file beside the old one, which it replaces only when the
-    // whole page has arrived: the cutter never sees half a page, and a failure keeps the last
-    // good page. A file that cannot be written raises and ends the thread's work.
-    nimbrel::AtomicFile page(nimbrel::DataFile("Sites", nimbrel::PageFileName(url)));
-    const auto result =
-        nimbrel::HttpGet(nimbrel::FetchAddress(url), agent_, [&](const char* data, size_t size) {
-            page.write({data, size});
-        });
-    if (!result.ok) {
-        lastReason_ = result.reason;
-        return false;
+void TWebDownload::EndSite(int index, const nimbrel::HttpResult& result) {
+    const std::unique_ptr<nimbrel::AtomicFile> page = std::move(pages_[index]);
+    try {
+        if (result.sinkError)
+            std::rethrow_exception(result.sinkError);
+        const nimbrel::SiteFetchOutcome outcome =
+            nimbrel::FinishSiteFetch(sites_[index].url, result, *page, std::time(nullptr));
+        ShowStatus(index, outcome.status, outcome.tip);
+    } catch (const nimbrel::Exception& error) {
+        ShowStatus(index, "Failed: " + error.message());
+        throw;
     }
-    page.commit();
-    BringToUtf8(page.target(), result.contentType);
-    return true;
 }
 
-void TWebDownload::BringToUtf8(const std::string& path, const std::string& contentType) {
-    // The rest of the program handles UTF-8 only. The conversion holds the page in memory, so
-    // pages beyond any sensible size for a digest stay as they came.
-    constexpr uint64_t kLargestConvertedPage = 16u << 20;
-    if (nimbrel::FileSize(path) <= kLargestConvertedPage)
-        nimbrel::ConvertPageToUtf8(path, contentType);
+// The work ended by an error: the pages still in progress were abandoned with it.
+void TWebDownload::StopRowsInFlight() {
+    try {
+        for (size_t i = 0; i < pages_.size(); ++i)
+            if (pages_[i])
+                ShowStatus(static_cast<int>(i), "Stopped");
+    } catch (...) {
+        // The error that ended the work is the one to report.
+    }
+    pages_.clear();
 }

@@ -1,11 +1,16 @@
 // TWebDownload: the fetch thread of one download cycle. It has the window thread read the
-// selection (setup.xml), lists the sites in the status grid, then downloads them one after
-// another into page files in the folder Sites, publishing the URL in progress in CurrentURL and
-// finally "Complete". The window polls CurrentURL and finishes the cycle.
+// selection (setup.xml), lists the sites in the status grid, then downloads them into page files
+// in the folder Sites, several at once, publishing the URL most recently started in CurrentURL
+// and finally "Complete". The window polls CurrentURL and finishes the cycle.
 #pragma once
 
+#include "components/HttpTransfers.h"
+#include "platform/AtomicFile.h"
+
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,6 +29,12 @@ class TWebDownloadHost {
     virtual void SetUpStatusGrid() = 0;
     virtual void SetStatusRowCount(int rows) = 0;
     virtual void SetStatusCell(int column, int row, const std::string& text) = 0;
+    // The row's tooltip: the whole text behind a short status; empty for none.
+    virtual void SetStatusTip(int row, const std::string& text) = 0;
+
+    // The cycle whose rows the grid shows (0 for none). Used on the window thread only: a
+    // thread changes the grid only while it shows that thread's cycle.
+    uint64_t ShownCycle = 0;
 };
 
 class TWebDownload {
@@ -35,16 +46,19 @@ class TWebDownload {
     TWebDownload(const TWebDownload&) = delete;
     TWebDownload& operator=(const TWebDownload&) = delete;
 
-    // The stop request: read before each site; a page in progress is finished.
+    // The stop request: pages in progress are abandoned at once (their rows read "Stopped" and
+    // the pages from before stay), no further page is begun, and the thread ends.
     void Terminate();
     bool Terminated() const { return terminated_; }
-    // Lets the thread go unwatched: it stops after the site in progress and leaves the grid,
-    // which may already show a newer cycle, alone from now on.
+    // Lets the thread go unwatched: it stops as Terminate says. Its last grid changes land only
+    // while the grid still shows its cycle.
     void Drop();
 
-    // Empty at first, then the URL in progress as written in the selection, then "Complete".
+    // Empty at first, then the URL most recently started as written in the selection, then
+    // "Complete".
     std::string CurrentURL() const;
-    // True once the thread's body has returned, whether it reached "Complete" or not.
+    // True once the thread's body has returned, whether it reached "Complete" or not. Read it
+    // before CurrentURL: once true, CurrentURL holds its last value.
     bool Finished() const { return finished_; }
     // Why the work ended before "Complete" (a page file that could not be written); else empty.
     std::string FailureMessage() const;
@@ -56,35 +70,33 @@ class TWebDownload {
         std::string name;
         std::string url;
         bool hasUrl = false;
+        std::string endsWithout; // the end status of a site that needs no transfer, else empty
     };
 
     void Execute();
     void LoadSelection(); // on the window thread
     void DownloadAll();
-    void DownloadSite(int index);
-    bool Fetch(const std::string& url); // false (and lastReason_) when the page did not come
-    static void BringToUtf8(const std::string& path, const std::string& contentType);
+    void ListSites();
+    void QueueSites(std::vector<int>& siteOfTransfer);
+    void EndSitesWithoutTransferBefore(int index);
+    void StartSite(int index);
+    void EndSite(int index, const nimbrel::HttpResult& result);
+    void StopRowsInFlight();
     void SetCurrentURL(const std::string& url);
     void ChangeGrid(const std::function<void()>& change);
-    void ShowStatus(int index, const std::string& status);
+    void ShowStatus(int index, const std::string& status, const std::string& tip = {});
 
     TWebDownloadHost& host_;
+    const uint64_t cycle_;
     std::vector<Site> sites_;
-    std::string agent_;
-    std::string lastReason_;
+    int nextWithoutTransfer_ = 0; // sites before this one that need no transfer have ended
+    std::vector<std::unique_ptr<nimbrel::AtomicFile>> pages_; // by site, while in flight
     mutable std::mutex stateMutex_;
     std::string currentURL_;
     std::string failure_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> dropped_{false};
     std::atomic<bool> finished_{false};
+    nimbrel::HttpTransfers transfers_;
     std::thread thread_;
 };
-
-namespace nimbrel {
-
-// The address actually requested for a URL as written in the selection: as written when it
-// starts with "https://" (any letter case) or contains "http://"; else "http://" in front.
-std::string FetchAddress(const std::string& url);
-
-} // namespace nimbrel

@@ -1,11 +1,13 @@
 // The whole download cycle of nimbrel-digest, as the main window's poller runs it: the fetch
-// thread loads the selection and downloads every site (a progress line per site on stderr),
-// then the cut runs on the main thread.
+// thread loads the selection and downloads the sites (a progress line per site on stderr),
+// then the cut and the display step run on the main thread. A stop signal ends the fetch at
+// once and skips the steps after it.
 #include "DigestModes.h"
 
 #include "app/Synchronizer.h"
 #include "app/WebDownload.h"
 #include "digest/DisplayOnly.h"
+#include "digest/StopSignals.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
@@ -39,6 +41,8 @@ class ConsoleDownloadHost : public TWebDownloadHost {
             std::fprintf(stderr, "[%zu/%zu] %s: %s\n", site + 1, names_.size(),
                          names_[site].c_str(), text.c_str());
     }
+    // The line printed holds the short status; the whole text is for windows with tooltips.
+    void SetStatusTip(int, const std::string&) override {}
 
     Synchronizer queue;
 
@@ -58,11 +62,16 @@ int FetchSelectedSites(bool quiet) {
     ConsoleDownloadHost host(quiet);
     TWebDownload thread(host);
     // The main thread plays the window thread: it runs what the fetch thread hands over.
-    while (!thread.Finished())
-        host.queue.waitAndRunPending(std::chrono::milliseconds(50));
+    while (!thread.Finished()) {
+        host.queue.waitAndRunPending(std::chrono::milliseconds(20));
+        if (StopSignals::StopRequested())
+            thread.Terminate();
+    }
     host.queue.runPending();
     thread.WaitFor();
     SetHaltHandler({});
+    if (StopSignals::StopRequested())
+        return StopSignals::ReportStopped();
     if (thread.CurrentURL() == "Complete")
         return kExitDone;
     Dialogs().showError(thread.FailureMessage());
@@ -79,6 +88,8 @@ int RunFullCycle(const DigestOptions& options) {
     const int cut = RunStep([] { return Rip(); });
     if (cut != kExitDone)
         return cut;
+    if (StopSignals::StopRequested())
+        return StopSignals::ReportStopped();
     return RunStep([&] { return DisplayStep(options.open, options.quiet); });
 }
 

@@ -2,6 +2,7 @@
 #include "DigestModes.h"
 #include "DigestOptions.h"
 
+#include "digest/StopSignals.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
@@ -68,5 +69,7 @@ int main(int argc, char** argv) {
     }
     if (!TakeFolder(options.folder))
         return kExitUsage;
-    return RunMode(options);
+    StopSignals stopSignals;
+    const int status = RunMode(options);
+    return StopSignals::StopRequested() ? StopSignals::ReportStopped() : status;
 }

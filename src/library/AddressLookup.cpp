@@ -1,6 +1,6 @@
 #include "library/AddressLookup.h"
 
-#include "app/WebDownload.h"
+#include "app/SiteFetch.h"
 #include "components/HttpFetch.h"
 #include "pipeline/PageEncoding.h"
 #include "platform/Convert.h"
@@ -75,14 +75,13 @@ AddressLookup LookUpAddress(const std::string& typed, const std::atomic<bool>* c
     std::string body;
     HttpResult fetched;
     try {
-        fetched = HttpGet(
-            result.address, ExecutableFileName(),
-            [&body](const char* data, size_t size) {
-                if (body.size() + size > limits::kFoundPageBytes)
-                    throw PageTooLarge();
-                body.append(data, size);
-            },
-            DefaultHttpTimeouts(), cancel);
+        fetched = HttpGet({result.address, ProgramUserAgent(), "", "",
+                           [&body](const char* data, size_t size) {
+                               if (body.size() + size > limits::kFoundPageBytes)
+                                   throw PageTooLarge();
+                               body.append(data, size);
+                           },
+                           cancel});
     } catch (const PageTooLarge& error) {
         return Failure("Could not use " + result.address + ": " + error.message() + ".");
     }

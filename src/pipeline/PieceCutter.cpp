@@ -11,14 +11,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-void LowerInto(std::string_view text, std::string& out) {
-    out.resize(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-    }
-}
-
 } // namespace
 
 PieceCutter::PieceCutter(PreparedRules rules)
@@ -30,9 +22,16 @@ void PieceCutter::indexLessThans() {
     const bool needed = rules_.start.reverse > 0 || rules_.end.reverse > 0;
     if (!needed)
         return;
-    for (const char *p = line_.data(), *end = line_.data() + line_.size();
-         (p = static_cast<const char*>(std::memchr(p, '<', end - p))) != nullptr; ++p)
-        lessThans_.push_back(static_cast<size_t>(p - line_.data()));
+    // Counted first, so the index is allocated once at its size: on a page of many MB a growing
+    // vector would hold its old and new storage at once.
+    const char* const begin = line_.data();
+    const char* const end = begin + line_.size();
+    size_t count = 0;
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '<', end - p))); ++p)
+        ++count;
+    lessThans_.reserve(count);
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '<', end - p))); ++p)
+        lessThans_.push_back(static_cast<size_t>(p - begin));
 }
 
 // The position of the count-th "<" met going left from the byte before `position`, or
@@ -96,9 +95,8 @@ void PieceCutter::cutLine(std::string_view line, const Writer& write) {
     if (rules_.start.lowered.empty() || rules_.end.lowered.empty())
         return; // an empty marker is never found
     line_ = line;
-    LowerInto(line, lowered_);
-    startSearch_.reset(lowered_);
-    endSearch_.reset(lowered_);
+    startSearch_.reset(line);
+    endSearch_.reset(line);
     indexLessThans();
     Cut cut{};
     for (size_t from = 0; from < line.size() && nextCut(from, cut); from = cut.resume) {

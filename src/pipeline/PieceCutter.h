@@ -12,9 +12,11 @@
 
 namespace nimbrel {
 
-// Cuts the pieces of one command's run. Each line is lower-cased once and walked with offsets;
-// markers are found with a linear-time substring search, and no step copies the rest of the
-// line, so a line costs time linear in its length plus the size of the pieces it yields.
+// Cuts the pieces of one command's run. Each line is walked with offsets; markers are found
+// with a linear-time substring search that lowers the line piece by piece, and no step copies
+// the rest of the line, so a line costs time linear in its length plus the size of the pieces
+// it yields, and memory for the line itself, its "<" positions (when a rule counts them) and
+// the piece in hand.
 // The piece count for `specific` runs over every line given to one cutter.
 class PieceCutter {
   public:
@@ -47,7 +49,6 @@ class PieceCutter {
     MarkerSearch startSearch_;
     MarkerSearch endSearch_;
     std::string_view line_;
-    std::string lowered_;
     std::vector<size_t> lessThans_; // positions of "<" in the line, for reverse counts
     std::string transformed_;
     int64_t count_ = 0;

@@ -5,6 +5,7 @@
 #include "app/Synchronizer.h"
 #include "app/WebDownload.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -26,6 +27,11 @@ class RecordingDownloadHost : public TWebDownloadHost {
     void SetStatusCell(int column, int row, const std::string& text) override {
         grid.at(static_cast<size_t>(row)).at(static_cast<size_t>(column)) = text;
         changes.push_back(std::to_string(row) + "," + std::to_string(column) + "=" + text);
+    }
+
+    void SetStatusTip(int row, const std::string& text) override {
+        tips.resize(std::max(tips.size(), static_cast<size_t>(row) + 1));
+        tips[static_cast<size_t>(row)] = text;
     }
 
     // Plays the window thread until the thread has finished; false when `limit` ran out.
@@ -52,6 +58,7 @@ class RecordingDownloadHost : public TWebDownloadHost {
     Synchronizer queue;
     std::vector<std::vector<std::string>> grid;
     std::vector<std::string> changes;
+    std::vector<std::string> tips; // by row
 };
 
 } // namespace nimbrel::test

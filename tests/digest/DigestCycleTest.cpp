@@ -6,46 +6,31 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 namespace nimbrel::test {
 namespace {
 
 // The whole cycle on the test's folder, never opening a browser.
-DigestResult RunCycle(const TempProgramFolder& folder, std::vector<std::string> options = {}) {
+DigestResult RunCycle(const TempProgramFolder& folder, std::vector<std::string> options = {},
+                      const std::function<void(pid_t)>& whileRunning = {}) {
     options.insert(options.begin(), {"--folder", folder.path(), "--no-open"});
-    return RunDigest(options);
+    return RunDigest(options, whileRunning);
 }
-
-// The digest's layout: one column per site holding its placeholder.
-const char* const kLayout =
-    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-    "<xsl:output method=\"html\"/><xsl:template match=\"/\"><html><body><table><tr>"
-    "<xsl:for-each select=\"//site\"><td><site URL=\"{@URL}\"/></td></xsl:for-each>"
-    "</tr></table></body></html></xsl:template></xsl:stylesheet>";
-
-// A site's block: the bold text of its cut piece.
-const char* const kSiteSheet =
-    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-    "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\">"
-    "<div class=\"block\"><xsl:value-of select=\"//b\"/></div></xsl:template>"
-    "</xsl:stylesheet>";
 
 class DigestCycleTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder.write("Rip/rule.xml", kBoldRule);
-        folder.write("setup.xslt", kLayout);
-        folder.write("stylesheets/s.xsl", kSiteSheet);
+        WriteCycleFiles(folder);
         folder.write("options.nmo", "Interval:900\r\nAutoView:False\r\n");
     }
 
     void Select(const std::vector<std::pair<std::string, std::string>>& sites) {
-        std::string xml = "<setup>";
-        for (const auto& [name, url] : sites)
-            xml += "<site Name=\"" + name + "\" URL=\"" + url +
-                   "\" Type=\"html\" StyleSheet=\"s.xsl\" RipFile=\"rule.xml\"/>";
-        folder.write("setup.xml", xml + "</setup>");
+        SelectBoldSites(folder, sites);
     }
 
     std::string Bare(const std::string& path) const { return server.hostPort() + path; }
@@ -73,7 +58,8 @@ TEST_F(DigestCycleTest, FetchesEverySiteWithAProgressLineEachThenCuts) {
               std::string::npos);
     EXPECT_NE(folder.read("Work/" + PageFileName(Bare("/gone"))).find("<b>kept</b>"),
               std::string::npos);
-    EXPECT_EQ(server.requests().at(0).headers.at("user-agent"), "nimbrel-digest");
+    EXPECT_EQ(server.requests().at(0).headers.at("user-agent"),
+              std::string("Nimbrel/") + NIMBREL_VERSION + " (nimbrel-digest)");
     // The cycle ends with the digest page holding both sites' blocks.
     const std::string digest = folder.read("site.html");
     EXPECT_NE(digest.find("<div class=\"block\">headline</div>"), std::string::npos) << digest;
@@ -105,6 +91,117 @@ TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnError) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
     EXPECT_TRUE(server.requests().empty());
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Files of an atomic replacement that never finished: "<target>.tmp-XXXXXX".
+std::vector<std::string> UnfinishedFiles(const TempProgramFolder& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+            found.push_back(entry.path().string());
+    return found;
+}
+
+// Eight transfers in flight (two on each of four hosts) and one waiting, none ever answered:
+// a signal ends the run at once, every page from before whole, nothing cut or displayed.
+TEST_F(DigestCycleTest, StopSignalDuringStalledTransfersEndsWithinASecond) {
+    std::vector<std::unique_ptr<HttpTestServer>> hosts;
+    std::vector<std::pair<std::string, std::string>> sites;
+    for (const char* address : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+        hosts.push_back(std::make_unique<HttpTestServer>(address));
+        hosts.back()->route("/silent", HttpRoute::Body("never").silent());
+        for (const char* page : {"?1", "?2"})
+            sites.push_back(
+                {"S" + std::to_string(sites.size()), hosts.back()->hostPort() + "/silent" + page});
+    }
+    sites.push_back({"Waiting", Bare("/never")});
+    for (const auto& [name, url] : sites)
+        folder.write("Sites/" + PageFileName(url), BoldPage("kept " + name));
+    folder.write("site.html", "the digest from before");
+    Select(sites);
+    for (int signal : {SIGTERM, SIGINT}) {
+        std::chrono::steady_clock::time_point signalled;
+        const DigestResult run = RunCycle(folder, {}, [&](pid_t pid) {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            auto inFlight = [&] {
+                size_t count = 0;
+                for (const auto& host : hosts)
+                    count += host->requests().size();
+                return count;
+            };
+            while (inFlight() < 8 * (signal == SIGTERM ? 1u : 2u) &&
+                   std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            signalled = std::chrono::steady_clock::now();
+            ::kill(pid, signal);
+        });
+        EXPECT_LT(SecondsSince(signalled), 1.0);
+        EXPECT_EQ(run.status, 1) << run.err;
+        const std::string name = signal == SIGTERM ? "SIGTERM" : "SIGINT";
+        EXPECT_NE(run.err.find("nimbrel-digest: stopped by " + name), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("[1/9] S0: Stopped"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Waiting"), std::string::npos) << run.err;
+        for (const auto& [site, url] : sites)
+            EXPECT_EQ(folder.read("Sites/" + PageFileName(url)), BoldPage("kept " + site));
+        EXPECT_TRUE(UnfinishedFiles(folder).empty());
+        EXPECT_FALSE(folder.exists("Work/" + PageFileName(sites[0].second)));
+        EXPECT_EQ(folder.read("site.html"), "the digest from before");
+    }
+    EXPECT_TRUE(server.requests().empty());
+}
+
+// The display step does not look at the request; the run is ended for it, and the digest page
+// it was writing stays as it was.
+TEST_F(DigestCycleTest, StopSignalDuringTheDisplayEndsWithinASecond) {
+    std::string page = BoldPage("first");
+    for (int i = 0; i < 3000; ++i)
+        page += "<b>item</b>";
+    server.route("/long", HttpRoute::Body(page));
+    // Counts every item once per item: far longer than any test waits.
+    folder.write("stylesheets/s.xsl",
+                 "<xsl:stylesheet version=\"1.0\" "
+                 "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:template match=\"/\">"
+                 "<div><xsl:for-each select=\"//b\"><xsl:for-each select=\"//b\">"
+                 "<xsl:if test=\"count(//b) = 0\">none</xsl:if></xsl:for-each></xsl:for-each>"
+                 "</div></xsl:template></xsl:stylesheet>");
+    folder.write("site.html", "the digest from before");
+    Select({{"Long", Bare("/long")}});
+    std::chrono::steady_clock::time_point signalled;
+    const DigestResult run = RunCycle(folder, {"--quiet"}, [&](pid_t pid) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!folder.exists("Work/" + PageFileName(Bare("/long"))) &&
+               std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // into the display step
+        signalled = std::chrono::steady_clock::now();
+        ::kill(pid, SIGTERM);
+    });
+    EXPECT_LT(SecondsSince(signalled), 1.2);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("nimbrel-digest: stopped by SIGTERM"), std::string::npos) << run.err;
+    EXPECT_EQ(folder.read("site.html"), "the digest from before");
+    EXPECT_TRUE(UnfinishedFiles(folder).empty());
+}
+
+// Nothing changed at the server: the second run transfers no page body and the digest comes
+// out the same.
+TEST_F(DigestCycleTest, SecondRunAgainstNotModifiedTransfersNoBody) {
+    server.route("/news", HttpRoute::Body(BoldPage("headline")).withETag("\"n1\""));
+    Select({{"News", Bare("/news")}});
+    const DigestResult first = RunCycle(folder);
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::string digest = folder.read("site.html");
+    const DigestResult second = RunCycle(folder);
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.err.find("[1/1] News: Not modified"), std::string::npos) << second.err;
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[1].status, 304);
+    EXPECT_EQ(server.requests()[1].bodyBytes, 0u);
+    EXPECT_EQ(folder.read("site.html"), digest);
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 
 namespace nimbrel::test {
 
-DigestResult RunDigest(const std::vector<std::string>& arguments, long fileSizeLimit) {
+DigestResult RunDigest(const std::vector<std::string>& arguments,
+                       const std::function<void(pid_t)>& whileRunning, long fileSizeLimit) {
     char folder[] = "/tmp/nimbrel-digest-run-XXXXXX";
     if (!::mkdtemp(folder))
         throw std::runtime_error("mkdtemp failed");
@@ -38,6 +39,8 @@ DigestResult RunDigest(const std::vector<std::string>& arguments, long fileSizeL
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    if (whileRunning)
+        whileRunning(pid);
     int wstatus = 0;
     ::waitpid(pid, &wstatus, 0);
     DigestResult result;

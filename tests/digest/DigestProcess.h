@@ -1,7 +1,9 @@
 // Running the real nimbrel-digest executable and collecting what it said.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace nimbrel::test {
@@ -12,7 +14,11 @@ struct DigestResult {
     std::string err;
 };
 
-// Runs nimbrel-digest with the arguments; with fileSizeLimit >= 0 under that RLIMIT_FSIZE.
-DigestResult RunDigest(const std::vector<std::string>& arguments, long fileSizeLimit = -1);
+// Runs nimbrel-digest with the arguments and waits for its end. `whileRunning`, when given, is
+// called with the process id as soon as it has started (to send it a signal, say). With
+// fileSizeLimit >= 0 the process runs under that RLIMIT_FSIZE.
+DigestResult RunDigest(const std::vector<std::string>& arguments,
+                       const std::function<void(pid_t)>& whileRunning = {},
+                       long fileSizeLimit = -1);
 
 } // namespace nimbrel::test

@@ -112,7 +112,7 @@ TEST_F(DisplayOnly, NoOpenKeepsTheUpdateReminderFromOpeningItsPage) {
 TEST_F(DisplayOnly, FileSizeLimitEndsTheStepWithAMessageAndKeepsTheOldDigest) {
     folder.write("site.html", "old\r\n");
     const DigestResult result =
-        RunDigest({"--folder", folder.path(), "--display-only", "--no-open"}, 100);
+        RunDigest({"--folder", folder.path(), "--display-only", "--no-open"}, {}, 100);
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_NE(result.err.find("Disk full"), std::string::npos) << result.err;
     EXPECT_EQ(folder.read("site.html"), "old\r\n");

@@ -56,8 +56,8 @@ std::string RssLink(const std::string& href, const std::string& title = "") {
 
 class AddressLookupTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetDefaultHttpTimeouts({5, 3, 20}); }
-    void TearDown() override { SetDefaultHttpTimeouts({}); }
+    void SetUp() override { SetDefaultHttpBounds({5, 1024, 3, 20}); }
+    void TearDown() override { SetDefaultHttpBounds({}); }
     AddressLookup Look(const std::string& path) { return LookUpAddress(server.url(path)); }
     HttpTestServer server;
 };

@@ -7,6 +7,7 @@
 #include "pipeline/PieceTransform.h"
 #include "platform/Convert.h"
 
+#include <cctype>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -146,20 +147,40 @@ TEST(RemoveSpansAgainstReference, GeneratedTextsLoseTheSameSpans) {
     }
 }
 
+// Texts in both letter cases, short ones and ones long enough to be lowered in several pieces.
 TEST(MarkerSearchAgainstFind, SearchesFromAnyPositionInAnyOrder) {
     Generator g(5);
     for (int round = 0; round < 2000; ++round) {
-        const std::string text = g.text(60, "ab<");
-        const std::string marker = g.text(3, "ab<");
+        const int length = round % 10 == 0 ? 3000 : 60;
+        const std::string text = g.text(length, round % 10 == 0 ? "aAbB" : "aAb<");
+        const std::string marker = g.text(round % 10 == 0 ? 12 : 3, "ab<");
+        const std::string lowered = LowerAscii(text);
         MarkerSearch search(marker);
         search.reset(text);
         for (int query = 0; query < 30; ++query) {
-            const size_t from = static_cast<size_t>(g.upTo(65));
-            const size_t expected =
-                marker.empty() || from >= text.size() ? std::string::npos : text.find(marker, from);
+            const size_t from = static_cast<size_t>(g.upTo(length + 5));
+            const size_t expected = marker.empty() || from >= text.size()
+                                        ? std::string::npos
+                                        : lowered.find(marker, from);
             ASSERT_EQ(search.find(from), expected)
                 << "text '" << text << "' marker '" << marker << "' from " << from;
         }
+    }
+}
+
+// One marker far into a long line, across every boundary between the pieces the search lowers
+// (they grow from 64 bytes to 64 KB).
+TEST(MarkerSearchAgainstFind, FindsAMarkerAtAnyDistanceInAnyCase) {
+    const std::string marker = "<div class=\"item\">";
+    std::string upper = marker;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (size_t at = 0; at < 300'000; at += at < 1000 ? 1 : 997) {
+        const std::string text = std::string(at, 'x') + upper + "tail";
+        MarkerSearch search(marker);
+        search.reset(text);
+        ASSERT_EQ(search.find(0), at);
+        ASSERT_EQ(search.find(at + 1), std::string::npos) << at;
     }
 }
 

@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 // The first byte a TLS client sends; such a request is recorded with the method "TLS".
 const char kTlsHandshake = 0x16;
 
-int ListenOnLoopback(int backlog, int& port) {
+int ListenOn(const std::string& host, int backlog, int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw std::runtime_error("socket failed");
@@ -30,17 +30,24 @@ int ListenOnLoopback(int backlog, int& port) {
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+        ::close(fd);
+        throw std::runtime_error("not an address: " + host);
+    }
     address.sin_port = 0;
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, backlog) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(fd);
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+        throw std::runtime_error("cannot listen on " + host);
     }
     port = ntohs(address.sin_port);
     return fd;
+}
+
+int ListenOnLoopback(int backlog, int& port) {
+    return ListenOn("127.0.0.1", backlog, port);
 }
 
 std::string ReasonPhrase(int status) {
@@ -51,10 +58,16 @@ std::string ReasonPhrase(int status) {
         return "Moved Permanently";
     case 302:
         return "Found";
+    case 304:
+        return "Not Modified";
     case 404:
         return "Not Found";
+    case 429:
+        return "Too Many Requests";
     case 500:
         return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Status";
     }
@@ -66,21 +79,69 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Reads up to the blank line that ends the request head; the tests send no request bodies.
-bool ReadRequestHead(int socket, std::string& head) {
+// Takes the next request head off the connection (up to the blank line that ends it) into
+// `head`, keeping bytes after it in `pending`; the tests send no request bodies. False when the
+// client closed or said nothing for a while.
+bool ReadRequestHead(int socket, std::string& pending, std::string& head) {
     char buffer[4096];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-        if (!head.empty() && head[0] == kTlsHandshake)
+    size_t end;
+    while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
+        if (!pending.empty() && pending[0] == kTlsHandshake) {
+            head = pending;
             return true;
+        }
         pollfd waiting{socket, POLLIN, 0};
-        if (::poll(&waiting, 1, 10000) <= 0 || head.size() > 65536)
+        if (::poll(&waiting, 1, 10000) <= 0 || pending.size() > 65536)
             return false;
         const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
         if (got <= 0)
             return false;
-        head.append(buffer, static_cast<size_t>(got));
+        pending.append(buffer, static_cast<size_t>(got));
     }
+    head = pending.substr(0, end + 4);
+    pending.erase(0, end + 4);
     return true;
+}
+
+std::string Header(const RecordedRequest& request, const std::string& name) {
+    const auto found = request.headers.find(name);
+    return found == request.headers.end() ? std::string() : found->second;
+}
+
+// True when the request's validators match the route's: the page has not changed.
+bool NotModified(const RecordedRequest& request, const HttpRoute& route) {
+    return (!route.etag.empty() && Header(request, "if-none-match") == route.etag) ||
+           (!route.lastModified.empty() &&
+            Header(request, "if-modified-since") == route.lastModified);
+}
+
+// A gzip stream of `size` zero bytes, deflated piece by piece (never held inflated).
+std::string GzipZeros(uint64_t size) {
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    const std::string zeros(1 << 20, '\0');
+    std::string out;
+    char buffer[65536];
+    for (uint64_t left = size;;) {
+        const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, zeros.size()));
+        left -= piece;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        stream.avail_in = static_cast<uInt>(piece);
+        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        int result;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            result = deflate(&stream, flush);
+            out.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+        if (left == 0)
+            break;
+    }
+    deflateEnd(&stream);
+    return out;
 }
 
 RecordedRequest ParseRequestHead(const std::string& head) {
@@ -124,6 +185,10 @@ HttpRoute HttpRoute::Redirect(std::string target, int status) {
     return route;
 }
 
+HttpRoute HttpRoute::GzipBomb(uint64_t inflatedSize) {
+    return Body(GzipZeros(inflatedSize)).withHeader("Content-Encoding", "gzip");
+}
+
 HttpRoute& HttpRoute::gzipped() {
     gzip = true;
     return *this;
@@ -152,6 +217,26 @@ HttpRoute& HttpRoute::withHeader(std::string name, std::string value) {
 
 HttpRoute& HttpRoute::withContentType(std::string value) {
     contentType = std::move(value);
+    return *this;
+}
+
+HttpRoute& HttpRoute::delayed(std::chrono::milliseconds delay) {
+    answerDelay = delay;
+    return *this;
+}
+
+HttpRoute& HttpRoute::silent() {
+    neverAnswer = true;
+    return *this;
+}
+
+HttpRoute& HttpRoute::withETag(std::string value) {
+    etag = std::move(value);
+    return *this;
+}
+
+HttpRoute& HttpRoute::withLastModified(std::string value) {
+    lastModified = std::move(value);
     return *this;
 }
 
@@ -186,11 +271,12 @@ int UnusedLocalPort() {
     return port;
 }
 
-HttpTestServer::HttpTestServer(std::chrono::seconds lifetime, std::chrono::seconds maxStall)
-    : deadline_(Clock::now() + lifetime), maxStall_(maxStall) {
+HttpTestServer::HttpTestServer(std::string address, std::chrono::seconds lifetime,
+                               std::chrono::seconds maxStall)
+    : address_(std::move(address)), deadline_(Clock::now() + lifetime), maxStall_(maxStall) {
     // A proxy set in the environment must not stand between the tests and this server.
-    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-    listener_ = ListenOnLoopback(64, port_);
+    ::setenv("no_proxy", "127.0.0.1,127.0.0.0/8,localhost", 1);
+    listener_ = ListenOn(address_, 64, port_);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
@@ -214,7 +300,7 @@ void HttpTestServer::route(const std::string& path, HttpRoute response) {
 }
 
 std::string HttpTestServer::hostPort() const {
-    return "127.0.0.1:" + std::to_string(port_);
+    return address_ + ":" + std::to_string(port_);
 }
 
 std::string HttpTestServer::url(const std::string& path) const {
@@ -224,6 +310,21 @@ std::string HttpTestServer::url(const std::string& path) const {
 std::vector<RecordedRequest> HttpTestServer::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
+}
+
+int HttpTestServer::connectionsAccepted() const {
+    std::lock_guard lock(mutex_);
+    return connections_;
+}
+
+int HttpTestServer::mostConnectionsAtOnce() const {
+    std::lock_guard lock(mutex_);
+    return mostConnections_;
+}
+
+int HttpTestServer::mostRequestsAtOnce() const {
+    std::lock_guard lock(mutex_);
+    return mostRequests_;
 }
 
 std::vector<std::string> HttpTestServer::requestedTargets() const {
@@ -243,53 +344,94 @@ void HttpTestServer::acceptLoop() {
             continue;
         std::lock_guard lock(mutex_);
         openSockets_.push_back(socket);
-        workers_.emplace_back([this, socket] { serve(socket); });
+        const int connection = ++connections_;
+        mostConnections_ = std::max(mostConnections_, ++openConnections_);
+        workers_.emplace_back([this, socket, connection] { serve(socket, connection); });
     }
 }
 
-void HttpTestServer::serve(int socket) {
-    std::string head;
-    if (ReadRequestHead(socket, head)) {
+void HttpTestServer::serve(int socket, int connection) {
+    std::string pending, head;
+    while (!stopping_ && ReadRequestHead(socket, pending, head)) {
         const bool tls = head[0] == kTlsHandshake;
         RecordedRequest request = tls ? RecordedRequest{"TLS", "", {}} : ParseRequestHead(head);
+        request.connection = connection;
         const std::string path = request.target.substr(0, request.target.find('?'));
         HttpRoute response = HttpRoute::Body("not found", 404);
+        size_t index;
         {
             std::lock_guard lock(mutex_);
-            requests_.push_back(std::move(request));
+            index = requests_.size();
+            requests_.push_back(request);
             if (auto found = routes_.find(path); found != routes_.end())
                 response = found->second;
+            mostRequests_ = std::max(mostRequests_, ++openRequests_);
         }
-        if (!tls)
-            answer(socket, response);
+        const bool keepOpen = !tls && answer(socket, request, response, index);
+        {
+            std::lock_guard lock(mutex_);
+            --openRequests_;
+        }
+        if (!keepOpen)
+            break;
     }
     std::lock_guard lock(mutex_);
+    --openConnections_;
     openSockets_.erase(std::find(openSockets_.begin(), openSockets_.end(), socket));
     ::close(socket);
 }
 
-void HttpTestServer::answer(int socket, const HttpRoute& route) {
+// Sends the route's answer; true when the connection may carry another request.
+bool HttpTestServer::answer(int socket, const RecordedRequest& request, const HttpRoute& route,
+                            size_t index) {
+    if (route.neverAnswer) {
+        holdUntilStopped();
+        return false;
+    }
+    if (!waitUnlessStopped(route.answerDelay))
+        return false;
     int status = route.status;
     if (!route.location.empty() && (status < 300 || status > 399))
         status = 302;
+    const bool notModified = status == 200 && NotModified(request, route);
+    if (notModified)
+        status = 304;
     std::string body = route.gzip ? GzipCompress(route.body) : route.body;
     const uint64_t length = route.generatedSize > 0 ? route.generatedSize : body.size();
+    const bool close = route.cutAfterBytes >= 0 || route.stallAfterBytes >= 0 ||
+                       Lower(Header(request, "connection")) == "close";
     std::string headers = "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) +
-                          "\r\nContent-Type: " + route.contentType + "\r\nConnection: close\r\n" +
-                          "Content-Length: " + std::to_string(length) + "\r\n";
+                          "\r\nContent-Type: " + route.contentType +
+                          (close ? "\r\nConnection: close\r\n" : "\r\nConnection: keep-alive\r\n");
+    if (!notModified)
+        headers += "Content-Length: " + std::to_string(length) + "\r\n";
     if (route.gzip)
         headers += "Content-Encoding: gzip\r\n";
     if (!route.location.empty())
         headers += "Location: " + route.location + "\r\n";
+    if (!route.etag.empty())
+        headers += "ETag: " + route.etag + "\r\n";
+    if (!route.lastModified.empty())
+        headers += "Last-Modified: " + route.lastModified + "\r\n";
     for (const auto& [name, value] : route.headers)
         headers += name + ": " + value + "\r\n";
     headers += "\r\n";
-    if (sendAll(socket, headers.data(), headers.size()) && sendBody(socket, route, body) &&
-        route.stallAfterBytes >= 0)
+    {
+        std::lock_guard lock(mutex_);
+        requests_[index].status = status;
+    }
+    if (!sendAll(socket, headers.data(), headers.size()))
+        return false;
+    if (notModified)
+        return true;
+    const bool sent = sendBody(socket, route, body, index);
+    if (sent && route.stallAfterBytes >= 0)
         holdUntilStopped();
+    return sent && !close;
 }
 
-bool HttpTestServer::sendBody(int socket, const HttpRoute& route, const std::string& body) {
+bool HttpTestServer::sendBody(int socket, const HttpRoute& route, const std::string& body,
+                              size_t index) {
     uint64_t total = route.generatedSize > 0 ? route.generatedSize : body.size();
     if (route.cutAfterBytes >= 0)
         total = std::min<uint64_t>(total, route.cutAfterBytes);
@@ -309,10 +451,20 @@ bool HttpTestServer::sendBody(int socket, const HttpRoute& route, const std::str
         if (!sendAll(socket, piece.data(), size))
             return false;
         sent += size;
-        if (route.pieceDelay.count() > 0 && sent < total) {
-            std::unique_lock lock(mutex_);
-            stopped_.wait_for(lock, route.pieceDelay, [this] { return stopping_.load(); });
+        {
+            std::lock_guard lock(mutex_);
+            requests_[index].bodyBytes = sent;
         }
+        if (sent < total && !waitUnlessStopped(route.pieceDelay))
+            return false;
+    }
+    return !stopping_;
+}
+
+bool HttpTestServer::waitUnlessStopped(std::chrono::milliseconds delay) {
+    if (delay.count() > 0) {
+        std::unique_lock lock(mutex_);
+        stopped_.wait_for(lock, delay, [this] { return stopping_.load(); });
     }
     return !stopping_;
 }

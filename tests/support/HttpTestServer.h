@@ -1,17 +1,21 @@
-// A real HTTP/1.1 server for tests, on 127.0.0.1 at an ephemeral port. Serves routes set by the
-// test (bodies, status codes, redirects, gzip bodies, slow or stalled responses, connections cut
-// mid-body, large generated bodies), one request per connection, each on its own thread.
-// It records every request. It stops in its destructor, and by itself after `lifetime`, so a
-// forgotten server never outlives a test run; a stalled response is held at most `maxStall`.
+// A real HTTP/1.1 server for tests, on a loopback address (127.0.0.1 unless told, so several
+// servers on 127.0.0.2, 127.0.0.3 ... stand for several hosts) at an ephemeral port. Serves
+// routes set by the test (bodies, status codes, redirects, gzip bodies and gzip bombs, slow,
+// delayed or stalled responses, connections cut mid-body, large generated bodies, ETag and
+// Last-Modified with 304 answers), keeping connections alive between requests, each connection
+// on its own thread. It records every request and the most connections and requests it had at
+// once. It stops in its destructor, and by itself after `lifetime`, so a forgotten server never
+// outlives a test run; a stalled response is held at most `maxStall`.
 //
 //   HttpTestServer server;
 //   server.route("/page", HttpRoute::Body("<html>hi</html>"));
-//   HttpGet(server.url("/page"), ...);
+//   HttpGet({server.url("/page"), "agent"});
 //   EXPECT_EQ(server.requests()[0].target, "/page");
 //
 // Other answers: HttpRoute::Body("gone", 404), HttpRoute::Redirect("/next"),
-// HttpRoute::Generated(200'000'000) (streamed, never held whole), and on any of them
-// .gzipped(), .slow(50ms, 10) (10 bytes every 50 ms), .stallAfter(100), .cutAfter(5000).
+// HttpRoute::Generated(200'000'000) (streamed, never held whole), HttpRoute::GzipBomb(1 << 30),
+// and on any of them .gzipped(), .slow(50ms, 10) (10 bytes every 50 ms), .delayed(150ms),
+// .stallAfter(100), .cutAfter(5000), .silent(), .withETag("\"v1\""), .withLastModified(date).
 // UnusedLocalPort() gives a refused port; UnansweringServer a host that never answers.
 #pragma once
 
@@ -39,27 +43,41 @@ struct HttpRoute {
     int64_t stallAfterBytes = -1; // send this many body bytes, then nothing until the server stops
     std::chrono::milliseconds pieceDelay{0}; // pause between pieces of `pieceSize` bytes
     size_t pieceSize = 65536;
+    std::chrono::milliseconds answerDelay{0}; // wait before the status line
+    bool neverAnswer = false;                 // read the request, then send nothing at all
+    std::string etag;         // sent as ETag; a request whose If-None-Match matches gets 304
+    std::string lastModified; // sent as Last-Modified; an equal If-Modified-Since gets 304
 
     static HttpRoute Body(std::string bytes, int status = 200);
     static HttpRoute Generated(uint64_t size);
     static HttpRoute Redirect(std::string target, int status = 302);
+    // A small gzip body that inflates to `inflatedSize` zero bytes.
+    static HttpRoute GzipBomb(uint64_t inflatedSize);
     HttpRoute& gzipped();
     HttpRoute& cutAfter(int64_t bytes);
     HttpRoute& stallAfter(int64_t bytes);
     HttpRoute& slow(std::chrono::milliseconds delay, size_t bytesPerPiece);
     HttpRoute& withHeader(std::string name, std::string value);
     HttpRoute& withContentType(std::string value);
+    HttpRoute& delayed(std::chrono::milliseconds delay);
+    HttpRoute& silent();
+    HttpRoute& withETag(std::string value);
+    HttpRoute& withLastModified(std::string value);
 };
 
 struct RecordedRequest {
     std::string method; // "TLS" for a client that began a TLS handshake (then closed at once)
     std::string target; // "/path?query" as sent
     std::map<std::string, std::string> headers; // names lower-cased
+    int connection = 0;     // which connection it came on: 1, 2 ... in the order accepted
+    int status = 0;         // the status answered (0 while unanswered)
+    uint64_t bodyBytes = 0; // body bytes sent
 };
 
 class HttpTestServer {
   public:
-    explicit HttpTestServer(std::chrono::seconds lifetime = std::chrono::seconds(600),
+    explicit HttpTestServer(std::string address = "127.0.0.1",
+                            std::chrono::seconds lifetime = std::chrono::seconds(600),
                             std::chrono::seconds maxStall = std::chrono::seconds(120));
     ~HttpTestServer(); // stops listening, wakes stalled responses, joins every thread
     HttpTestServer(const HttpTestServer&) = delete;
@@ -69,22 +87,32 @@ class HttpTestServer {
     void route(const std::string& path, HttpRoute response);
 
     int port() const { return port_; }
-    std::string hostPort() const;                   // "127.0.0.1:PORT"
-    std::string url(const std::string& path) const; // "http://127.0.0.1:PORT" + path
+    std::string hostPort() const;                   // "ADDRESS:PORT"
+    std::string url(const std::string& path) const; // "http://ADDRESS:PORT" + path
 
     std::vector<RecordedRequest> requests() const;
     std::vector<std::string> requestedTargets() const;
+    int connectionsAccepted() const;
+    int mostConnectionsAtOnce() const;
+    int mostRequestsAtOnce() const; // requests being answered at the same moment
 
   private:
     void acceptLoop();
-    void serve(int socket);
-    void answer(int socket, const HttpRoute& route);
+    void serve(int socket, int connection);
+    bool answer(int socket, const RecordedRequest& request, const HttpRoute& route, size_t index);
     bool sendAll(int socket, const char* data, size_t size);
-    bool sendBody(int socket, const HttpRoute& route, const std::string& body);
+    bool sendBody(int socket, const HttpRoute& route, const std::string& body, size_t index);
+    bool waitUnlessStopped(std::chrono::milliseconds delay);
     void holdUntilStopped();
 
+    std::string address_;
     int listener_ = -1;
     int port_ = 0;
+    int connections_ = 0;
+    int openConnections_ = 0;
+    int mostConnections_ = 0;
+    int openRequests_ = 0;
+    int mostRequests_ = 0;
     std::chrono::steady_clock::time_point deadline_;
     std::chrono::seconds maxStall_;
     std::atomic<bool> stopping_{false};

@@ -55,6 +55,8 @@ ScriptedDialogs::~ScriptedDialogs() {
 
 void ScriptedDialogs::showMessage(const std::string& text) {
     messages.push_back(text);
+    if (whileShown)
+        whileShown();
 }
 
 bool ScriptedDialogs::askYesNo(const std::string& text) {
@@ -68,6 +70,8 @@ bool ScriptedDialogs::askYesNo(const std::string& text) {
 
 void ScriptedDialogs::showError(const std::string& text) {
     errors.push_back(text);
+    if (whileShown)
+        whileShown();
 }
 
 std::optional<std::string> ScriptedDialogs::openFile(const FileDialogRequest& request) {
@@ -130,6 +134,31 @@ const char* const kBoldRule =
 std::string BoldPage(const std::string& text) {
     return "<html><head>" + std::string(200, ' ') + "</head><body><b>" + text +
            "</b></body></html>";
+}
+
+void WriteCycleFiles(const TempProgramFolder& folder) {
+    folder.write("Rip/rule.xml", kBoldRule);
+    folder.write(
+        "setup.xslt",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"html\"/><xsl:template match=\"/\"><html><body><table><tr>"
+        "<xsl:for-each select=\"//site\"><td><site URL=\"{@URL}\"/></td></xsl:for-each>"
+        "</tr></table></body></html></xsl:template></xsl:stylesheet>");
+    folder.write(
+        "stylesheets/s.xsl",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\">"
+        "<div class=\"block\"><xsl:value-of select=\"//b\"/></div></xsl:template>"
+        "</xsl:stylesheet>");
+}
+
+void SelectBoldSites(const TempProgramFolder& folder,
+                     const std::vector<std::pair<std::string, std::string>>& sites) {
+    std::string xml = "<setup>";
+    for (const auto& [name, url] : sites)
+        xml += "<site Name=\"" + name + "\" URL=\"" + url +
+               "\" Type=\"html\" StyleSheet=\"s.xsl\" RipFile=\"rule.xml\"/>";
+    folder.write("setup.xml", xml + "</setup>");
 }
 
 void CopyShippedData(const TempProgramFolder& folder) {

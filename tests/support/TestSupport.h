@@ -6,6 +6,7 @@
 #include "platform/Shell.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,8 @@ class ScriptedDialogs : public DialogService {
     std::vector<FileDialogRequest> fileRequests;
     std::deque<bool> answers;                         // default No when empty
     std::deque<std::optional<std::string>> fileNames; // default cancelled when empty
+    // Runs while a message or an error is on screen, as events do in a message box's loop.
+    std::function<void()> whileShown;
 };
 
 // Records Halt requests; Halt then throws HaltRequested.
@@ -83,6 +86,13 @@ std::string RealFixture(const std::string& name);
 // the cutter (it passes over pages under 128 bytes) holding <b>text</b>: for cycle tests.
 extern const char* const kBoldRule;
 std::string BoldPage(const std::string& text);
+
+// A program folder ready for whole cycles: the bold rule as Rip/rule.xml, a site stylesheet
+// stylesheets/s.xsl that makes <div class="block">bold text</div>, and a layout setup.xslt with
+// one column per site. SelectBoldSites writes setup.xml with those names for (name, URL) pairs.
+void WriteCycleFiles(const TempProgramFolder& folder);
+void SelectBoldSites(const TempProgramFolder& folder,
+                     const std::vector<std::pair<std::string, std::string>>& sites);
 
 // Copies the shipped program folder (data/ of the source tree) into the test's folder.
 void CopyShippedData(const TempProgramFolder& folder);

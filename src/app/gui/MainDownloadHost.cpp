@@ -23,14 +23,22 @@ void TMainDownloadHost::SetStatusRowCount(int rows) {
     form_.StringGrid1->setRowCount(rows);
 }
 
-void TMainDownloadHost::SetStatusCell(int column, int row, const std::string& text) {
+QTableWidgetItem* TMainDownloadHost::Cell(int column, int row) {
     auto* item = form_.StringGrid1->item(row, column);
     if (!item) {
         item = new QTableWidgetItem;
         item->setFlags(Qt::ItemIsEnabled);
         form_.StringGrid1->setItem(row, column, item);
     }
-    item->setText(QString::fromStdString(text));
+    return item;
+}
+
+void TMainDownloadHost::SetStatusCell(int column, int row, const std::string& text) {
+    Cell(column, row)->setText(QString::fromStdString(text));
+}
+
+void TMainDownloadHost::SetStatusTip(int row, const std::string& text) {
+    Cell(1, row)->setToolTip(QString::fromStdString(text));
 }
 
 void TMainDownloadHost::Close() {

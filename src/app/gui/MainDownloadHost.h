@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+class QTableWidgetItem;
 class TfrmMain;
 
 class TMainDownloadHost : public QObject, public TWebDownloadHost {
@@ -19,11 +20,14 @@ class TMainDownloadHost : public QObject, public TWebDownloadHost {
     void SetUpStatusGrid() override;
     void SetStatusRowCount(int rows) override;
     void SetStatusCell(int column, int row, const std::string& text) override;
+    void SetStatusTip(int row, const std::string& text) override;
 
     // The window is closing: no routine runs from now on, waiting threads are released.
     void Close();
 
   private:
+    QTableWidgetItem* Cell(int column, int row);
+
     TfrmMain& form_;
     nimbrel::Synchronizer queue_;
 };

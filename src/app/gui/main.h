@@ -82,7 +82,7 @@ class TfrmMain : public QMainWindow {
     // change the interval.
     void ApplyDownloadInterval();
     // Setup and the wizard's Next: tells the running fetch thread to stop and lets it go without
-    // waiting; it finishes its page unwatched and is collected later.
+    // waiting; it abandons its pages at once and is collected later.
     void DropFetchThread();
     // The status grid afresh: 2 columns, the heading row and one empty row, the given widths.
     void ResetStatusGrid(int firstColumnWidth, int secondColumnWidth);
@@ -124,9 +124,9 @@ class TfrmMain : public QMainWindow {
     void TellFetchThreadToStop();
     void DestroyFetchThread();
     void StartCycle();
-    void WatchCycle();
-    void EndFailedCycle();
-    void EndCycle();
+    void WatchCycle(TWebDownload* thread);
+    void EndFailedCycle(TWebDownload* thread);
+    void EndCycle(TWebDownload* thread);
     void FinishDroppedCycle();
     void StartAnimation();
     void StopAnimation();
@@ -135,4 +135,5 @@ class TfrmMain : public QMainWindow {
     THelpEvent previousHelpHandler_;
     TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
     std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
+    TWebDownload* endingThread_ = nullptr; // the thread whose cycle the poller is ending
 };

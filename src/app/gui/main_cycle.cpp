@@ -58,25 +58,33 @@ void TfrmMain::TDLMessageTimer() {
     if (!PollerFree)
         return;
     PollerBusy busy(PollerFree);
+    // The end of a cycle may run message loops (message boxes) in which Setup lets this thread
+    // go and a tick starts another: it is finished and collected as the thread it was.
+    TWebDownload* const watched = FetchThread;
+    endingThread_ = watched;
     try {
-        if (FetchThread)
-            WatchCycle();
+        if (watched)
+            WatchCycle(watched);
         else
             FinishDroppedCycle();
     } catch (const std::exception& error) {
         // Shown once: the cycle is closed first, so no later tick runs the failing end again.
-        EndCycle();
+        EndCycle(watched);
         nimbrel::Dialogs().showError(error.what());
     }
+    endingThread_ = nullptr;
 }
 
-void TfrmMain::WatchCycle() {
+void TfrmMain::WatchCycle(TWebDownload* thread) {
     if (AnimationState == "Static")
         StartAnimation();
-    const std::string url = FetchThread->CurrentURL();
+    // Finished first: once it holds, CurrentURL has its last value. Read the other way round, a
+    // thread completing between the two reads would look like one that failed.
+    const bool finished = thread->Finished();
+    const std::string url = thread->CurrentURL();
     if (url != kComplete) {
-        if (FetchThread->Finished())
-            return EndFailedCycle();
+        if (finished)
+            return EndFailedCycle(thread);
         setWindowTitle(QString::fromStdString(ProductCaption + " --> Downloading " + url));
         return;
     }
@@ -84,24 +92,31 @@ void TfrmMain::WatchCycle() {
     Rip();
     setWindowTitle(QString::fromStdString(ProductCaption));
     NavigateBrowser();
-    EndCycle();
+    EndCycle(thread);
 }
 
-void TfrmMain::EndFailedCycle() {
+void TfrmMain::EndFailedCycle(TWebDownload* thread) {
     // The thread ended before "Complete" (a page file it could not write): nothing new to cut.
-    const std::string failure = FetchThread->FailureMessage();
-    EndCycle();
+    const std::string failure = thread->FailureMessage();
+    EndCycle(thread);
     if (!failure.empty())
         nimbrel::Dialogs().showError(failure);
 }
 
-void TfrmMain::EndCycle() {
+void TfrmMain::EndCycle(TWebDownload* thread) {
+    // Another cycle began while this one ended: the poller and the animation are its now.
+    if (FetchThread && FetchThread != thread)
+        return;
     setWindowTitle(QString::fromStdString(ProductCaption));
     if (AnimationState == "Dynamic")
         StopAnimation();
     TDLMessage->stop();
-    delete FetchThread; // it has finished its work; this only collects it
-    FetchThread = nullptr;
+    // It has finished its work; this only collects it. One that was let go meanwhile is
+    // collected with the other dropped threads.
+    if (FetchThread == thread) {
+        delete thread;
+        FetchThread = nullptr;
+    }
 }
 
 void TfrmMain::FinishDroppedCycle() {
@@ -153,7 +168,9 @@ void TfrmMain::DropFetchThread() {
 }
 
 void TfrmMain::ReapDroppedThreads() {
-    std::erase_if(droppedThreads_, [](const auto& thread) { return thread->Finished(); });
+    std::erase_if(droppedThreads_, [this](const auto& thread) {
+        return thread->Finished() && thread.get() != endingThread_;
+    });
 }
 
 void TfrmMain::DestroyFetchThread() {

@@ -1,0 +1,167 @@
+#include "components/HttpTransfers.h"
+
+#include "support/HttpTestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <thread>
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::HttpRoute;
+using test::HttpTestServer;
+
+// What run() reported, in order.
+struct Journal {
+    std::vector<HttpTransfers::Id> started;
+    std::map<HttpTransfers::Id, HttpResult> ended;
+    int inFlight = 0;
+    int mostInFlight = 0;
+
+    HttpTransfers::Events events() {
+        return {[this](HttpTransfers::Id id) {
+                    started.push_back(id);
+                    mostInFlight = std::max(mostInFlight, ++inFlight);
+                },
+                [this](HttpTransfers::Id id, const HttpResult& result) {
+                    --inFlight;
+                    ended[id] = result;
+                }};
+    }
+};
+
+// Four hosts: three loopback addresses, and a second port on the first (a host is scheme, host
+// and port). Five pages each, queued host after host; each answer takes a while, so the limits
+// decide what runs together.
+TEST(HttpTransfers, StartInQueueOrderWithinEightAtOnceAndTwoPerHostReusingConnections) {
+    std::vector<std::unique_ptr<HttpTestServer>> hosts;
+    for (const char* address : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.1"}) {
+        hosts.push_back(std::make_unique<HttpTestServer>(address));
+        hosts.back()->route("/p", HttpRoute::Body(std::string(5000, 'p')).delayed(150ms));
+    }
+    HttpTransfers transfers;
+    for (const auto& host : hosts)
+        for (int page = 0; page < 5; ++page)
+            transfers.add({host->url("/p"), "agent"});
+    Journal journal;
+    transfers.run(journal.events());
+
+    ASSERT_EQ(journal.ended.size(), 20u);
+    for (const auto& [id, result] : journal.ended)
+        EXPECT_TRUE(result.ok) << id << ": " << result.reason;
+    // The first eight: two of each host, then the others of a host as its slots free.
+    EXPECT_EQ(std::vector<HttpTransfers::Id>(journal.started.begin(), journal.started.begin() + 8),
+              (std::vector<HttpTransfers::Id>{0, 1, 5, 6, 10, 11, 15, 16}));
+    for (size_t host = 0; host < hosts.size(); ++host) {
+        std::vector<HttpTransfers::Id> order;
+        for (HttpTransfers::Id id : journal.started)
+            if (id / 5 == host)
+                order.push_back(id);
+        EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << host;
+        EXPECT_EQ(hosts[host]->mostRequestsAtOnce(), 2) << host;
+        EXPECT_LE(hosts[host]->mostConnectionsAtOnce(), 2) << host;
+        EXPECT_LE(hosts[host]->connectionsAccepted(), 2) << host; // kept alive between pages
+    }
+    EXPECT_EQ(journal.mostInFlight, 8);
+}
+
+TEST(HttpTransfers, AbortEndsStalledTransfersAtOnceAndBeginsNoMore) {
+    HttpTestServer server;
+    server.route("/silent", HttpRoute::Body("never").silent());
+    server.route("/trickle", HttpRoute::Body(std::string(100000, 't')).slow(100ms, 10));
+    HttpTransfers transfers(DefaultHttpBounds(), 8, 8);
+    for (int i = 0; i < 10; ++i)
+        transfers.add({server.url(i % 2 ? "/silent" : "/trickle"), "agent"});
+    Journal journal;
+    std::chrono::steady_clock::time_point abortedAt;
+    // Aborted once all eight requests are out, none of them answered in full.
+    std::thread stopper([&] {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (server.requests().size() < 8 && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(5ms);
+        abortedAt = std::chrono::steady_clock::now();
+        transfers.abort();
+    });
+    transfers.run(journal.events());
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    stopper.join();
+    EXPECT_EQ(server.requests().size(), 8u);
+    EXPECT_LT(std::chrono::duration<double>(stoppedAt - abortedAt).count(), 0.5);
+    ASSERT_EQ(journal.ended.size(), 8u); // the two never begun are not reported
+    for (const auto& [id, result] : journal.ended) {
+        EXPECT_TRUE(result.stopped) << id;
+        EXPECT_FALSE(result.ok) << id;
+    }
+    // Once aborted, always: a later run begins nothing.
+    transfers.run(journal.events());
+    EXPECT_EQ(journal.started.size(), 8u);
+}
+
+TEST(HttpTransfers, AnEventThatRaisesEndsTheRunBeforeItsRequestIsSent) {
+    HttpTestServer server;
+    server.route("/slow", HttpRoute::Body(std::string(100000, 's')).slow(50ms, 100));
+    HttpTransfers transfers;
+    for (int i = 0; i < 3; ++i)
+        transfers.add({server.url("/slow"), "agent"});
+    int started = 0;
+    EXPECT_THROW(transfers.run({[&](HttpTransfers::Id) {
+                                    if (++started == 2)
+                                        throw std::runtime_error("no page file");
+                                },
+                                {}}),
+                 std::runtime_error);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_LE(server.requests().size(), 1u);
+}
+
+// Every failure reads as one short reason, never libcurl's sentence (which starts with "Failed"
+// as often as not); the sentence is the detail. The cases run together, as a cycle runs them,
+// and all are over within the connect and stall times (2 s and 1 s here) plus libcurl's slack.
+TEST(HttpTransfers, EveryFailureHasOneShortReasonAndTheWholeStoryAsDetail) {
+    HttpTestServer server;
+    test::UnansweringServer silent;
+    server.route("/missing", HttpRoute::Body("gone", 404));
+    server.route("/broken", HttpRoute::Body("oops", 500));
+    server.route("/cut", HttpRoute::Body(std::string(50000, 'c')).cutAfter(1000));
+    server.route("/stalled", HttpRoute::Body(std::string(5000, 's')).stallAfter(100));
+    server.route("/trickle", HttpRoute::Body(std::string(100000, 't')).slow(100ms, 2));
+    server.route("/loop", HttpRoute::Redirect("/loop"));
+    server.route("/to-file", HttpRoute::Redirect("file:///etc/passwd"));
+    server.route("/large", HttpRoute::Generated(2'000'000));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"http://127.0.0.1:" + std::to_string(test::UnusedLocalPort()) + "/", "could not connect"},
+        {"http://" + std::string(64, 'a') + ".test/", "host not found"},
+        {"http://" + silent.hostPort() + "/", "no answer within 2 s"},
+        {server.url("/missing"), "HTTP 404"},
+        {server.url("/cut"), "connection cut mid-page"},
+        {server.url("/stalled"), "too slow (under 1024 bytes/s for 1 s)"},
+        {server.url("/broken"), "HTTP 500"},
+        {server.url("/trickle"), "too slow (under 1024 bytes/s for 1 s)"},
+        {server.url("/loop"), "too many redirects"},
+        {server.url("/to-file"), "not an http or https address"},
+        {server.url("/large"), "page larger than 1 MB"},
+        {"gopher://127.0.0.1/", "not an http or https address"},
+    };
+    HttpTransfers transfers({2, 1024, 1, 20, 1 << 20}, 16, 16);
+    for (const auto& [url, reason] : cases)
+        transfers.add({url, "agent"});
+    Journal journal;
+    const auto start = std::chrono::steady_clock::now();
+    transfers.run(journal.events());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 8.0);
+    ASSERT_EQ(journal.ended.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const HttpResult& result = journal.ended[i];
+        EXPECT_FALSE(result.ok) << cases[i].first;
+        EXPECT_EQ(result.reason, cases[i].second) << cases[i].first << ": " << result.detail;
+        EXPECT_FALSE(result.detail.empty()) << cases[i].first;
+    }
+}
+
+} // namespace
+} // namespace nimbrel
