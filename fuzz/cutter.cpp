@@ -2,44 +2,23 @@
 // separator byte 0xFF 0xFE, and the page's bytes. Each run cuts the page as the driver does
 // (join, cut file, command tree); raised errors are expected, crashes and leaks are not.
 // Run: fuzz_cutter NEW_CORPUS fuzz/corpus/cutter -dict=fuzz/cutter.dict -max_len=4096
+#include "FuzzFolder.h"
 #include "components/MSXML2_TLB.h"
 #include "pipeline/HtmlRip.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 using namespace nimbrel;
 
 namespace {
 
-void RemoveFolder();
-
 const std::string& Folder() {
-    // Never destroyed: the exit handler below still needs it.
-    static const std::string& folder = *new std::string([] {
-        // tmpfs: the atomic writers' fsync costs nothing there.
-        char pattern[] = "/dev/shm/nimbrel-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern))
-            std::abort();
-        for (const char* sub : {"/Sites", "/Work", "/Temp"})
-            ::mkdir((std::string(pattern) + sub).c_str(), 0700);
-        SetProgramFolder(pattern);
-        std::atexit(RemoveFolder);
-        return std::string(pattern);
-    }());
-    return folder;
-}
-
-void RemoveFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(Folder(), ec);
+    return fuzz::FuzzFolder({"Sites", "Work", "Temp"});
 }
 
 void WritePage(const std::string& path, std::string_view bytes) {

@@ -17,7 +17,7 @@ msxml::XmlDocument RunXmlEngineProbe();
 // Report and install offer for a missing XML engine. Does not end the program itself.
 void XML3Error();
 
-// Report and install offer for a missing HTML cleaner; the display step ends its run after it.
+// Report and install offer for a missing HTML cleaner; the display step has ended its run.
 void TidyError();
 
 // Where the system's shared libraries live: the folder of the loaded XML library, or

@@ -83,6 +83,19 @@ bool FindSite(const XmlDocument& library, const std::string& entry, TrialSite& s
     return true;
 }
 
+// The cycle refuses rule files and stylesheets named outside their folders; so does the trial.
+bool NamesStayInTheirFolders(const TrialSite& site, std::ostream& out) {
+    bool stay = true;
+    for (const auto& [name, folder] :
+         {std::pair{site.ripFile, "Rip"}, std::pair{site.styleSheet, "stylesheets"}}) {
+        if (!DataNameStaysInFolder(name)) {
+            out << "refused      \"" << name << "\" lies outside the folder " << folder << "\n";
+            stay = false;
+        }
+    }
+    return stay;
+}
+
 bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out) {
     SiteFetchPlan plan = PlanSiteFetch(site.url, std::time(nullptr));
     if (plan.deferred) {
@@ -207,6 +220,8 @@ int RunSiteTrial(const std::string& entry, std::ostream& out) {
             return 1;
         if (!FindSite(*library, entry, site, out))
             return 2;
+        if (!NamesStayInTheirFolders(site, out))
+            return 1;
         const std::string pagePath = DataFile("\\Sites", PageFileName(site.url));
         const std::string cutPath = DataFile("\\Work", PageFileName(site.url));
         if (!Fetch(site, pagePath, out))

@@ -15,8 +15,11 @@
 // wrap 0 (no line breaks added inside texts), tidy-mark no, add-xml-decl no.
 #include "components/TidyCOM_TLB.h"
 
+#include "components/MarkupDepth.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/LargeStack.h"
+#include "platform/Limits.h"
 
 #include <tidy/tidybuffio.h>
 
@@ -196,13 +199,25 @@ TidyOptions TidyObject::options() {
 }
 
 std::string TidyObject::cleanFile(const std::string& path) {
-    std::string bytes;
-    try {
-        bytes = ReadFileBytes(path);
-    } catch (const Exception&) {
-        return {}; // no cut file for a site whose download came back empty
-    }
+    // A site whose download came back empty has no cut file; one that is there must be read.
+    if (!FileExists(path))
+        return {};
+    std::string bytes = ReadFileBytes(path);
+    if (bytes.size() > limits::kCutTextBytes)
+        throw Exception("The text to clean has " + std::to_string(bytes.size()) +
+                        " bytes, more than the " + std::to_string(limits::kCutTextBytes) +
+                        " the cleaner takes");
     DropControlCharacters(bytes);
+    const bool html = !tidyOptGetBool(doc_, kPerSiteSwitch);
+    if (MarkupNestingDepth(bytes, html, limits::kNestingDepth) > limits::kNestingDepth)
+        throw Exception("The text nests its elements more than " +
+                        std::to_string(limits::kNestingDepth) + " levels deep");
+    std::string cleaned;
+    RunOnLargeStack(limits::kEngineStackBytes, [&] { cleaned = cleanBytes(bytes); });
+    return cleaned;
+}
+
+std::string TidyObject::cleanBytes(const std::string& bytes) {
     // A fresh document per file, configured like this object: nothing of the last page stays.
     Document work;
     if (!work.doc || !tidyOptCopyConfig(work.doc, doc_))
@@ -211,7 +226,7 @@ std::string TidyObject::cleanFile(const std::string& path) {
     tidySetErrorBuffer(work.doc, &errors.buffer); // reports stay off stderr
     tidySetInCharEncoding(work.doc, IsValidUtf8(bytes) ? "utf8" : "win1252");
     Buffer input;
-    tidyBufAppend(&input.buffer, bytes.data(), static_cast<uint>(bytes.size()));
+    tidyBufAppend(&input.buffer, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
     if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
         return {};
     if (!tidyOptGetBool(work.doc, kPerSiteSwitch))

@@ -33,12 +33,16 @@ class TidyObject {
     TidyObject& operator=(const TidyObject&) = delete;
 
     TidyOptions options();
-    // Cleans the file at the full path and returns the cleaned text (UTF-8). A missing or
-    // unreadable file gives an empty text; the cleaner never raises on page content.
+    // Cleans the file at the full path and returns the cleaned text (UTF-8); a missing file
+    // gives an empty text. Raises EInOutError when the file is there but cannot be read, and
+    // nimbrel::Exception, naming the limit, for a text larger than limits::kCutTextBytes or
+    // nested deeper than limits::kNestingDepth (the cleaner recurses once per level). The
+    // cleaning runs on a thread with limits::kEngineStackBytes of stack.
     std::string cleanFile(const std::string& path);
 
   private:
     TidyObject();
+    std::string cleanBytes(const std::string& bytes);
     TidyDoc doc_;
 };
 

@@ -2,6 +2,8 @@
 #include "components/XmlEngineInternal.h"
 
 #include "platform/Errors.h"
+#include "platform/LargeStack.h"
+#include "platform/Limits.h"
 
 #include <libexslt/exslt.h>
 #include <libxml/parser.h>
@@ -63,28 +65,36 @@ xmlDocPtr SafeDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xs
     return doc;
 }
 
-// Stylesheets may read local files but never write files, create folders or use the network.
+// While a stylesheet is compiled it may read the files it imports or includes; it never
+// writes files, creates folders or uses the network.
 class SecurityPreferences {
   public:
-    SecurityPreferences() : prefs_(xsltNewSecurityPrefs()) {
+    explicit SecurityPreferences(bool readFiles) : prefs_(xsltNewSecurityPrefs()) {
+        if (!readFiles)
+            xsltSetSecurityPrefs(prefs_, XSLT_SECPREF_READ_FILE, xsltSecurityForbid);
         xsltSetSecurityPrefs(prefs_, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
         xsltSetSecurityPrefs(prefs_, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
         xsltSetSecurityPrefs(prefs_, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
         xsltSetSecurityPrefs(prefs_, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
-        xsltSetDefaultSecurityPrefs(prefs_);
     }
-    ~SecurityPreferences() {
-        xsltSetDefaultSecurityPrefs(nullptr);
-        xsltFreeSecurityPrefs(prefs_);
-    }
+    ~SecurityPreferences() { xsltFreeSecurityPrefs(prefs_); }
+    SecurityPreferences(const SecurityPreferences&) = delete;
+    SecurityPreferences& operator=(const SecurityPreferences&) = delete;
     xsltSecurityPrefsPtr get() const { return prefs_; }
 
   private:
     xsltSecurityPrefsPtr prefs_;
 };
 
-SecurityPreferences& Security() {
-    static SecurityPreferences preferences;
+SecurityPreferences& CompileSecurity() {
+    static SecurityPreferences preferences(true);
+    return preferences;
+}
+
+// A running transform reads nothing either: document() and exsl:document are refused, so a
+// stylesheet cannot pull local files into the digest or write any.
+SecurityPreferences& RunSecurity() {
+    static SecurityPreferences preferences(false);
     return preferences;
 }
 
@@ -100,6 +110,11 @@ struct DocDeleter {
 
 std::string EngineText(const ErrorCapture& errors, const char* fallback) {
     std::string text = errors.text();
+    // libxslt follows a runaway recursion with advice for its command line and a dump of the
+    // template stack: the first sentences say all the reader needs.
+    const size_t advice = text.find("\nYou can adjust");
+    if (advice != std::string::npos)
+        text.erase(advice);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text.empty() ? fallback : text;
@@ -147,6 +162,39 @@ size_t SkipTo(const std::string& s, size_t i, const char* terminator) {
     return end == std::string::npos ? end : end + std::char_traits<char>::length(terminator);
 }
 
+// The transform proper, on the thread that calls it.
+std::string TransformOnThisThread(xmlDocPtr source, xmlDocPtr stylesheet) {
+    ErrorCapture errors;
+    if (!xmlDocGetRootElement(stylesheet))
+        throw Exception("The stylesheet is empty: nothing was loaded into it");
+    // libxslt takes the tree over and edits it; the caller's document stays as it was.
+    xmlDocPtr copy = xmlCopyDoc(stylesheet, 1);
+    if (!copy)
+        throw Exception("Out of memory while preparing the stylesheet");
+    std::unique_ptr<xsltStylesheet, StylesheetDeleter> style(xsltParseStylesheetDoc(copy));
+    if (!style) {
+        xmlFreeDoc(copy);
+        throw Exception(EngineText(errors, "The document is not a valid stylesheet"));
+    }
+    if (style->errors > 0)
+        throw Exception(EngineText(errors, "The stylesheet holds errors"));
+    std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
+        xsltNewTransformContext(style.get(), source));
+    if (!context)
+        throw Exception("Out of memory while preparing the transform");
+    xsltSetCtxtSecurityPrefs(RunSecurity().get(), context.get());
+    context->maxTemplateDepth = limits::kTemplateDepth;
+    context->maxTemplateVars = limits::kTemplateVariables;
+    std::unique_ptr<xmlDoc, DocDeleter> result(
+        xsltApplyStylesheetUser(style.get(), source, nullptr, nullptr, nullptr, context.get()));
+    if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
+        throw Exception(EngineText(errors, "The transform failed"));
+    std::string text = SerialiseResult(result.get(), style.get());
+    if (KindOf(result.get(), style.get()) != OutputKind::Xml)
+        return text;
+    return BlankBeforeEmptyTagEnd(WithWideTextDeclaration(text));
+}
+
 } // namespace
 
 void InitialiseEngine() {
@@ -156,7 +204,8 @@ void InitialiseEngine() {
         exsltRegisterAll();
         xsltSetGenericErrorFunc(nullptr, &CaptureFormatted);
         xsltSetLoaderFunc(&SafeDocumentLoader);
-        Security();
+        xsltSetDefaultSecurityPrefs(CompileSecurity().get());
+        RunSecurity();
     });
 }
 
@@ -235,33 +284,11 @@ std::string BlankBeforeEmptyTagEnd(const std::string& markup) {
 
 std::string TransformTree(xmlDocPtr source, xmlDocPtr stylesheet) {
     InitialiseEngine();
-    ErrorCapture errors;
-    if (!xmlDocGetRootElement(stylesheet))
-        throw Exception("The stylesheet is empty: nothing was loaded into it");
-    // libxslt takes the tree over and edits it; the caller's document stays as it was.
-    xmlDocPtr copy = xmlCopyDoc(stylesheet, 1);
-    if (!copy)
-        throw Exception("Out of memory while preparing the stylesheet");
-    std::unique_ptr<xsltStylesheet, StylesheetDeleter> style(xsltParseStylesheetDoc(copy));
-    if (!style) {
-        xmlFreeDoc(copy);
-        throw Exception(EngineText(errors, "The document is not a valid stylesheet"));
-    }
-    if (style->errors > 0)
-        throw Exception(EngineText(errors, "The stylesheet holds errors"));
-    std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
-        xsltNewTransformContext(style.get(), source));
-    if (!context)
-        throw Exception("Out of memory while preparing the transform");
-    xsltSetCtxtSecurityPrefs(Security().get(), context.get());
-    std::unique_ptr<xmlDoc, DocDeleter> result(
-        xsltApplyStylesheetUser(style.get(), source, nullptr, nullptr, nullptr, context.get()));
-    if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
-        throw Exception(EngineText(errors, "The transform failed"));
-    std::string text = SerialiseResult(result.get(), style.get());
-    if (KindOf(result.get(), style.get()) != OutputKind::Xml)
-        return text;
-    return BlankBeforeEmptyTagEnd(WithWideTextDeclaration(text));
+    std::string text;
+    // Templates recurse in C: the thread's stack holds limits::kTemplateDepth of them.
+    RunOnLargeStack(limits::kEngineStackBytes,
+                    [&] { text = TransformOnThisThread(source, stylesheet); });
+    return text;
 }
 
 } // namespace nimbrel::msxml

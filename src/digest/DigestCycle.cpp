@@ -11,6 +11,7 @@
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
+#include "platform/LeftoverFiles.h"
 
 #include <chrono>
 #include <cstdio>
@@ -80,6 +81,7 @@ int FetchSelectedSites(bool quiet) {
 } // namespace
 
 int RunFullCycle(const DigestOptions& options) {
+    RemoveLeftoverTempFiles();
     const int fetched = FetchSelectedSites(options.quiet);
     if (fetched != kExitDone)
         return fetched;
@@ -88,7 +90,7 @@ int RunFullCycle(const DigestOptions& options) {
         return cut;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    return RunStep([&] { return DisplayStep(options.open); });
+    return RunStep([&] { return DisplayStep(options.open, options.quiet); });
 }
 
 } // namespace nimbrel::digest

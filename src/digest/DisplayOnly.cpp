@@ -2,12 +2,13 @@
 
 #include "DigestModes.h"
 
+#include "app/DisplayStep.h"
 #include "app/Options.h"
-#include "pipeline/TidyAndDisplay.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace nimbrel::digest {
 
@@ -28,13 +29,21 @@ bool AutoViewFromOptions() {
 
 } // namespace
 
-bool DisplayStep(std::optional<bool> openOverride) {
-    const bool autoView = openOverride ? *openOverride : AutoViewFromOptions();
-    return TidyAndDisplay("setup.xml", {autoView});
+bool DisplayStep(std::optional<bool> openOverride, bool quiet) {
+    DisplayContext context;
+    context.autoView = openOverride ? *openOverride : AutoViewFromOptions();
+    // --no-open keeps every browser closed, the update reminder's too.
+    context.updatePageMayOpen = !(openOverride && !*openOverride);
+    const DisplayReport report = RunDisplayStep("setup.xml", context);
+    if (!quiet)
+        for (const SiteFailure& failure : report.failures)
+            std::fprintf(stderr, "%s: not shown: %s\n", failure.name.c_str(),
+                         failure.reason.c_str());
+    return report.written;
 }
 
 int RunDisplayOnly(const DigestOptions& options) {
-    return RunStep([&options] { return DisplayStep(options.open); });
+    return RunStep([&options] { return DisplayStep(options.open, options.quiet); });
 }
 
 } // namespace nimbrel::digest

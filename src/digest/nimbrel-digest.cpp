@@ -3,6 +3,7 @@
 #include "DigestOptions.h"
 
 #include "digest/StopSignals.h"
+#include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
 #include <cstdio>
@@ -50,6 +51,7 @@ int RunMode(const DigestOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    nimbrel::LetFileSizeLimitFailWrites();
     DigestOptions options;
     try {
         options = ParseDigestOptions(argc, argv);

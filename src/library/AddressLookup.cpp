@@ -3,7 +3,6 @@
 #include "app/SiteFetch.h"
 #include "components/HttpFetch.h"
 #include "pipeline/PageEncoding.h"
-#include "pipeline/PageName.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
@@ -65,8 +64,6 @@ std::string AddressProblem(const std::string& typed) {
     const std::string scheme = SchemeOf(address);
     if (!scheme.empty() && scheme != "http" && scheme != "https")
         return "Only http and https addresses can be added, not \"" + address + "\".";
-    if (PageFileName(SiteAddress(address)).size() > limits::kFileNameBytes)
-        return "The address is too long to name its page file: \"" + address + "\".";
     return {};
 }
 

@@ -30,7 +30,7 @@ struct AddressLookup {
 };
 
 // Why the typed address cannot be fetched or named a site, or "" when it can: empty, blanks
-// inside, a scheme other than http and https, too long to name its page file.
+// inside, a scheme other than http and https.
 std::string AddressProblem(const std::string& address);
 
 // The address as it is fetched and kept in the library: trimmed, "http://" added when it

@@ -1,6 +1,7 @@
 #include "pipeline/BlockLinks.h"
 
 #include "platform/Convert.h"
+#include "platform/Errors.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>
@@ -19,23 +20,85 @@ struct DocFree {
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
-bool IsLinkAttribute(const xmlChar* name) {
-    const std::string lowered = LowerAscii(reinterpret_cast<const char*>(name));
-    return lowered == "href" || lowered == "src" || lowered == "action" || lowered == "poster" ||
-           lowered == "background";
+// The attribute's name without a namespace prefix, lowered.
+std::string LocalName(const xmlChar* name) {
+    const std::string text = reinterpret_cast<const char*>(name);
+    const size_t colon = text.rfind(':');
+    return LowerAscii(colon == std::string::npos ? text : text.substr(colon + 1));
 }
 
-// Worth a parse only when some attribute might hold a link.
-bool MayHoldLinks(std::string_view block) {
+enum class LinkKind { None, Reference, Source };
+
+// A reference (href) that may not stay becomes "#"; a source (src, action ...) is dropped.
+LinkKind KindOfAttribute(const xmlAttr* attr) {
+    const std::string name = LocalName(attr->name);
+    if (name == "href")
+        return LinkKind::Reference;
+    if (name == "src" || name == "action" || name == "formaction" || name == "poster" ||
+        name == "background")
+        return LinkKind::Source;
+    if (name == "data" && attr->parent && LocalName(attr->parent->name) == "object")
+        return LinkKind::Source;
+    return LinkKind::None;
+}
+
+bool IsEventHandler(const xmlAttr* attr) {
+    return LocalName(attr->name).rfind("on", 0) == 0;
+}
+
+bool IsScriptElement(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE && LocalName(node->name) == "script";
+}
+
+// Worth a parse only when some attribute might hold a link or a script might stand in it.
+bool MayNeedChanges(std::string_view block) {
     const std::string lowered = LowerAscii(block);
-    for (const char* name : {"href", "src", "action", "poster", "background"})
+    for (const char* name : {"href", "src", "action", "poster", "background", "data", "<script"})
         if (lowered.find(name) != std::string::npos)
             return true;
+    // An event handler: a blank (or quote or slash) before "on", letters, then "=".
+    for (size_t at = lowered.find("on"); at != std::string::npos; at = lowered.find("on", at + 2)) {
+        const char before = at > 0 ? lowered[at - 1] : '\0';
+        if (before != ' ' && before != '\t' && before != '\n' && before != '\r' && before != '"' &&
+            before != '\'' && before != '/')
+            continue;
+        size_t end = at + 2;
+        while (end < lowered.size() && lowered[end] >= 'a' && lowered[end] <= 'z')
+            ++end;
+        while (end < lowered.size() && (lowered[end] == ' ' || lowered[end] == '\t'))
+            ++end;
+        if (end < lowered.size() && lowered[end] == '=')
+            return true;
+    }
     return false;
 }
 
-// Resolves the attribute in place; true when its value changed.
-bool ResolveAttribute(xmlAttr* attr, const xmlChar* base) {
+// Browsers ignore blanks and control characters around an address and tabs and line breaks
+// inside it ("java\tscript:" is "javascript:"); the scheme is read the same way.
+std::string AddressAsBrowsersRead(const xmlChar* value) {
+    std::string address;
+    for (const xmlChar* c = value; *c; ++c)
+        if (*c != '\t' && *c != '\n' && *c != '\r')
+            address += static_cast<char>(*c);
+    return Trim(address);
+}
+
+// An address that may stay in the digest: http, https or mailto, a fragment, or empty (the
+// page itself).
+bool IsAllowedAddress(const xmlChar* value) {
+    const std::string address = AddressAsBrowsersRead(value);
+    if (address.empty() || address.front() == '#')
+        return true;
+    const size_t colon = address.find(':');
+    if (colon == std::string::npos)
+        return false; // still relative: it would lead into the local folder
+    const std::string scheme = LowerAscii(address.substr(0, colon));
+    return scheme == "http" || scheme == "https" || scheme == "mailto";
+}
+
+// Resolves the attribute in place against the base and keeps it only when the result may
+// stay; true when the element changed.
+bool MendLinkAttribute(xmlAttr* attr, LinkKind kind, const xmlChar* base) {
     xmlChar* value = xmlNodeListGetString(attr->doc, attr->children, 1);
     if (value == nullptr)
         return false;
@@ -44,25 +107,66 @@ bool ResolveAttribute(xmlAttr* attr, const xmlChar* base) {
     if (value[0] != '\0' && value[0] != '#') {
         if (xmlChar* resolved = xmlBuildURI(value, base)) {
             if (xmlStrcmp(resolved, value) != 0) {
-                xmlSetProp(attr->parent, attr->name, resolved);
+                xmlSetNsProp(attr->parent, attr->ns, attr->name, resolved);
                 changed = true;
             }
-            xmlFree(resolved);
+            xmlFree(value);
+            value = resolved;
         }
+    }
+    if (!IsAllowedAddress(value)) {
+        if (kind == LinkKind::Reference)
+            xmlSetNsProp(attr->parent, attr->ns, attr->name, BAD_CAST "#");
+        else
+            xmlRemoveProp(attr);
+        changed = true;
     }
     xmlFree(value);
     return changed;
 }
 
-bool ResolveTree(xmlNode* node, const xmlChar* base) {
+// Mends the element's attributes; true when any changed.
+bool MendAttributes(xmlNode* element, const xmlChar* base) {
     bool changed = false;
-    for (; node != nullptr; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE)
-            continue;
-        for (xmlAttr* attr = node->properties; attr != nullptr; attr = attr->next)
-            if (IsLinkAttribute(attr->name))
-                changed |= ResolveAttribute(attr, base);
-        changed |= ResolveTree(node->children, base);
+    for (xmlAttr* attr = element->properties; attr != nullptr;) {
+        xmlAttr* next = attr->next; // the attribute may be removed
+        const LinkKind kind = KindOfAttribute(attr);
+        if (IsEventHandler(attr)) {
+            xmlRemoveProp(attr);
+            changed = true;
+        } else if (kind != LinkKind::None) {
+            changed |= MendLinkAttribute(attr, kind, base);
+        }
+        attr = next;
+    }
+    return changed;
+}
+
+// Walks the nodes and everything below them without recursion (blocks may nest deeply),
+// removing script elements and mending link and event attributes. True when anything changed.
+bool MendTree(xmlNode* first, const xmlChar* base) {
+    bool changed = false;
+    xmlNode* const top = first ? first->parent : nullptr;
+    for (xmlNode* node = first; node != nullptr;) {
+        xmlNode* parent = node->parent;
+        xmlNode* next = node->next;
+        if (IsScriptElement(node)) {
+            xmlUnlinkNode(node);
+            xmlFreeNode(node);
+            changed = true;
+        } else if (node->type == XML_ELEMENT_NODE) {
+            changed |= MendAttributes(node, base);
+            if (node->children != nullptr) {
+                node = node->children;
+                continue;
+            }
+        }
+        // Climb back up until a later sibling is found, never above where the walk began.
+        while (next == nullptr && parent != nullptr && parent != top) {
+            next = parent->next;
+            parent = parent->parent;
+        }
+        node = next;
     }
     return changed;
 }
@@ -137,7 +241,7 @@ std::string SiteBaseAddress(std::string_view siteUrl) {
 }
 
 std::string ResolveBlockLinks(std::string_view block, std::string_view siteUrl) {
-    if (!MayHoldLinks(block))
+    if (!MayNeedChanges(block))
         return std::string(block);
     const std::string base = SiteBaseAddress(siteUrl);
     const size_t declaration = DeclarationLength(block);
@@ -145,14 +249,16 @@ std::string ResolveBlockLinks(std::string_view block, std::string_view siteUrl) 
     std::string resolved;
     if (DocPtr doc = ReadAsXml(body)) {
         xmlNode* root = xmlDocGetRootElement(doc.get());
-        if (!ResolveTree(root->children, BAD_CAST base.c_str()))
+        if (!MendTree(root->children, BAD_CAST base.c_str()))
             return std::string(block);
         resolved = WriteXmlChildren(root);
     } else if (DocPtr html = ReadAsHtml(body)) {
         xmlNode* htmlBody = HtmlBody(html.get());
-        if (!htmlBody || !ResolveTree(htmlBody->children, BAD_CAST base.c_str()))
+        if (!htmlBody || !MendTree(htmlBody->children, BAD_CAST base.c_str()))
             return std::string(block);
         resolved = WriteHtmlChildren(html.get(), htmlBody);
+    } else if (!body.empty()) {
+        throw Exception("The block cannot be read to check its links");
     } else {
         return std::string(block);
     }

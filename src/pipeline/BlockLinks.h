@@ -1,6 +1,9 @@
 // The digest is opened from a local file, where a relative link of a site's block leads
-// nowhere. Before a block is placed in the layout, its relative href, src, action, poster and
-// background values are resolved against the site's URL.
+// nowhere, and it must run no script. Before a block is placed in the layout, its relative
+// href, src, action, formaction, poster and background values (and an object's data) are
+// resolved against the site's URL; then every such address that is not http, https, mailto,
+// a fragment or empty goes (an href becomes "#", the other attributes are dropped), and so do
+// event handler attributes (on...) and script elements.
 #pragma once
 
 #include <string>
@@ -12,10 +15,11 @@ namespace nimbrel {
 // front when it names no scheme (site URLs need none).
 std::string SiteBaseAddress(std::string_view siteUrl);
 
-// The block with its relative links made absolute. A block the transform wrote as XML is
-// re-read as XML, anything else with the HTML parser; a block without a relative link, or one
-// that cannot be read at all, comes back unchanged. Costs one parse and one write of the block
-// when it holds a link.
+// The block with its relative links made absolute and its script taken out. A block the
+// transform wrote as XML is re-read as XML, anything else with the HTML parser; a block that
+// needs no change comes back byte for byte. Raises nimbrel::Exception when a block that may
+// hold a link cannot be read at all. Costs one parse of the block when it may hold a link and
+// one write when something changed; the tree is walked without recursion.
 std::string ResolveBlockLinks(std::string_view block, std::string_view siteUrl);
 
 } // namespace nimbrel

@@ -81,7 +81,7 @@ std::string RunCommand(const XmlNode& command, const std::string& inputPath, boo
     std::string tempPath;
     std::unique_ptr<TextWriter> temp;
     if (!isLeaf) {
-        tempPath = DataFile("\\Temp", StripPath(inputPath) + ".temp");
+        tempPath = DataFile("\\Temp", TempFileName(inputPath));
         temp = std::make_unique<TextWriter>(tempPath, TextWriter::Mode::Direct);
     }
     if (rules.name == "append")

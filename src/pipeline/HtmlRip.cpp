@@ -2,12 +2,17 @@
 
 #include "pipeline/PieceCutter.h"
 #include "platform/Errors.h"
+#include "platform/Limits.h"
+#include "platform/ShortNames.h"
 
 namespace nimbrel {
 
 void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules) {
     PieceCutter cutter(PrepareRules(rules));
     const PieceCutter::Writer write = [&output](std::string_view piece) {
+        if (output.bytesWritten() + piece.size() + 2 > limits::kCutTextBytes)
+            throw Exception("The commands write more than " +
+                            std::to_string(limits::kCutTextBytes) + " bytes into one file");
         output.writeLine(piece);
     };
     std::string line;
@@ -18,6 +23,13 @@ void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules)
 std::string StripPath(std::string_view path) {
     const size_t separator = path.find_last_of("\\/");
     return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+std::string TempFileName(std::string_view inputPath) {
+    static constexpr std::string_view kEnding = ".temp";
+    const std::string input = StripPath(inputPath);
+    return NameWithinBytes(input, limits::kFileNameBytes - kEnding.size(), input) +
+           std::string(kEnding);
 }
 
 void RipOutputFile::open(const std::string& path) {

@@ -25,7 +25,7 @@ std::string GetAttributeValue(const msxml::XmlNode& element, const std::string& 
 void RunCommandTree(const msxml::XmlNode& node, const std::string& inputPath);
 
 // Reads the command's rules, opens its files and cuts. An inner command (isLeaf false) writes
-// its pieces one per line to Temp/<StripPath(inputPath)>.temp and returns that path; a leaf
+// its pieces one per line to Temp/<TempFileName(inputPath)> and returns that path; a leaf
 // writes to RipOutput() and returns the empty text. Only the name "append" cuts.
 std::string RunCommand(const msxml::XmlNode& command, const std::string& inputPath, bool isLeaf);
 
@@ -33,11 +33,17 @@ std::string RunCommand(const msxml::XmlNode& command, const std::string& inputPa
 CommandRules ReadCommandRules(const msxml::XmlNode& command);
 
 // Cuts every line of `input` by the rules and writes each piece as one line to `output`.
-// Raises EConvertError before reading when a count is not a whole number.
+// Raises EConvertError before reading when a count is not a whole number, and
+// nimbrel::Exception when `output` would grow past limits::kCutTextBytes.
 void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules);
 
 // The file name of a path: the part after the last "\" or "/", or the whole text.
 std::string StripPath(std::string_view path);
+
+// The name of an inner command's temporary file in Temp: StripPath(inputPath) + ".temp",
+// with the input's name shortened (NameWithinBytes) when the whole would not fit a file name,
+// so a long page name or a deep command tree never makes a name the file system refuses.
+std::string TempFileName(std::string_view inputPath);
 
 // Rewrites the text file as one line: every line joined with nothing between, followed by
 // CR LF; a byte 0x1A ends the input. Streams through the file (memory does not grow with its

@@ -1,13 +1,16 @@
 #include "pipeline/PageName.h"
 
 #include "platform/Convert.h"
+#include "platform/Limits.h"
+#include "platform/ShortNames.h"
 
 namespace nimbrel {
 
 std::string PageFileStem(std::string_view url) {
-    if (url.find('/') == std::string_view::npos)
-        return std::string(url);
-    return ReplaceAll(ReplaceAll(url, "/", "___"), ":", "...");
+    const std::string stem = url.find('/') == std::string_view::npos
+                                 ? std::string(url)
+                                 : ReplaceAll(ReplaceAll(url, "/", "___"), ":", "...");
+    return NameWithinBytes(stem, limits::kPageStemBytes, url);
 }
 
 std::string PageFileName(std::string_view url) {

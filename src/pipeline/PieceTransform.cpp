@@ -1,6 +1,8 @@
 #include "pipeline/PieceTransform.h"
 
 #include "platform/Convert.h"
+#include "platform/Errors.h"
+#include "platform/Limits.h"
 
 namespace nimbrel {
 
@@ -28,6 +30,25 @@ size_t FindAcross(const std::string& kept, std::string_view rest, std::string_vi
 
 size_t SearchStart(size_t keptSize, size_t needleSize) {
     return keptSize >= needleSize ? keptSize - needleSize + 1 : 0;
+}
+
+[[noreturn]] void RaisePieceTooLarge() {
+    throw Exception("A cut piece grows past " + std::to_string(limits::kCutTextBytes) +
+                    " bytes through its replacements and wrap texts");
+}
+
+// The size the text would have with every find text replaced, checked before it is built.
+void RequireReplacedSizeWithinLimit(std::string_view text, const TextPair& replace) {
+    if (replace.second.size() <= replace.first.size())
+        return;
+    const size_t growth = replace.second.size() - replace.first.size();
+    size_t size = text.size();
+    for (size_t at = text.find(replace.first); at != npos;
+         at = text.find(replace.first, at + replace.first.size())) {
+        size += growth;
+        if (size > limits::kCutTextBytes)
+            RaisePieceTooLarge();
+    }
 }
 
 } // namespace
@@ -64,6 +85,8 @@ std::string RemoveSpans(std::string_view text, std::string_view openText,
 void TransformPiece(std::string_view piece, const PreparedRules& rules, std::string& out) {
     out.clear();
     if (rules.removals.empty() && rules.replaces.empty()) {
+        if (rules.wrapOpen.size() + piece.size() + rules.wrapClose.size() > limits::kCutTextBytes)
+            RaisePieceTooLarge();
         out.reserve(rules.wrapOpen.size() + piece.size() + rules.wrapClose.size());
         out.append(rules.wrapOpen).append(piece).append(rules.wrapClose);
         return;
@@ -71,8 +94,12 @@ void TransformPiece(std::string_view piece, const PreparedRules& rules, std::str
     std::string text(piece);
     for (const TextPair& removal : rules.removals)
         text = RemoveSpans(text, removal.first, removal.second);
-    for (const TextPair& replace : rules.replaces)
+    for (const TextPair& replace : rules.replaces) {
+        RequireReplacedSizeWithinLimit(text, replace);
         text = ReplaceAll(text, replace.first, replace.second);
+    }
+    if (rules.wrapOpen.size() + text.size() + rules.wrapClose.size() > limits::kCutTextBytes)
+        RaisePieceTooLarge();
     out.append(rules.wrapOpen).append(text).append(rules.wrapClose);
 }
 

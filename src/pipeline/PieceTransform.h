@@ -17,7 +17,9 @@ std::string RemoveSpans(std::string_view text, std::string_view openText,
                         std::string_view closeText);
 
 // Removals of the table in rank order, then replacements in rank order, then the wrap texts
-// around the result. Writes into `out` (its old content is discarded).
+// around the result. Writes into `out` (its old content is discarded). Raises
+// nimbrel::Exception, before building it, when the piece would grow past
+// limits::kCutTextBytes, so memory stays bounded however the replacements feed each other.
 void TransformPiece(std::string_view piece, const PreparedRules& rules, std::string& out);
 
 } // namespace nimbrel

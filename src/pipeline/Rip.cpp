@@ -3,8 +3,10 @@
 #include "components/MSXML2_TLB.h"
 #include "pipeline/HtmlRip.h"
 #include "pipeline/PageName.h"
+#include "pipeline/SiteFailure.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
@@ -18,6 +20,12 @@ namespace {
 
 constexpr int kHaltExitCode = 3;
 constexpr uint64_t kBlockSize = 128;
+
+// EInOutError codes that concern the folders, not one site: disk full, access denied, and
+// file not found (a missing Work or Temp folder). They end the whole step.
+bool EndsTheStep(const EInOutError& error) {
+    return error.code() == 101 || error.code() == 5 || error.code() == 2;
+}
 
 std::string RuleFilePath(const std::string& ripFile) {
     return Trim(ripFile).empty() ? std::string() : DataFile("\\Rip", ripFile);
@@ -44,23 +52,41 @@ void CutPage(const XmlNode& root, const std::string& pagePath, const std::string
     RipOutput().close();
 }
 
+// Loads the site's rule file; nothing when it cannot be used, which is then recorded as the
+// site's failure (and a rule file that does not load is shown, as ever).
+bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& ruleDocument) {
+    const std::string rulePath = RuleFilePath(ripFile);
+    if (rulePath.empty()) {
+        Dialogs().showMessage(rulePath + " not found, the program will exit now!");
+        Halt(kHaltExitCode);
+    }
+    if (!DataNameStaysInFolder(ripFile)) {
+        RecordCutFailure(url, "The rule file \"" + ripFile + "\" lies outside the folder Rip");
+        return false;
+    }
+    if (!FileExists(rulePath)) {
+        Dialogs().showMessage(rulePath + " not found, the program will exit now!");
+        Halt(kHaltExitCode);
+    }
+    ruleDocument.load(rulePath);
+    const std::string& reason = ruleDocument.parseError().reason;
+    if (!reason.empty()) {
+        Dialogs().showMessage(reason);
+        RecordCutFailure(url, "The rule file " + ripFile + " does not load: " + reason);
+        return false;
+    }
+    ClearCutFailure(url);
+    return true;
+}
+
 void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
     const auto attributes = site.attributes();
     const XmlNode ripFile = attributes.getNamedItem("RipFile");
     const XmlNode url = attributes.getNamedItem("URL");
     if (!ripFile || !url)
         return; // nothing to cut by or from: the entry keeps its old cut file
-
-    const std::string rulePath = RuleFilePath(ripFile.text());
-    if (!FileExists(rulePath) || !DataNameStaysInFolder(ripFile.text())) {
-        Dialogs().showMessage(rulePath + " not found, the program will exit now!");
-        Halt(kHaltExitCode);
-    }
-    ruleDocument.load(rulePath);
-    if (!ruleDocument.parseError().reason.empty()) {
-        Dialogs().showMessage(ruleDocument.parseError().reason);
+    if (!LoadRules(ripFile.text(), url.text(), ruleDocument))
         return;
-    }
     // A declaration first stands where the command tree should begin: nothing is cut.
     const XmlNode root = ruleDocument.hasXmlDeclaration() ? XmlNode() : ruleDocument.firstChild();
 
@@ -69,7 +95,15 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
     const std::string pagePath = DataFile("\\Sites", fileName);
     if (!FileExists(pagePath) || !HoldsAWholeBlock(pagePath))
         return;
-    CutPage(root, pagePath, DataFile("\\Work", fileName));
+    try {
+        CutPage(root, pagePath, DataFile("\\Work", fileName));
+    } catch (const Exception& error) {
+        const auto* fileError = dynamic_cast<const EInOutError*>(&error);
+        if (fileError && EndsTheStep(*fileError))
+            throw;
+        RecordCutFailure(url.text(), "The rule file " + ripFile.text() +
+                                         " could not cut the page: " + error.message());
+    }
 }
 
 } // namespace

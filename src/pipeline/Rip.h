@@ -7,10 +7,13 @@ namespace nimbrel {
 // For every site element of setup.xml, in document order: joins its page file into one line
 // and runs its rule file's command tree, writing the cut file. A site whose page file is
 // missing or shorter than 128 bytes keeps its old cut file. Shows the selection file's parse
-// error and cuts nothing; shows a rule file's parse error and passes over that site; a missing
-// rule file shows "<path> not found, the program will exit now!" and ends the program (Halt).
-// Errors of the files and of the cutter are raised and end the step; the open cut file keeps
-// the pieces written so far. Returns false when setup.xml could not be loaded.
+// error and cuts nothing. A blank or missing RipFile shows "<path> not found, the program will
+// exit now!" and ends the program (Halt). What belongs to one site (a RipFile outside the
+// folder Rip, a rule file that does not load, whose parse error is also shown, any error of
+// its cut but a full disk, denied access or a missing folder) is that site's failure, left in
+// its cut failure note (SiteFailure.h), and the other sites are cut; the cut file keeps the
+// pieces written so far. The errors of the whole step are raised and end it. Returns false
+// when setup.xml could not be loaded.
 bool Rip();
 
 } // namespace nimbrel

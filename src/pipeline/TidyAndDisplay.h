@@ -3,21 +3,32 @@
 // writes site.html and opens it in the browser when automatic display is on.
 #pragma once
 
+#include "pipeline/SiteFailure.h"
+
 #include <string>
+#include <vector>
 
 namespace nimbrel {
 
 struct DisplayContext {
-    bool autoView = true; // open site.html in the browser at the end of the run
+    bool autoView = true;          // open site.html in the browser at the end of the run
+    bool updatePageMayOpen = true; // the update reminder may open its page in the browser
 };
 
-// One run on the selection file (relative names are the program folder's). Returns true when
-// site.html was rewritten. A cleaner that cannot be created runs TidyError; a selection or
-// layout stylesheet that does not load shows its message; both end the run and return false.
-// An error the XML engine or the cleaner raises while the sites are handled (a missing site
-// stylesheet, say) goes back to the caller as nimbrel::Exception with the engine's text. In
-// every case that does not return true, site.html keeps its old content.
-bool TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
+struct DisplayReport {
+    bool written = false;              // site.html was rewritten
+    bool cleanerMissing = false;       // the cleaner could not be created: the caller reports it
+    std::vector<SiteFailure> failures; // sites shown by their failure notice, in order
+};
+
+// One run on the selection file (relative names are the program folder's). A selection or
+// layout stylesheet that does not load shows its message and ends the run; a cleaner that
+// cannot be created ends it with cleanerMissing set (the caller runs the cleaner report). A
+// site whose block cannot be made shows a failure notice in its place (SiteFailure.h) and the
+// run goes on. An error that belongs to the whole run (the layout transform, site.html or
+// update.dat that cannot be written) is raised as nimbrel::Exception. Whenever the report does
+// not say written, site.html keeps its old content.
+DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's
 // reason.

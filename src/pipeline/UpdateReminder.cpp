@@ -36,11 +36,11 @@ std::string UpdatePagePath() {
     return ProgramFile("\\update.html");
 }
 
-int RunUpdateReminder() {
+int RunUpdateReminder(bool pageMayOpen) {
     const std::string path = ProgramFile("\\update.dat");
     // Widened so that a stored maximum cannot overflow on the way to the restart.
     const int64_t next = StoredCount(path) + 1;
-    if (next >= kFirstReminder)
+    if (next >= kFirstReminder && pageMayOpen)
         Shell().openInBrowser(UpdatePagePath());
     const int count = next > kLastCount ? 1 : static_cast<int>(next);
     TextWriter writer(path);

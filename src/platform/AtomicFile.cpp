@@ -3,35 +3,65 @@
 #include "platform/Errors.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdint>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 namespace nimbrel {
 
 namespace {
-mode_t DefaultFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+
+constexpr int kCreateAttempts = 100;
+
+// Six letters or digits, as mkstemp would choose them.
+std::string RandomSuffix() {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    uint8_t bytes[6];
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        static thread_local uint64_t fallback = static_cast<uint64_t>(::getpid()) << 20;
+        const uint64_t seed = ++fallback * 0x9E3779B97F4A7C15ULL;
+        for (size_t i = 0; i < sizeof bytes; ++i)
+            bytes[i] = static_cast<uint8_t>(seed >> (8 * i));
+    }
+    std::string suffix;
+    for (uint8_t b : bytes)
+        suffix += kAlphabet[b % (sizeof kAlphabet - 1)];
+    return suffix;
 }
+
+// Created with mode 0666 so the process umask applies as to any new file; the umask itself
+// is never touched (changing it would race with every other thread creating files).
+int CreateExclusive(const std::string& target, std::string& temp) {
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        temp = target + kAtomicTempMarker + RandomSuffix();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
-    std::string pattern = target_ + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    std::string temp;
+    const int fd = CreateExclusive(target_, temp);
     if (fd < 0)
         RaiseInOutError(errno);
-    ::fchmod(fd, DefaultFileMode());
+    // Held while the file is written, so the clean-up of leftovers passes it over.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
         const int err = errno;
         ::close(fd);
-        ::unlink(pattern.c_str());
+        ::unlink(temp.c_str());
         RaiseInOutError(err);
     }
-    temp_ = pattern;
+    temp_ = temp;
 }
 
 AtomicFile::~AtomicFile() {
@@ -59,28 +89,25 @@ void AtomicFile::write(std::string_view bytes) {
     }
 }
 
-int AtomicFile::flushAndClose() {
-    if (!file_)
-        return EBADF;
-    int err = 0;
+int AtomicFile::flushToDisk() {
     if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
-        err = errno ? errno : EIO;
-    if (std::fclose(file_) != 0 && err == 0)
-        err = errno ? errno : EIO;
-    file_ = nullptr;
-    return err;
+        return errno ? errno : EIO;
+    return 0;
 }
 
 void AtomicFile::commit() {
     if (!file_)
         throw EInOutError(103);
-    int err = flushAndClose();
+    int err = flushToDisk();
+    // Renamed while still open and locked, so no clean-up can take the file in between.
     if (err == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
         err = errno;
     if (err != 0) {
         abandon();
         RaiseInOutError(err);
     }
+    std::fclose(file_); // the bytes are synced and in place: nothing left to fail
+    file_ = nullptr;
     temp_.clear();
 }
 
@@ -88,7 +115,7 @@ void AtomicFile::commit() {
 bool AtomicFile::commitAsNew() {
     if (!file_)
         throw EInOutError(103);
-    int err = flushAndClose();
+    int err = flushToDisk();
     if (err == 0 && ::link(temp_.c_str(), target_.c_str()) != 0)
         err = errno;
     abandon();

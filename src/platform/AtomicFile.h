@@ -1,6 +1,8 @@
 // Replacing a file without ever leaving it half-written: the bytes go to a temporary file beside
 // the target, which is flushed to disk and renamed over the target only by commit(). A writer
-// destroyed without commit() removes its temporary file and leaves the old target whole.
+// destroyed without commit() removes its temporary file and leaves the old target whole. The
+// temporary file is created like any new file (mode 0666 less the umask) and holds an exclusive
+// flock while it is written, so the clean-up of files left by a killed run passes it over.
 #pragma once
 
 #include <cstdio>
@@ -8,6 +10,10 @@
 #include <string_view>
 
 namespace nimbrel {
+
+// The temporary file of target T is named T + kAtomicTempMarker + six letters or digits.
+constexpr const char* kAtomicTempMarker = ".tmp-";
+constexpr size_t kAtomicTempSuffixBytes = 6;
 
 class AtomicFile {
   public:
@@ -29,7 +35,7 @@ class AtomicFile {
 
   private:
     void abandon();
-    int flushAndClose(); // 0 or the errno of the failure
+    int flushToDisk(); // 0 or the errno of the failure; the file stays open
 
     std::string target_;
     std::string temp_;

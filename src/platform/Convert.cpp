@@ -47,6 +47,15 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
+std::string_view Utf8Prefix(std::string_view text, size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    // Step back over continuation bytes to the lead byte of the letter that would be cut.
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    return text.substr(0, bytes);
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with) {
     if (find.empty())
         return std::string(text);

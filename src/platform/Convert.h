@@ -17,6 +17,10 @@ std::string Trim(std::string_view text);
 // Copy of the text with the ASCII letters A to Z lowered; other bytes stay as they are.
 std::string LowerAscii(std::string_view text);
 
+// The longest beginning of the text of at most `bytes` bytes that does not end inside a UTF-8
+// letter.
+std::string_view Utf8Prefix(std::string_view text, size_t bytes);
+
 // Every occurrence of `find` replaced by `with`, left to right; replaced text is not searched
 // again. An empty `find` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with);

@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
@@ -38,6 +39,10 @@ std::string ReadFileBytes(const std::string& path) {
 
 void DeleteFileQuietly(const std::string& path) {
     ::unlink(path.c_str());
+}
+
+void LetFileSizeLimitFailWrites() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace nimbrel

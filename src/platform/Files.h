@@ -18,4 +18,8 @@ std::string ReadFileBytes(const std::string& path);
 // Deletes the file if it exists; errors are ignored.
 void DeleteFileQuietly(const std::string& path);
 
+// Called once at start: a write past the process's file-size limit then fails with EFBIG (an
+// error with a message, the old file kept) instead of SIGXFSZ ending the program unannounced.
+void LetFileSizeLimitFailWrites();
+
 } // namespace nimbrel

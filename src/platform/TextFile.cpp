@@ -107,6 +107,7 @@ TextWriter::~TextWriter() {
 }
 
 void TextWriter::write(std::string_view text) {
+    written_ += text.size();
     if (atomic_) {
         atomic_->write(text);
         return;

@@ -5,6 +5,7 @@
 
 #include "platform/AtomicFile.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -56,10 +57,12 @@ class TextWriter {
     void writeLine(std::string_view line); // line + CR LF
     void close();                          // commits an atomic writer; raises EInOutError
     bool isOpen() const { return atomic_ != nullptr || direct_ != nullptr; }
+    uint64_t bytesWritten() const { return written_; }
 
   private:
     std::unique_ptr<AtomicFile> atomic_;
     FILE* direct_ = nullptr;
+    uint64_t written_ = 0;
 };
 
 } // namespace nimbrel

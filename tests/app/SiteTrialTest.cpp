@@ -35,12 +35,19 @@ struct TrialFolder {
                      "&lt;/article&gt;</EndTag></Command></Rules>");
         folder.write("Categories.xml",
                      "<Library><Category Name=\"News\">"
-                     "<site Name=\"Courier\" URL=\"" + server.url("/feed") +
+                     "<site Name=\"Courier\" URL=\"" +
+                         server.url("/feed") +
                          "\" Type=\"rss\" StyleSheet=\"feed.xslt\" RipFile=\"feed.xml\"/>"
-                         "<site Name=\"Renamed\" URL=\"" + server.url("/page") +
+                         "<site Name=\"Renamed\" URL=\"" +
+                         server.url("/page") +
                          "\" Type=\"html\" StyleSheet=\"feed.xslt\" RipFile=\"missing.xml\"/>"
-                         "<site Name=\"Gone\" URL=\"" + server.url("/gone") +
+                         "<site Name=\"Gone\" URL=\"" +
+                         server.url("/gone") +
                          "\" Type=\"rss\" StyleSheet=\"feed.xslt\" RipFile=\"feed.xml\"/>"
+                         "<site Name=\"Astray\" URL=\"" +
+                         server.url("/feed") +
+                         "\" Type=\"rss\" StyleSheet=\"../setup.xslt\" "
+                         "RipFile=\"../../etc/passwd\"/>"
                          "</Category></Library>");
         folder.write("setup.xml", "<Layout><table><tr></tr></table></Layout>");
     }
@@ -78,7 +85,8 @@ TEST(SiteTrial, ReportsEveryStageAndMakesTheBlock) {
 TEST(SiteTrial, ARuleThatCutsNothingShowsWhichMarkerIsMissing) {
     HttpTestServer server;
     server.route("/page", HttpRoute::Body("<html><body><main><div class=\"post\">Hello</div>"
-                                          "</main>" + std::string(200, ' ') + "</body></html>"));
+                                          "</main>" +
+                                          std::string(200, ' ') + "</body></html>"));
     TrialFolder trial(server);
     std::ostringstream out;
 
@@ -104,6 +112,18 @@ TEST(SiteTrial, AFailedFetchStopsWithTheReasonAndKeepsTheOldPage) {
     EXPECT_NE(out.str().find("1. fetch      failed: HTTP 404"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("2. cut"), std::string::npos);
     EXPECT_EQ(trial.folder.read("Sites/" + name), "the last good page");
+}
+
+TEST(SiteTrial, NamesLeavingTheirFoldersAreRefusedAsInTheCycle) {
+    HttpTestServer server;
+    TrialFolder trial(server);
+    std::ostringstream out;
+    EXPECT_EQ(RunSiteTrial("News->Astray", out), 1);
+    EXPECT_NE(out.str().find("\"../../etc/passwd\" lies outside the folder Rip"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("\"../setup.xslt\" lies outside the folder stylesheets"),
+              std::string::npos);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST(SiteTrial, AnEntryOutsideTheLibraryIsNamed) {

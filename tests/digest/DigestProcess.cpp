@@ -4,13 +4,14 @@
 
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace nimbrel::test {
 
 DigestResult RunDigest(const std::vector<std::string>& arguments,
-                       const std::function<void(pid_t)>& whileRunning) {
+                       const std::function<void(pid_t)>& whileRunning, long fileSizeLimit) {
     char folder[] = "/tmp/nimbrel-digest-run-XXXXXX";
     if (!::mkdtemp(folder))
         throw std::runtime_error("mkdtemp failed");
@@ -30,6 +31,11 @@ DigestResult RunDigest(const std::vector<std::string>& arguments,
         const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
+        if (fileSizeLimit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(fileSizeLimit),
+                               static_cast<rlim_t>(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

@@ -15,8 +15,10 @@ struct DigestResult {
 };
 
 // Runs nimbrel-digest with the arguments and waits for its end. `whileRunning`, when given, is
-// called with the process id as soon as it has started (to send it a signal, say).
+// called with the process id as soon as it has started (to send it a signal, say). With
+// fileSizeLimit >= 0 the process runs under that RLIMIT_FSIZE.
 DigestResult RunDigest(const std::vector<std::string>& arguments,
-                       const std::function<void(pid_t)>& whileRunning = {});
+                       const std::function<void(pid_t)>& whileRunning = {},
+                       long fileSizeLimit = -1);
 
 } // namespace nimbrel::test

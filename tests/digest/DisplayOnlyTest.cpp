@@ -87,13 +87,37 @@ TEST_F(DisplayOnly, BadSelectionEndsWithStatusOneAndTheMessage) {
     EXPECT_EQ(folder.read("site.html"), "old\r\n");
 }
 
-TEST_F(DisplayOnly, MissingSiteStylesheetEndsWithStatusOneAndTheEnginesText) {
-    folder.write("site.html", "old\r\n");
+TEST_F(DisplayOnly, MissingSiteStylesheetShowsTheSitesNoticeAndItsLineOnStderr) {
     std::filesystem::remove(folder.file("stylesheets/feed.xsl"));
     const DigestResult result = Digest({"--no-open"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(result.err.empty());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("n: not shown: The stylesheet feed.xsl does not load"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(folder.read("site.html").find("site-failure"), std::string::npos);
+    EXPECT_TRUE(Digest({"--no-open", "--quiet"}).err.empty());
+}
+
+TEST_F(DisplayOnly, NoOpenKeepsTheUpdateReminderFromOpeningItsPage) {
+    folder.write("update.dat", "70\r\n");
+    EXPECT_EQ(Digest({"--no-open"}).status, 0);
+    EXPECT_EQ(folder.read("update.dat"), "71\r\n");
+    EXPECT_FALSE(BrowserOpened());
+    EXPECT_EQ(Digest({"--open"}).status, 0);
+    ASSERT_TRUE(BrowserOpened());
+    EXPECT_EQ(folder.read("opened.txt").rfind(folder.path() + "/update.html\n", 0), 0u);
+}
+
+// Past the file-size limit a write fails like a full disk: a message, the old digest whole.
+TEST_F(DisplayOnly, FileSizeLimitEndsTheStepWithAMessageAndKeepsTheOldDigest) {
+    folder.write("site.html", "old\r\n");
+    const DigestResult result =
+        RunDigest({"--folder", folder.path(), "--display-only", "--no-open"}, {}, 100);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("Disk full"), std::string::npos) << result.err;
     EXPECT_EQ(folder.read("site.html"), "old\r\n");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 #include <filesystem>
 
 using namespace nimbrel::test;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -28,11 +27,7 @@ std::string Rss(const std::string& title, const std::string& itemTitle, const st
 
 class FullCycleDisplay : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const auto& entry : fs::directory_iterator(fs::path(NIMBREL_SOURCE_DIR) / "data"))
-            fs::copy(entry.path(), fs::path(folder.path()) / entry.path().filename(),
-                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    }
+    void SetUp() override { CopyShippedData(folder); }
 
     void Select(const std::vector<FeedSite>& sites) {
         std::string xml = "<Layout><table><tr>";

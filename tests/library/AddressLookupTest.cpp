@@ -140,7 +140,6 @@ TEST_F(AddressLookupTest, WhatCannotBeUsedIsSaidPlainly) {
         {"", "Type the address"},
         {"ftp://example.org/feed", "Only http and https"},
         {"http://exa mple.org/", "cannot hold blanks"},
-        {"http://x/" + std::string(300, 'a'), "too long"},
     };
     for (const Case& c : cases) {
         const AddressLookup found = LookUpAddress(c.address);

@@ -248,12 +248,16 @@ TEST(CommandTree, MissingInputOrTempFolderIsAFileError) {
     EXPECT_THROW(RunCommandTree(doc.firstChild(), run.folder.file("Sites/none.dat")), EInOutError);
 }
 
-TEST(CommandTree, DeepNestingEndsWithAFileErrorNotACrash) {
+TEST(CommandTree, DeepTreeKeepsItsTemporaryNamesWithinAFileName) {
     TreeRun run;
+    const std::string include = "IncludeTags='1' ReverseLTags='0' SkipSimilar='0'";
     std::string rules = Command("&lt;td", "&lt;/td&gt;");
     for (int depth = 1; depth < 200; ++depth)
-        rules = Command("&lt;", "&gt;", rules);
-    EXPECT_THROW(run.cut("<R>" + rules + "</R>", kTable), EInOutError);
+        rules = Command("&lt;tr", "&lt;/tr&gt;", "<AddTagClose>&lt;/tr&gt;</AddTagClose>" + rules,
+                        include);
+    EXPECT_EQ(run.cut("<R>" + rules + "</R>", kTable), (Lines{"a1", "b1", "a2", "b2"}));
+    for (const auto& entry : std::filesystem::directory_iterator(run.folder.file("Temp")))
+        EXPECT_LE(entry.path().filename().string().size(), 255u);
 }
 
 TEST(CommandTree, TenThousandCommandsEachCutThePage) {

@@ -194,10 +194,31 @@ TEST(BlockLinks, RelativeLinksOfAnHtmlBlockBecomeAbsolute) {
 
 TEST(BlockLinks, AbsoluteSpecialAndEmptyValuesStay) {
     const std::string block =
-        "<p><a href=\"http://other.example/\">a</a><a href=\"mailto:x@y\">m</a>"
-        "<a href=\"#top\">t</a><a href=\"\">e</a>"
-        "<a href=\"javascript:void(0)\">j</a></p>";
+        "<p><a href=\"http://other.example/\">a</a><a href=\"MAILTO:x@y\">m</a>"
+        "<a href=\"#top\">t</a><a href=\"\">e</a><img src=\"HTTPS://i.example/p.png\"/></p>";
     EXPECT_EQ(ResolveBlockLinks(block, kSite), block);
+}
+
+TEST(BlockLinks, NoScriptOrForeignSchemeSurvives) {
+    const struct {
+        std::string block;
+        std::string expected;
+    } cases[] = {
+        {"<p><a href=\"javascript:alert(1)\">j</a></p>", "<p><a href=\"#\">j</a></p>"},
+        {"<p><a href=\" JaVa&#9;Script:x\">j</a></p>", "<p><a href=\"#\">j</a></p>"},
+        {"<p><img src=\"data:text/html,x\"/><img src=\"file:///etc/passwd\"/></p>",
+         "<p><img/><img/></p>"},
+        {"<p><iframe src=\"vbscript:x\"></iframe><a href=\"feed:x\">f</a></p>",
+         "<p><iframe/><a href=\"#\">f</a></p>"},
+        {"<p onclick=\"x()\">a<script>alert(1)</script><b onMouseOver=\"y\">b</b></p>",
+         "<p>a<b>b</b></p>"},
+        {"<svg xmlns:xlink=\"http://www.w3.org/1999/xlink\"><a xlink:href=\"javascript:x\"/></svg>",
+         "<svg xmlns:xlink=\"http://www.w3.org/1999/xlink\"><a xlink:href=\"#\"/></svg>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveBlockLinks(c.block, kSite), c.expected) << c.block;
+    const std::string html = ResolveBlockLinks("<p><a HREF=javascript:x>j</a><br></p>", kSite);
+    EXPECT_EQ(html.find("javascript"), std::string::npos) << html;
 }
 
 TEST(BlockLinks, BlocksWithoutLinksOrUnreadableComeBackUnchanged) {

@@ -22,3 +22,23 @@ TEST(PageFileStem, ColonsAreReplacedAfterSlashesSoNoSlashSurvives) {
     EXPECT_EQ(PageFileStem("a:/b"), "a...___b");
     EXPECT_EQ(PageFileStem("../../etc/passwd").find('/'), std::string::npos);
 }
+
+TEST(PageFileStem, StemsThatFitStayAndLongerOnesAreShortenedApart) {
+    const std::string fits = "h/" + std::string(236, 'q'); // stem of 240 bytes
+    EXPECT_EQ(PageFileStem(fits), "h___" + std::string(236, 'q'));
+    const std::string base = "feeds.example/rss?" + std::string(300, 'p') + "&token=";
+    const std::string first = PageFileStem(base + "1");
+    EXPECT_EQ(first.size(), 240u);
+    EXPECT_EQ(first.rfind("feeds.example___rss?ppp", 0), 0u);
+    EXPECT_EQ(first, PageFileStem(base + "1"));
+    EXPECT_NE(first, PageFileStem(base + "2"));
+    EXPECT_NE(first, PageFileStem(fits));
+    // A long name of multi-byte letters is never cut inside a letter.
+    std::string letters;
+    for (int i = 0; i < 200; ++i)
+        letters += "\xC3\xA9";
+    const std::string shortened = PageFileStem("x/" + letters);
+    ASSERT_LE(shortened.size(), 240u);
+    const size_t tilde = shortened.rfind('~');
+    EXPECT_EQ((tilde - 4) % 2, 0u) << "after \"x___\" the head holds whole two-byte letters";
+}

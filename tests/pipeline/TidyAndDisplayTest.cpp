@@ -5,6 +5,7 @@
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/PageEncoding.h"
 #include "pipeline/PageName.h"
+#include "pipeline/SiteFailure.h"
 #include "platform/Errors.h"
 #include "support/TestSupport.h"
 
@@ -14,6 +15,7 @@
 
 using namespace nimbrel;
 using nimbrel::test::RecordingShell;
+using nimbrel::test::Repeated;
 using nimbrel::test::RepoFixture;
 using nimbrel::test::ScriptedDialogs;
 using nimbrel::test::TempProgramFolder;
@@ -74,7 +76,7 @@ class DisplayStep : public ::testing::Test {
     void Cut(const std::string& url, const std::string& text) {
         folder.write("Work/" + PageFileName(url), text);
     }
-    bool Run(bool autoView = false) { return TidyAndDisplay("setup.xml", {autoView}); }
+    bool Run(bool autoView = false) { return TidyAndDisplay("setup.xml", {autoView}).written; }
     std::string Page() { return folder.read("site.html"); }
 
     TempProgramFolder folder;
@@ -258,6 +260,86 @@ TEST_F(DisplayStep, LettersOfUtf8AndConvertedPagesSurvive) {
     EXPECT_NE(Page().find("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"), std::string::npos) << Page();
 }
 
+// ---- one bad site: its notice in its place, every other site as ever ----------------------
+
+const char* const kRecursing =
+    "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+    "<xsl:template match='/'><xsl:call-template name='r'/></xsl:template>"
+    "<xsl:template name='r'><b><xsl:call-template name='r'/></b></xsl:template>"
+    "</xsl:stylesheet>";
+
+std::string SheetDoing(const std::string& body) {
+    return "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+           "xmlns:exsl='http://exslt.org/common' extension-element-prefixes='exsl'>"
+           "<xsl:template match='/'>" +
+           body + "</xsl:template></xsl:stylesheet>";
+}
+
+TEST_F(DisplayStep, OneSitesFailureShowsItsNoticeAndTheOtherSitesTheirBlocks) {
+    folder.write("stylesheets/recursing.xsl", kRecursing);
+    folder.write("stylesheets/reading.xsl", SheetDoing("<p><xsl:value-of select=\"document('" +
+                                                       folder.file("setup.xml") + "')\"/></p>"));
+    folder.write("stylesheets/writing.xsl",
+                 SheetDoing("<exsl:document href='" + folder.file("written.txt") +
+                            "' method='text'>x</exsl:document>"));
+    folder.write("stylesheets/stopping.xsl",
+                 SheetDoing("<xsl:message terminate='yes'>halt</xsl:message>"));
+    const struct {
+        std::string styleSheet;
+        std::string cut; // the bad site's cut text; "-" for an unreadable cut file
+        std::string reason;
+    } cases[] = {
+        {"none.xsl", "", "The stylesheet none.xsl does not load"},
+        {"broken.xsl", "", "The stylesheet broken.xsl does not load"},
+        {"../setup.xslt", "", "lies outside the folder stylesheets"},
+        {"", "", "names no stylesheet"},
+        {"recursing.xsl", "", "The stylesheet recursing.xsl failed"},
+        {"reading.xsl", "", "The stylesheet reading.xsl failed"},
+        {"writing.xsl", "", "The stylesheet writing.xsl failed"},
+        {"stopping.xsl", "", "The stylesheet stopping.xsl failed"},
+        {"feed.xsl", "-", "The cut page cannot be cleaned"},
+        {"feed.xsl", Repeated("<a>", 10001), "more than 10000 levels deep"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.styleSheet + " " + c.reason);
+        folder.write("setup.xml", "<Layout><site Name='Good' URL='good.example/feed' Type='xml' "
+                                  "StyleSheet='feed.xsl'/><site Name='B&amp;d' "
+                                  "URL='bad.example/feed' Type='xml' StyleSheet='" +
+                                      c.styleSheet + "'/></Layout>");
+        Cut("good.example/feed", Feed("Good", {"Good story"}));
+        std::filesystem::remove(folder.file("Work/" + PageFileName("bad.example/feed")));
+        if (c.cut == "-")
+            std::filesystem::create_symlink(
+                "/proc/self/mem", folder.file("Work/" + PageFileName("bad.example/feed")));
+        else
+            Cut("bad.example/feed", c.cut.empty() ? Feed("Bad", {"Bad story"}) : c.cut);
+        const DisplayReport report = TidyAndDisplay("setup.xml", {false});
+        ASSERT_TRUE(report.written);
+        ASSERT_EQ(report.failures.size(), 1u);
+        EXPECT_EQ(report.failures[0].name, "B&d");
+        EXPECT_NE(report.failures[0].reason.find(c.reason), std::string::npos)
+            << report.failures[0].reason;
+        const std::string page = Page();
+        EXPECT_NE(page.find("Good story"), std::string::npos) << page;
+        EXPECT_NE(page.find("<h2 class=\"site-name\">B&amp;d</h2>"), std::string::npos) << page;
+        EXPECT_EQ(page.find("<site"), std::string::npos) << page;
+        EXPECT_FALSE(folder.exists("written.txt"));
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+}
+
+TEST_F(DisplayStep, ACutFailureNoteIsShownInsteadOfTheOldCut) {
+    Select({{"a.example/x", "feed.xsl", "xml"}});
+    Cut("a.example/x", Feed("A", {"Old story"}));
+    RecordCutFailure("a.example/x", "The rule file r.xml could not cut the page: 'abc' is not "
+                                    "a valid integer value");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Page().find("Old story"), std::string::npos);
+    EXPECT_NE(Page().find("could not cut the page: &#39;abc&#39; is not a valid integer value"),
+              std::string::npos)
+        << Page();
+}
+
 // ---- bad input: the messages, and site.html keeps its old content -------------------------
 
 class DisplayStepFailure : public DisplayStep {
@@ -295,29 +377,14 @@ TEST_F(DisplayStepFailure, MalformedSelectionOrLayoutShowsTheSetupMessage) {
     ExpectOldDigest();
 }
 
-TEST_F(DisplayStepFailure, MissingOrMalformedSiteStylesheetEndsTheRunWithTheEnginesText) {
-    for (const std::string sheet : {"none.xsl", "broken.xsl", "../setup.xml"}) {
-        Select({{"a.example/x", "feed.xsl", "xml"}, {"b.example/y", sheet, "xml"}});
-        Cut("a.example/x", Feed("A", {"Story"}));
-        Cut("b.example/y", Feed("B", {"Story"}));
-        try {
-            Run(true);
-            ADD_FAILURE() << sheet << " did not end the run";
-        } catch (const Exception& error) {
-            EXPECT_FALSE(error.message().empty());
-        }
-        ExpectOldDigest();
-    }
-}
-
-TEST_F(DisplayStepFailure, MissingCleanerRunsTheCleanerReport) {
+TEST_F(DisplayStepFailure, MissingCleanerIsHandedToTheCaller) {
     Select({});
     tidycom::SetCleanerAvailableForTesting(false);
-    const bool written = Run(true);
+    const DisplayReport report = TidyAndDisplay("setup.xml", {true});
     tidycom::SetCleanerAvailableForTesting(true);
-    EXPECT_FALSE(written);
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages[0], "TidyCom.dll is not installed");
+    EXPECT_TRUE(report.cleanerMissing);
+    EXPECT_FALSE(report.written);
+    EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(folder.read("update.dat"), "2\r\n");
     ExpectOldDigest();
 }

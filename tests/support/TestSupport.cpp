@@ -171,4 +171,12 @@ std::string RepoFixture(const std::string& relative) {
     return (fs::path(NIMBREL_SOURCE_DIR) / "tests" / "fixtures" / relative).string();
 }
 
+std::string Repeated(const std::string& piece, size_t times) {
+    std::string text;
+    text.reserve(piece.size() * times);
+    for (size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
 } // namespace nimbrel::test

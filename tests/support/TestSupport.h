@@ -100,4 +100,7 @@ void CopyShippedData(const TempProgramFolder& folder);
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 
+// The piece written `times` times in a row (deeply nested or long hostile texts).
+std::string Repeated(const std::string& piece, size_t times);
+
 } // namespace nimbrel::test

@@ -6,6 +6,7 @@
 #include "app/gui/QtShell.h"
 #include "app/gui/main.h"
 #include "app/hh_funcs.h"
+#include "platform/Files.h"
 
 #include <QIcon>
 #include <cstdio>
@@ -23,6 +24,7 @@ bool AskedForVersion(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    nimbrel::LetFileSizeLimitFailWrites();
     if (AskedForVersion(argc, argv)) {
         std::printf("nimbrel %s\n", NIMBREL_VERSION);
         return 0;

@@ -7,6 +7,7 @@
 #include "app/gui/MainDownloadHost.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
+#include "platform/LeftoverFiles.h"
 
 #include <algorithm>
 #include <exception>
@@ -40,6 +41,7 @@ void TfrmMain::SpeedRefreshClick() {
 
 void TfrmMain::StartCycle() {
     ReapDroppedThreads();
+    nimbrel::RemoveLeftoverTempFiles(); // a dropped thread's open temporary file is kept
     if (!downloadHost_)
         downloadHost_ = new TMainDownloadHost(*this);
     FetchThread = new TWebDownload(*downloadHost_);

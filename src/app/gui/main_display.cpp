@@ -2,8 +2,8 @@
 // browser when automatic display is on.
 #include "app/gui/main.h"
 
-#include "pipeline/TidyAndDisplay.h"
+#include "app/DisplayStep.h"
 
 void TfrmMain::NavigateBrowser() {
-    nimbrel::TidyAndDisplay("setup.xml", {AutoView});
+    nimbrel::RunDisplayStep("setup.xml", {AutoView});
 }
