@@ -2,9 +2,12 @@
 
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
+#include "pipeline/DigestSummary.h"
 #include "pipeline/FixList.h"
 #include "pipeline/Placeholders.h"
+#include "pipeline/ShownSite.h"
 #include "pipeline/SiteBlock.h"
+#include "pipeline/SiteFrame.h"
 #include "pipeline/UpdateReminder.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
@@ -13,7 +16,9 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Shell.h"
 
+#include <ctime>
 #include <memory>
+#include <unordered_map>
 
 namespace nimbrel {
 
@@ -33,9 +38,10 @@ std::string AttributeText(const XmlNode& element, const std::string& name) {
     return attribute ? Trim(attribute.text()) : std::string();
 }
 
-DisplaySite ReadSite(const XmlNode& element) {
+DisplaySite ReadSite(const XmlNode& element, size_t position) {
     return {AttributeText(element, "Name"), AttributeText(element, "URL"),
-            AttributeText(element, "StyleSheet"), LowerAscii(AttributeText(element, "Type"))};
+            AttributeText(element, "StyleSheet"), LowerAscii(AttributeText(element, "Type")),
+            position};
 }
 
 std::string SelectionPath(const std::string& fileName) {
@@ -68,29 +74,67 @@ void SetFixedOptions(TidyObject& cleaner) {
     cleaner.options().setValue(tidycom::kOptionSetToEight, 8);
 }
 
-// The site's block, or its failure notice (recorded in the report).
-std::string BlockOrNotice(const DisplaySite& site, TidyObject& cleaner,
-                          const std::vector<FixPair>& fixes, DisplayReport& report) {
-    SiteOutcome outcome = MakeSiteBlock(site, cleaner, fixes);
-    if (!outcome.failure)
-        return std::move(outcome.block);
-    report.failures.push_back({site.name.empty() ? site.url : site.name, *outcome.failure});
-    return SiteFailureNotice(report.failures.back());
+// What the digest showed of each site, to be remembered once it is written.
+using ShownSites = std::vector<std::pair<std::string, ShownSite>>;
+
+// Counts what the page shows: a site whose URL came earlier in the selection shows that
+// earlier site's block. Collects, once per URL, what is to be remembered of the sites.
+DigestCounts CountShown(const std::vector<SiteBlock>& blocks, std::vector<SiteOutcome>& outcomes,
+                        ShownSites& shown) {
+    DigestCounts counts;
+    std::unordered_map<std::string, size_t> firstOfUrl;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const auto [first, isFirst] = firstOfUrl.emplace(blocks[i].url, i);
+        SiteOutcome& placed = outcomes[first->second];
+        ++counts.sites;
+        counts.newItems += placed.newItems;
+        if (placed.status == "failed" && counts.failed++ == 0)
+            counts.firstFailedId = SiteFrameId(first->second + 1);
+        if (isFirst && placed.shown)
+            shown.emplace_back(blocks[i].url, std::move(*placed.shown));
+    }
+    return counts;
 }
 
-std::string BuildLayout(TidyObject& cleaner, XmlDocument& selection, XmlDocument& layoutSheet,
-                        DisplayReport& report) {
+// Written after the digest, so that a digest that was not written is not taken as seen. A
+// record that cannot be written only means its site's items are marked new once more.
+void RememberShownSites(const ShownSites& shown) {
+    for (const auto& [url, site] : shown) {
+        try {
+            WriteShownSite(url, site);
+        } catch (const Exception&) {
+        }
+    }
+}
+
+struct Layout {
+    std::string text;
+    ShownSites shown;
+};
+
+Layout BuildLayout(TidyObject& cleaner, XmlDocument& selection, XmlDocument& layoutSheet,
+                   DisplayReport& report, std::time_t now) {
     const auto sites = selection.selectNodes("//site");
     SetLayoutWidth(layoutSheet, sites.length());
     SetFixedOptions(cleaner);
     const std::string layout = selection.transformNode(layoutSheet);
     const std::vector<FixPair> fixes = LoadFixList(ProgramFile("\\fix.dat"));
     std::vector<SiteBlock> blocks;
+    std::vector<SiteOutcome> outcomes;
     for (long i = 0; i < sites.length(); ++i) {
-        const DisplaySite site = ReadSite(sites.item(i));
-        blocks.push_back({site.url, BlockOrNotice(site, cleaner, fixes, report)});
+        const DisplaySite site = ReadSite(sites.item(i), static_cast<size_t>(i) + 1);
+        SiteOutcome outcome = MakeSiteBlock(site, cleaner, fixes, now);
+        if (outcome.failure)
+            report.failures.push_back({site.name.empty() ? site.url : site.name, *outcome.failure});
+        blocks.push_back({site.url, outcome.block});
+        outcomes.push_back(std::move(outcome));
     }
-    return RemoveEngineDeclarations(PlaceBlocks(layout, blocks));
+    Layout result;
+    const DigestCounts counts = CountShown(blocks, outcomes, result.shown);
+    std::string text = RemoveEngineDeclarations(PlaceBlocks(layout, blocks));
+    result.text =
+        counts.sites == 0 ? std::move(text) : PlaceSummary(text, DigestSummary(counts, now));
+    return result;
 }
 
 } // namespace
@@ -111,8 +155,10 @@ DisplayReport TidyAndDisplay(const std::string& selectionFileName, const Display
         !LoadOrReport(layoutSheet, ProgramFile("\\setup.xslt")))
         return report;
     const std::string sitePage = ProgramFile("\\site.html");
-    AtomicWriteFile(sitePage, BuildLayout(*cleaner, selection, layoutSheet, report) + "\r\n");
+    const Layout layout = BuildLayout(*cleaner, selection, layoutSheet, report, std::time(nullptr));
+    AtomicWriteFile(sitePage, layout.text + "\r\n");
     report.written = true;
+    RememberShownSites(layout.shown);
     if (context.autoView)
         Shell().openInBrowser(sitePage);
     return report;
