@@ -1,5 +1,6 @@
 #include "pipeline/DigestSummary.h"
 
+#include "pipeline/SiteFrame.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/Convert.h"
 #include "platform/LocalTime.h"
@@ -48,6 +49,18 @@ size_t AfterStartTag(std::string_view text, std::string_view name) {
 }
 
 } // namespace
+
+bool DigestTally::add(const std::string& url, const std::string& status, size_t newItems) {
+    const size_t position = counts_.sites + 1;
+    const auto [first, isFirst] =
+        firstOfUrl_.emplace(url, Shown{status == "failed", newItems, position});
+    const Shown& shown = first->second;
+    ++counts_.sites;
+    counts_.newItems += shown.newItems;
+    if (shown.failed && counts_.failed++ == 0)
+        counts_.firstFailedId = SiteFrameId(shown.position);
+    return isFirst;
+}
 
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
     const std::string failed = Counted(counts.failed, "failed", "failed");

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace nimbrel {
 
@@ -14,6 +15,26 @@ struct DigestCounts {
     size_t failed = 0;
     size_t newItems = 0;
     std::string firstFailedId; // the frame id of the first failed site; empty when none failed
+};
+
+// Counts what the digest shows, site by site in selection order. A site whose URL came earlier
+// in the selection shows that earlier site's frame (both placeholders take the first block), so
+// it counts as that one.
+class DigestTally {
+  public:
+    // Adds the next site with the status and new items of its own frame; true when its own frame
+    // is the one shown (the first site with its URL).
+    bool add(const std::string& url, const std::string& status, size_t newItems);
+    const DigestCounts& counts() const { return counts_; }
+
+  private:
+    struct Shown {
+        bool failed;
+        size_t newItems;
+        size_t position;
+    };
+    std::unordered_map<std::string, Shown> firstOfUrl_;
+    DigestCounts counts_;
 };
 
 // <p class="digest-summary" data-sites data-failed data-new>, the time in local time.

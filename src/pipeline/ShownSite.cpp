@@ -3,6 +3,7 @@
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/AtomicFile.h"
+#include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
@@ -91,6 +92,15 @@ void WriteShownSite(std::string_view url, const ShownSite& shown) {
     ShownSite linksOnly = shown;
     linksOnly.block.clear();
     AtomicWriteFile(ShownSitePath(url), FormatShownSite(linksOnly));
+}
+
+void RememberShownSites(const std::vector<std::pair<std::string, ShownSite>>& sites) {
+    for (const auto& [url, shown] : sites) {
+        try {
+            WriteShownSite(url, shown);
+        } catch (const Exception&) {
+        }
+    }
 }
 
 } // namespace nimbrel

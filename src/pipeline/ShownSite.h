@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace nimbrel {
@@ -31,6 +32,10 @@ std::optional<ShownSite> ReadShownSite(std::string_view url);
 // Replaces the site's record atomically; raises EInOutError when it cannot be written. A block
 // larger than limits::kKeptBlockBytes is not kept (the links are).
 void WriteShownSite(std::string_view url, const ShownSite& shown);
+
+// Writes the records of the sites (URL and record), passing over those that cannot be written:
+// a record that is not written only means its site's items are marked new once more.
+void RememberShownSites(const std::vector<std::pair<std::string, ShownSite>>& sites);
 
 // The record as its file holds it, and back: "key: value" lines (fetched, then one link line
 // per link), an empty line, then the block.

@@ -7,7 +7,6 @@
 #include "pipeline/Placeholders.h"
 #include "pipeline/ShownSite.h"
 #include "pipeline/SiteBlock.h"
-#include "pipeline/SiteFrame.h"
 #include "pipeline/UpdateReminder.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
@@ -18,7 +17,6 @@
 
 #include <ctime>
 #include <memory>
-#include <unordered_map>
 
 namespace nimbrel {
 
@@ -74,42 +72,11 @@ void SetFixedOptions(TidyObject& cleaner) {
     cleaner.options().setValue(tidycom::kOptionSetToEight, 8);
 }
 
-// What the digest showed of each site, to be remembered once it is written.
-using ShownSites = std::vector<std::pair<std::string, ShownSite>>;
-
-// Counts what the page shows: a site whose URL came earlier in the selection shows that
-// earlier site's block. Collects, once per URL, what is to be remembered of the sites.
-DigestCounts CountShown(const std::vector<SiteBlock>& blocks, std::vector<SiteOutcome>& outcomes,
-                        ShownSites& shown) {
-    DigestCounts counts;
-    std::unordered_map<std::string, size_t> firstOfUrl;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        const auto [first, isFirst] = firstOfUrl.emplace(blocks[i].url, i);
-        SiteOutcome& placed = outcomes[first->second];
-        ++counts.sites;
-        counts.newItems += placed.newItems;
-        if (placed.status == "failed" && counts.failed++ == 0)
-            counts.firstFailedId = SiteFrameId(first->second + 1);
-        if (isFirst && placed.shown)
-            shown.emplace_back(blocks[i].url, std::move(*placed.shown));
-    }
-    return counts;
-}
-
-// Written after the digest, so that a digest that was not written is not taken as seen. A
-// record that cannot be written only means its site's items are marked new once more.
-void RememberShownSites(const ShownSites& shown) {
-    for (const auto& [url, site] : shown) {
-        try {
-            WriteShownSite(url, site);
-        } catch (const Exception&) {
-        }
-    }
-}
-
 struct Layout {
     std::string text;
-    ShownSites shown;
+    // What the digest shows of each site, remembered once it is written, so that a digest that
+    // was not written is not taken as seen.
+    std::vector<std::pair<std::string, ShownSite>> shown;
 };
 
 Layout BuildLayout(TidyObject& cleaner, XmlDocument& selection, XmlDocument& layoutSheet,
@@ -120,20 +87,20 @@ Layout BuildLayout(TidyObject& cleaner, XmlDocument& selection, XmlDocument& lay
     const std::string layout = selection.transformNode(layoutSheet);
     const std::vector<FixPair> fixes = LoadFixList(ProgramFile("\\fix.dat"));
     std::vector<SiteBlock> blocks;
-    std::vector<SiteOutcome> outcomes;
+    DigestTally tally;
+    Layout result;
     for (long i = 0; i < sites.length(); ++i) {
         const DisplaySite site = ReadSite(sites.item(i), static_cast<size_t>(i) + 1);
         SiteOutcome outcome = MakeSiteBlock(site, cleaner, fixes, now);
         if (outcome.failure)
             report.failures.push_back({site.name.empty() ? site.url : site.name, *outcome.failure});
-        blocks.push_back({site.url, outcome.block});
-        outcomes.push_back(std::move(outcome));
+        if (tally.add(site.url, outcome.status, outcome.newItems) && outcome.shown)
+            result.shown.emplace_back(site.url, std::move(*outcome.shown));
+        blocks.push_back({site.url, std::move(outcome.block)});
     }
-    Layout result;
-    const DigestCounts counts = CountShown(blocks, outcomes, result.shown);
     std::string text = RemoveEngineDeclarations(PlaceBlocks(layout, blocks));
     result.text =
-        counts.sites == 0 ? std::move(text) : PlaceSummary(text, DigestSummary(counts, now));
+        blocks.empty() ? std::move(text) : PlaceSummary(text, DigestSummary(tally.counts(), now));
     return result;
 }
 

@@ -179,6 +179,19 @@ TEST(DigestSummaryLine, PlacedRightAfterTheBodyStartTag) {
         EXPECT_EQ(PlaceSummary(c.layout, "[S]"), c.placed) << c.layout;
 }
 
+// A site whose URL came earlier shows the earlier site's frame, and counts as it.
+TEST(DigestSummaryLine, TallyCountsWhatThePageShows) {
+    DigestTally tally;
+    EXPECT_TRUE(tally.add("b.example", "ok", 1));
+    EXPECT_TRUE(tally.add("a.example", "failed", 2));
+    EXPECT_FALSE(tally.add("a.example", "ok", 0));
+    EXPECT_TRUE(tally.add("c.example", "failed", 0));
+    EXPECT_EQ(tally.counts().sites, 4u);
+    EXPECT_EQ(tally.counts().failed, 3u);
+    EXPECT_EQ(tally.counts().newItems, 5u);
+    EXPECT_EQ(tally.counts().firstFailedId, "site-2");
+}
+
 TEST(DigestSummaryLine, CountsAndLinksTheFirstFailure) {
     const std::string none = DigestSummary({1, 0, 1, ""}, 1714566896);
     EXPECT_NE(none.find("data-sites=\"1\" data-failed=\"0\" data-new=\"1\""), std::string::npos);

@@ -93,6 +93,7 @@ TEST_F(DisplayStep, NoSitesGiveWidthZeroAndTheLayoutAlone) {
         << page;
     EXPECT_EQ(page.find("<td"), std::string::npos);
     EXPECT_EQ(page.find("<?xml"), std::string::npos);
+    EXPECT_EQ(page.find("digest-summary"), std::string::npos) << "nothing to sum up";
     ASSERT_GE(page.size(), 4u);
     EXPECT_EQ(page.substr(page.size() - 2), "\r\n");
     EXPECT_NE(page.substr(page.size() - 4, 2), "\r\n");
