@@ -192,19 +192,4 @@ TEST(DigestSummaryLine, TallyCountsWhatThePageShows) {
     EXPECT_EQ(tally.counts().firstFailedId, "site-2");
 }
 
-TEST(DigestSummaryLine, CountsAndLinksTheFirstFailure) {
-    const std::string none = DigestSummary({1, 0, 1, ""}, 1714566896);
-    EXPECT_NE(none.find("data-sites=\"1\" data-failed=\"0\" data-new=\"1\""), std::string::npos);
-    EXPECT_NE(none.find(">1 site</span> <span class=\"digest-failed\">0 failed</span> "
-                        "<span class=\"digest-new\">1 new item</span>"),
-              std::string::npos)
-        << none;
-    EXPECT_NE(none.find("<time datetime=\"2024-05-01T12:34:56Z\">"), std::string::npos);
-    const std::string some = DigestSummary({5, 2, 7, "site-4"}, 1714566896);
-    EXPECT_NE(some.find(">5 sites</span> <a class=\"digest-failed\" href=\"#site-4\">2 failed</a> "
-                        "<span class=\"digest-new\">7 new items</span>"),
-              std::string::npos)
-        << some;
-}
-
 } // namespace
