@@ -133,6 +133,7 @@ TEST(SiteFrameText, NameLinksToTheOriginAndEverythingIsEscaped) {
         {"news.example.com/a/b?c", "http://news.example.com/"},
         {"HTTPS://News.example.com:8443/feed", "https://News.example.com:8443/"},
         {"127.0.0.1:8080/x", "http://127.0.0.1:8080/"},
+        {"http://[::1]:8080/x", "http://[::1]:8080/"},
         {"ftp://files.example/x", ""},
         {"", ""},
     };
