@@ -79,13 +79,16 @@ std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
            "</span></p>";
 }
 
+size_t SummaryOffset(std::string_view layout) {
+    const size_t body = AfterStartTag(layout, "body");
+    if (body != std::string_view::npos)
+        return body;
+    const size_t doctype = LowerAscii(layout.substr(0, 9)) == "<!doctype" ? TagEnd(layout, 0) : 0;
+    return doctype == std::string_view::npos ? 0 : doctype;
+}
+
 std::string PlaceSummary(std::string_view layout, std::string_view summary) {
-    size_t at = AfterStartTag(layout, "body");
-    if (at == std::string_view::npos) {
-        const size_t doctype =
-            LowerAscii(layout.substr(0, 9)) == "<!doctype" ? TagEnd(layout, 0) : 0;
-        at = doctype == std::string_view::npos ? 0 : doctype;
-    }
+    const size_t at = SummaryOffset(layout);
     std::string placed;
     placed.reserve(layout.size() + summary.size());
     placed.append(layout.substr(0, at)).append(summary).append(layout.substr(at));

@@ -40,8 +40,11 @@ class DigestTally {
 // <p class="digest-summary" data-sites data-failed data-new>, the time in local time.
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);
 
-// The layout with the summary put right after its <body> start tag; a layout without one gets it
-// after its document type declaration, or at its very start.
+// Where the summary goes in the layout: right after its <body> start tag; in a layout without
+// one, after its document type declaration, or at its very start.
+size_t SummaryOffset(std::string_view layout);
+
+// The layout with the summary at SummaryOffset.
 std::string PlaceSummary(std::string_view layout, std::string_view summary);
 
 } // namespace nimbrel
