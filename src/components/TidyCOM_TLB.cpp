@@ -65,6 +65,19 @@ struct Buffer {
     TidyBuffer buffer;
 };
 
+// The caller's bytes lent to the cleaner as its input, without a copy.
+struct BorrowedInput {
+    explicit BorrowedInput(const std::string& bytes) {
+        tidyBufInit(&buffer);
+        tidyBufAttach(&buffer, reinterpret_cast<byte*>(const_cast<char*>(bytes.data())),
+                      static_cast<uint>(bytes.size()));
+    }
+    ~BorrowedInput() { tidyBufDetach(&buffer); }
+    BorrowedInput(const BorrowedInput&) = delete;
+    BorrowedInput& operator=(const BorrowedInput&) = delete;
+    TidyBuffer buffer;
+};
+
 struct Document {
     Document() : doc(tidyCreate()) {}
     ~Document() {
@@ -225,8 +238,7 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     Buffer errors;
     tidySetErrorBuffer(work.doc, &errors.buffer); // reports stay off stderr
     tidySetInCharEncoding(work.doc, IsValidUtf8(bytes) ? "utf8" : "win1252");
-    Buffer input;
-    tidyBufAppend(&input.buffer, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
+    BorrowedInput input(bytes);
     if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
         return {};
     if (!tidyOptGetBool(work.doc, kPerSiteSwitch))

@@ -23,6 +23,9 @@ class TidyOptions {
     TidyDoc doc_;
 };
 
+// One cleaner serves one thread at a time; cleaners on several threads work side by side (each
+// file is cleaned in a libtidy document of its own; the only state libtidy shares is a table of
+// character classes that every new document fills again with the same values).
 class TidyObject {
   public:
     // Raises nimbrel::Exception when the cleaner cannot be created
