@@ -24,6 +24,8 @@
 #include <tidy/tidybuffio.h>
 
 #include <atomic>
+#include <clocale>
+#include <mutex>
 
 namespace nimbrel::tidycom {
 
@@ -172,6 +174,16 @@ bool IsOfKind(TidyDoc doc, TidyOptionId option, TidyOptionType kind) {
 
 } // namespace
 
+void InitialiseCleaner() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* locale = std::setlocale(LC_ALL, "");
+        // The language only names the reports, which nobody sees; any language will do.
+        if (!locale || !tidySetLanguage(locale))
+            tidySetLanguage("en");
+    });
+}
+
 void SetCleanerAvailableForTesting(bool available) {
     cleanerAvailable = available;
 }
@@ -189,6 +201,7 @@ void TidyOptions::setValue(TidyOptionId option, unsigned long value) {
 std::unique_ptr<TidyObject> TidyObject::Create() {
     if (!cleanerAvailable)
         throw Exception("The HTML cleaner is not available");
+    InitialiseCleaner();
     return std::unique_ptr<TidyObject>(new TidyObject());
 }
 

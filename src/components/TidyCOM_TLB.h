@@ -58,6 +58,12 @@ extern const TidyOptionId kOptionSetToTwo;
 extern const TidyOptionId kOptionSetToEight;
 extern const TidyOptionId kPerSiteSwitch;
 
+// Sets the cleaner library up for the whole process; done by the first cleaner created, and
+// called on the main thread before cleaners are created on other threads. Until a language is
+// chosen, libtidy sets the process's locale from the environment (setlocale, which is not safe
+// while other threads run) each time it creates a document: that is done once, here.
+void InitialiseCleaner();
+
 // Tests make cleaner creation fail to reach the "cleaner missing" paths.
 void SetCleanerAvailableForTesting(bool available);
 

@@ -1,6 +1,7 @@
 #include "pipeline/BlockPool.h"
 
 #include "components/MSXML2_TLB.h"
+#include "components/TidyCOM_TLB.h"
 #include "pipeline/SiteFailure.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
@@ -19,7 +20,9 @@ BlockPool::BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes,
       outcomes_(sites_.size()) {
     workers = std::max(1u, workers);
     ahead_ = workers * limits::kBlocksAheadPerWorker;
-    msxml::InitialiseXmlEngine(); // on this thread, before any worker touches the engine
+    // On this thread, before any worker touches the engines.
+    msxml::InitialiseXmlEngine();
+    tidycom::InitialiseCleaner();
     try {
         for (unsigned i = 0; i < workers; ++i)
             threads_.push_back(

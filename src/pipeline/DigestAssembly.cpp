@@ -26,7 +26,7 @@ void SetLayoutWidth(XmlDocument& layoutSheet, long siteCount) {
 std::string BlockOrNotice(const DisplaySite& site, const SiteOutcome& outcome) {
     if (!outcome.failure)
         return outcome.block;
-    return SiteFailureNotice({site.name.empty() ? site.url : site.name, *outcome.failure});
+    return SiteFailureNotice({ShownName(site), *outcome.failure});
 }
 
 } // namespace

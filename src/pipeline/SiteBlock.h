@@ -24,6 +24,11 @@ struct DisplaySite {
     bool operator==(const DisplaySite&) const = default;
 };
 
+// How the digest names the site: its Name, or its URL when it has none.
+inline const std::string& ShownName(const DisplaySite& site) {
+    return site.name.empty() ? site.url : site.name;
+}
+
 // The attributes Name, URL, StyleSheet and Type of a site element; absent ones read as empty,
 // values lose leading and trailing blanks and control characters, the type is lower-cased.
 DisplaySite ReadDisplaySite(const msxml::XmlNode& element);

@@ -61,8 +61,7 @@ std::vector<SiteFailure> FailuresOf(const std::vector<DisplaySite>& sites,
     std::vector<SiteFailure> failures;
     for (size_t i = 0; i < outcomes.size(); ++i)
         if (outcomes[i].failure)
-            failures.push_back(
-                {sites[i].name.empty() ? sites[i].url : sites[i].name, *outcomes[i].failure});
+            failures.push_back({ShownName(sites[i]), *outcomes[i].failure});
     return failures;
 }
 
