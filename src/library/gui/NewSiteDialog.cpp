@@ -92,6 +92,9 @@ void TfrmNewSite::CreateControls() {
     for (QPushButton* button : {cmdHelp, cmdRule, cmdAdd, cmdClose})
         buttons->addWidget(button);
     grid->addLayout(buttons, 7, 0, 1, 3);
+    // Spare height goes to the list of feeds, or stays empty above the entry's fields while the
+    // list is hidden, so the address and its buttons keep together at the top.
+    grid->setRowStretch(4, 1);
     resize(480, 380);
 
     connect(txtAddress, &QLineEdit::returnPressed, this, &TfrmNewSite::cmdFindClick);
