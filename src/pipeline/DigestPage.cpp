@@ -18,7 +18,7 @@ bool BeginsADeclaration(std::string_view text) {
 
 DigestPage::DigestPage(std::string target) : file_(std::move(target)) {}
 
-void DigestPage::emit(std::string_view text) {
+void DigestPage::writeRaw(std::string_view text) {
     file_.write(text);
 }
 
@@ -36,24 +36,24 @@ void DigestPage::write(std::string_view text) {
             from = missing;
         } else {
             // Not a declaration; no later byte of it can begin one (none is a "<").
-            emit(held_);
+            writeRaw(held_);
             held_.clear();
         }
     }
     for (size_t at = text.find(kEngineDeclaration, from); at != std::string_view::npos;
          at = text.find(kEngineDeclaration, from)) {
-        emit(text.substr(from, at - from));
+        writeRaw(text.substr(from, at - from));
         from = at + kEngineDeclaration.size();
     }
     // Only the last "<" can begin a declaration that the next write would complete.
     const size_t lastOpen = text.rfind('<');
     if (lastOpen != std::string_view::npos && lastOpen >= from &&
         BeginsADeclaration(text.substr(lastOpen))) {
-        emit(text.substr(from, lastOpen - from));
+        writeRaw(text.substr(from, lastOpen - from));
         held_ = text.substr(lastOpen);
         return;
     }
-    emit(text.substr(from));
+    writeRaw(text.substr(from));
 }
 
 DigestPage::Mark DigestPage::mark() const {
@@ -66,10 +66,10 @@ void DigestPage::rewind(const Mark& mark) {
 }
 
 DigestPage::Region DigestPage::reserve(size_t bytes) {
-    emit(held_);
+    writeRaw(held_);
     held_.clear();
     const Region region{file_.size(), bytes};
-    emit(std::string(bytes, ' '));
+    writeRaw(std::string(bytes, ' '));
     return region;
 }
 
@@ -83,9 +83,9 @@ void DigestPage::fill(const Region& region, std::string_view text) {
 }
 
 void DigestPage::commit() {
-    emit(held_);
+    writeRaw(held_);
     held_.clear();
-    emit("\r\n");
+    writeRaw("\r\n");
     file_.commit();
 }
 

@@ -43,7 +43,7 @@ class DigestPage {
     void commit();
 
   private:
-    void emit(std::string_view text);
+    void writeRaw(std::string_view text);
 
     AtomicFile file_;
     // The end of the text written so far when it may be the start of a declaration; it is held
