@@ -10,9 +10,14 @@
 
 namespace nimbrel {
 
+class EarlyDisplay;
+
 struct DisplayContext {
     bool autoView = true;          // open site.html in the browser at the end of the run
     bool updatePageMayOpen = true; // the update reminder may open its page in the browser
+    // The step as begun while the cut ran, adopted when it matches this run; may be null.
+    EarlyDisplay* early = nullptr;
+    unsigned workers = 0; // threads making the blocks; 0 for one per core
 };
 
 struct DisplayReport {
@@ -27,7 +32,8 @@ struct DisplayReport {
 // site whose block cannot be made shows a failure notice in its place (SiteFailure.h) and the
 // run goes on. An error that belongs to the whole run (the layout transform, site.html or
 // update.dat that cannot be written) is raised as nimbrel::Exception. Whenever the report does
-// not say written, site.html keeps its old content.
+// not say written, site.html keeps its old content. The blocks are made on every core and
+// site.html is written as they come, so memory holds a few blocks, never the page.
 DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's
