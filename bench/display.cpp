@@ -3,6 +3,7 @@
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/BlockLinks.h"
+#include "pipeline/BlockPool.h"
 #include "pipeline/PageName.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/TidyAndDisplay.h"
@@ -110,13 +111,21 @@ std::vector<std::string> Blocks() {
     return blocks;
 }
 
+// The whole step on one worker and on one per core (wall time: the workers run side by side).
 void BM_DisplayStep(benchmark::State& state) {
     Folder();
+    DisplayContext context;
+    context.autoView = false;
+    context.workers = static_cast<unsigned>(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(TidyAndDisplay("setup.xml", {false}));
+        benchmark::DoNotOptimize(TidyAndDisplay("setup.xml", context));
     state.SetBytesProcessed(state.iterations() * kSites * int64_t(kCutBytes));
 }
-BENCHMARK(BM_DisplayStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DisplayStep)
+    ->Arg(1)
+    ->Arg(static_cast<int64_t>(DisplayWorkerCount()))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_CleanAll(benchmark::State& state) {
     Folder();

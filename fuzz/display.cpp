@@ -5,7 +5,6 @@
 // Run: LSAN_OPTIONS=suppressions=fuzz/lsan.supp fuzz_display NEW_CORPUS fuzz/corpus/display
 //      -max_len=65536
 #include "FuzzFolder.h"
-#include "components/TidyCOM_TLB.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteBlock.h"
 #include "platform/LargeStack.h"
@@ -43,16 +42,11 @@ const std::string& Folder() {
     return folder;
 }
 
-tidycom::TidyObject& Cleaner() {
-    static std::unique_ptr<tidycom::TidyObject> cleaner = [] {
-        auto made = tidycom::TidyObject::Create();
-        made->options().setSwitch(tidycom::kFirstFixedSwitch, true);
-        made->options().setSwitch(tidycom::kSecondFixedSwitch, true);
-        made->options().setValue(tidycom::kOptionSetToTwo, 2);
-        made->options().setValue(tidycom::kOptionSetToEight, 8);
-        return made;
-    }();
-    return *cleaner;
+// The worker's cleaner and stylesheets, as a pool's worker keeps them for a whole cycle.
+BlockWorkshop& Workshop() {
+    static const std::vector<FixPair> noFixes;
+    static BlockWorkshop workshop(noFixes);
+    return workshop;
 }
 
 // True when a tag of the block carries an href or src whose scheme is not http, https or
@@ -124,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SiteOutcome outcome;
     worker.run([&] {
         outcome =
-            MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type, 1}, Cleaner(), {}, std::time(nullptr));
+            MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type, 1}, Workshop(), std::time(nullptr));
     });
     if (!outcome.failure && HoldsAForeignAddress(outcome.block))
         std::abort();

@@ -277,6 +277,10 @@ DocumentState::~DocumentState() {
     xmlFreeDoc(doc);
 }
 
+void InitialiseXmlEngine() {
+    InitialiseEngine();
+}
+
 void SetEngineAvailableForTesting(bool available) {
     engineAvailable = available;
 }
@@ -374,6 +378,7 @@ void XmlNode::setValue(const std::string& value) {
     if (!node || node->type != XML_ATTRIBUTE_NODE)
         throw Exception("Only an attribute's value can be set");
     SetAttributeText(reinterpret_cast<xmlAttrPtr>(node), value);
+    doc_->changed();
 }
 
 // ---- XmlNodeList and XmlNamedNodeMap ----------------------------------------------------------
@@ -431,6 +436,7 @@ void XmlNamedNodeMap::setNamedItem(const XmlNode& attribute) {
         detached.insert(reinterpret_cast<xmlAttrPtr>(old.node_));
     }
     xmlAddChild(element, node);
+    element_.doc_->changed();
 }
 
 // ---- XmlDocument ------------------------------------------------------------------------------
@@ -535,7 +541,7 @@ std::string XmlDocument::xml() const {
 }
 
 std::string XmlDocument::transformNode(const XmlDocument& stylesheet) const {
-    return TransformTree(object_->state->doc, stylesheet.object_->state->doc);
+    return TransformTree(object_->state->doc, *stylesheet.object_->state);
 }
 
 } // namespace nimbrel::msxml

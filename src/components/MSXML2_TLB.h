@@ -109,7 +109,8 @@ class XmlDocument {
     // Transforms this document with a stylesheet document. Output method xml begins with
     // <?xml version="1.0" encoding="UTF-16"?> and writes an empty element with attributes as
     // <name a="v" />; method html writes it as <name a="v"></name>. Raises nimbrel::Exception
-    // with the engine's text when the stylesheet is empty or not a stylesheet.
+    // with the engine's text when the stylesheet is empty or not a stylesheet. The stylesheet
+    // is compiled by its first transform and again only after it is loaded anew or edited.
     std::string transformNode(const XmlDocument& stylesheet) const;
 
   private:
@@ -118,6 +119,11 @@ class XmlDocument {
     XmlNode wrap(void* node) const;
     std::shared_ptr<DocumentObject> object_;
 };
+
+// Sets the engine up for the whole process; done by the first document created, and called on
+// the main thread before other threads use the engine (libxml2 asks for that). Documents and
+// nodes are used by one thread at a time; each thread makes its own.
+void InitialiseXmlEngine();
 
 // Tests make document creation fail to reach the "engine missing" paths.
 void SetEngineAvailableForTesting(bool available);

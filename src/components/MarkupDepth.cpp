@@ -197,13 +197,15 @@ class DepthScan {
         auto known = openByName_.find(Key(name, region));
         if (known == openByName_.end() || known->second == 0)
             return;
-        while (stack_.back().name != name)
+        while (!stack_.empty() && stack_.back().name != name)
             pop();
-        pop();
+        if (!stack_.empty())
+            pop();
     }
 
+    // A blank is no name character, so no element's name reads as a region's key.
     static std::string Key(const std::string& name, size_t region) {
-        return region == 0 ? name : std::to_string(region) + ':' + name;
+        return region == 0 ? name : std::to_string(region) + ' ' + name;
     }
 
     void pop() {

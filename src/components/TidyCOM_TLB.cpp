@@ -27,6 +27,8 @@
 #include <tidy/tidybuffio.h>
 
 #include <atomic>
+#include <clocale>
+#include <mutex>
 
 namespace nimbrel::tidycom {
 
@@ -65,6 +67,19 @@ struct Buffer {
     ~Buffer() { tidyBufFree(&buffer); }
     Buffer(const Buffer&) = delete;
     Buffer& operator=(const Buffer&) = delete;
+    TidyBuffer buffer;
+};
+
+// The caller's bytes lent to the cleaner as its input, without a copy.
+struct BorrowedInput {
+    explicit BorrowedInput(const std::string& bytes) {
+        tidyBufInit(&buffer);
+        tidyBufAttach(&buffer, reinterpret_cast<byte*>(const_cast<char*>(bytes.data())),
+                      static_cast<uint>(bytes.size()));
+    }
+    ~BorrowedInput() { tidyBufDetach(&buffer); }
+    BorrowedInput(const BorrowedInput&) = delete;
+    BorrowedInput& operator=(const BorrowedInput&) = delete;
     TidyBuffer buffer;
 };
 
@@ -163,6 +178,16 @@ bool IsOfKind(TidyDoc doc, TidyOptionId option, TidyOptionType kind) {
 
 } // namespace
 
+void InitialiseCleaner() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* locale = std::setlocale(LC_ALL, "");
+        // The language only names the reports, which nobody sees; any language will do.
+        if (!locale || !tidySetLanguage(locale))
+            tidySetLanguage("en");
+    });
+}
+
 void SetCleanerAvailableForTesting(bool available) {
     cleanerAvailable = available;
 }
@@ -180,6 +205,7 @@ void TidyOptions::setValue(TidyOptionId option, unsigned long value) {
 std::unique_ptr<TidyObject> TidyObject::Create() {
     if (!cleanerAvailable)
         throw Exception("The HTML cleaner is not available");
+    InitialiseCleaner();
     return std::unique_ptr<TidyObject>(new TidyObject());
 }
 
@@ -232,8 +258,7 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     const bool html = !tidyOptGetBool(work.doc, kPerSiteSwitch);
     if (html && !tidyOptSetBool(work.doc, TidyXhtmlOut, yes))
         throw Exception("The HTML cleaner refused the option output-xhtml");
-    Buffer input;
-    tidyBufAppend(&input.buffer, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
+    BorrowedInput input(bytes);
     if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
         return {};
     if (html)

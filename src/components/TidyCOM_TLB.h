@@ -23,6 +23,9 @@ class TidyOptions {
     TidyDoc doc_;
 };
 
+// One cleaner serves one thread at a time; cleaners on several threads work side by side (each
+// file is cleaned in a libtidy document of its own; the only state libtidy shares is a table of
+// character classes that every new document fills again with the same values).
 class TidyObject {
   public:
     // Raises nimbrel::Exception when the cleaner cannot be created
@@ -54,6 +57,12 @@ extern const TidyOptionId kSecondFixedSwitch;
 extern const TidyOptionId kOptionSetToTwo;
 extern const TidyOptionId kOptionSetToEight;
 extern const TidyOptionId kPerSiteSwitch;
+
+// Sets the cleaner library up for the whole process; done by the first cleaner created, and
+// called on the main thread before cleaners are created on other threads. Until a language is
+// chosen, libtidy sets the process's locale from the environment (setlocale, which is not safe
+// while other threads run) each time it creates a document: that is done once, here.
+void InitialiseCleaner();
 
 // Tests make cleaner creation fail to reach the "cleaner missing" paths.
 void SetCleanerAvailableForTesting(bool available);

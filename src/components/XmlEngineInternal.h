@@ -9,7 +9,22 @@
 #include <string>
 #include <unordered_set>
 
+struct _xsltStylesheet;
+
 namespace nimbrel::msxml {
+
+// A stylesheet compiled from a document's tree, kept with the tree so that transforming many
+// documents with it compiles it once. It holds a copy of the tree, so the tree stays as it was.
+struct CompiledStylesheet {
+    CompiledStylesheet() = default;
+    ~CompiledStylesheet();
+    CompiledStylesheet(const CompiledStylesheet&) = delete;
+    CompiledStylesheet& operator=(const CompiledStylesheet&) = delete;
+
+    _xsltStylesheet* style = nullptr; // null when the tree is not a usable stylesheet
+    std::string messages;             // what the engine reported while compiling
+    std::string failure;              // why it is not usable
+};
 
 // One libxml2 tree. Node handles share it, so a node outlives a reload of its document object.
 struct DocumentState {
@@ -23,6 +38,10 @@ struct DocumentState {
     // point at them, so they are freed with the tree, and only if still detached.
     std::unordered_set<xmlAttrPtr> detached;
     std::weak_ptr<DocumentObject> owner;
+    // The tree compiled as a stylesheet by the first transform that used it; an edit of the
+    // tree drops it. Like the tree, it is used by one thread at a time.
+    std::unique_ptr<CompiledStylesheet> compiled;
+    void changed() { compiled.reset(); }
 };
 
 struct DocumentObject {
@@ -32,7 +51,7 @@ struct DocumentObject {
     bool declaration = false;
 };
 
-// Initialises libxml2, libxslt and their safety settings once per process.
+// Initialises libxml2, libxslt and their safety settings once per process (InitialiseXmlEngine).
 void InitialiseEngine();
 
 // Parser options for every document: no network, no DTD, no entity substitution, no huge mode,
@@ -55,7 +74,7 @@ class ErrorCapture {
 };
 
 // Runs the stylesheet over the source tree and returns the result as text (see transformNode).
-std::string TransformTree(xmlDocPtr source, xmlDocPtr stylesheet);
+std::string TransformTree(xmlDocPtr source, DocumentState& stylesheet);
 
 // Writes a blank before the "/>" of every empty element in serialized XML markup, leaving
 // comments, CDATA sections, processing instructions and declarations as they are.

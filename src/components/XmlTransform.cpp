@@ -162,11 +162,11 @@ size_t SkipTo(const std::string& s, size_t i, const char* terminator) {
     return end == std::string::npos ? end : end + std::char_traits<char>::length(terminator);
 }
 
-// The transform proper, on the thread that calls it.
-std::string TransformOnThisThread(xmlDocPtr source, xmlDocPtr stylesheet) {
+// Compiles the tree as a stylesheet; what went wrong is kept with the result, so a stylesheet
+// that fails for one site fails the same way for the next without being compiled again.
+std::unique_ptr<CompiledStylesheet> Compile(xmlDocPtr stylesheet) {
+    auto compiled = std::make_unique<CompiledStylesheet>();
     ErrorCapture errors;
-    if (!xmlDocGetRootElement(stylesheet))
-        throw Exception("The stylesheet is empty: nothing was loaded into it");
     // libxslt takes the tree over and edits it; the caller's document stays as it was.
     xmlDocPtr copy = xmlCopyDoc(stylesheet, 1);
     if (!copy)
@@ -174,23 +174,42 @@ std::string TransformOnThisThread(xmlDocPtr source, xmlDocPtr stylesheet) {
     std::unique_ptr<xsltStylesheet, StylesheetDeleter> style(xsltParseStylesheetDoc(copy));
     if (!style) {
         xmlFreeDoc(copy);
-        throw Exception(EngineText(errors, "The document is not a valid stylesheet"));
+        compiled->failure = EngineText(errors, "The document is not a valid stylesheet");
+    } else if (style->errors > 0) {
+        compiled->failure = EngineText(errors, "The stylesheet holds errors");
+    } else {
+        compiled->style = style.release();
     }
-    if (style->errors > 0)
-        throw Exception(EngineText(errors, "The stylesheet holds errors"));
+    compiled->messages = errors.text();
+    return compiled;
+}
+
+// The transform proper, on the thread that calls it.
+std::string TransformOnThisThread(xmlDocPtr source, DocumentState& stylesheet) {
+    if (!xmlDocGetRootElement(stylesheet.doc))
+        throw Exception("The stylesheet is empty: nothing was loaded into it");
+    if (!stylesheet.compiled)
+        stylesheet.compiled = Compile(stylesheet.doc);
+    const CompiledStylesheet& compiled = *stylesheet.compiled;
+    if (!compiled.style)
+        throw Exception(compiled.failure);
+    // The reasons read as when the stylesheet is compiled for this very transform.
+    ErrorCapture errors;
+    errors.append(compiled.messages);
+    xsltStylesheetPtr style = compiled.style;
     std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
-        xsltNewTransformContext(style.get(), source));
+        xsltNewTransformContext(style, source));
     if (!context)
         throw Exception("Out of memory while preparing the transform");
     xsltSetCtxtSecurityPrefs(RunSecurity().get(), context.get());
     context->maxTemplateDepth = limits::kTemplateDepth;
     context->maxTemplateVars = limits::kTemplateVariables;
     std::unique_ptr<xmlDoc, DocDeleter> result(
-        xsltApplyStylesheetUser(style.get(), source, nullptr, nullptr, nullptr, context.get()));
+        xsltApplyStylesheetUser(style, source, nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
         throw Exception(EngineText(errors, "The transform failed"));
-    std::string text = SerialiseResult(result.get(), style.get());
-    if (KindOf(result.get(), style.get()) != OutputKind::Xml)
+    std::string text = SerialiseResult(result.get(), style);
+    if (KindOf(result.get(), style) != OutputKind::Xml)
         return text;
     return BlankBeforeEmptyTagEnd(WithWideTextDeclaration(text));
 }
@@ -201,6 +220,7 @@ void InitialiseEngine() {
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
+        xsltInit();
         exsltRegisterAll();
         xsltSetGenericErrorFunc(nullptr, &CaptureFormatted);
         xsltSetLoaderFunc(&SafeDocumentLoader);
@@ -282,7 +302,12 @@ std::string BlankBeforeEmptyTagEnd(const std::string& markup) {
     return out;
 }
 
-std::string TransformTree(xmlDocPtr source, xmlDocPtr stylesheet) {
+CompiledStylesheet::~CompiledStylesheet() {
+    if (style)
+        xsltFreeStylesheet(style);
+}
+
+std::string TransformTree(xmlDocPtr source, DocumentState& stylesheet) {
     InitialiseEngine();
     std::string text;
     // Templates recurse in C: the thread's stack holds limits::kTemplateDepth of them.

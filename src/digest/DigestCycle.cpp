@@ -8,6 +8,7 @@
 #include "app/WebDownload.h"
 #include "digest/DisplayOnly.h"
 #include "digest/StopSignals.h"
+#include "pipeline/EarlyDisplay.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
@@ -85,12 +86,14 @@ int RunFullCycle(const DigestOptions& options) {
     const int fetched = FetchSelectedSites(options.quiet);
     if (fetched != kExitDone)
         return fetched;
-    const int cut = RunStep([] { return Rip(); });
+    // The display step begins on the sites whose cut is done while the others are still cut.
+    EarlyDisplay early;
+    const int cut = RunStep([&] { return Rip(&early); });
     if (cut != kExitDone)
         return cut;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    return RunStep([&] { return DisplayStep(options.open, options.quiet); });
+    return RunStep([&] { return DisplayStep(options.open, options.quiet, &early); });
 }
 
 } // namespace nimbrel::digest

@@ -29,8 +29,9 @@ bool AutoViewFromOptions() {
 
 } // namespace
 
-bool DisplayStep(std::optional<bool> openOverride, bool quiet) {
+bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* early) {
     DisplayContext context;
+    context.early = early;
     context.autoView = openOverride ? *openOverride : AutoViewFromOptions();
     // --no-open keeps every browser closed, the update reminder's too.
     context.updatePageMayOpen = !(openOverride && !*openOverride);

@@ -3,6 +3,7 @@
 // their inputs.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ class DigestTally {
     std::unordered_map<std::string, Shown> firstOfUrl_;
     DigestCounts counts_;
 };
+
+// The room the page keeps for the summary; what the summary leaves of it stays blank.
+constexpr size_t kSummaryBytes = 640;
 
 // <p class="digest-summary" data-sites data-failed data-new>, the time in local time.
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);

@@ -13,6 +13,8 @@ namespace nimbrel {
 struct FixPair {
     std::string find;
     std::string replacement;
+
+    bool operator==(const FixPair&) const = default;
 };
 
 // The pair of one line, or nothing for a line without the separator.

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -180,20 +182,38 @@ size_t Utf8SequenceLength(std::string_view b, size_t i) {
     return (code < min || code > 0x10FFFF || surrogate) ? 0 : len;
 }
 
-bool IsValidUtf8(std::string_view b) {
+// Where the first byte that does not belong to a UTF-8 sequence stands; npos when none does.
+// Runs of ASCII, most of any page, are passed over eight bytes at a time.
+size_t FirstInvalidUtf8(std::string_view b) {
     for (size_t i = 0; i < b.size();) {
+        if (i + 8 <= b.size()) {
+            uint64_t word;
+            std::memcpy(&word, b.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const size_t len = Utf8SequenceLength(b, i);
         if (len == 0)
-            return false;
+            return i;
         i += len;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+bool IsValidUtf8(std::string_view b) {
+    return FirstInvalidUtf8(b) == std::string_view::npos;
 }
 
 std::string SanitizedUtf8(std::string_view b) {
+    const size_t firstInvalid = FirstInvalidUtf8(b);
+    if (firstInvalid == std::string_view::npos)
+        return std::string(b);
     std::string out;
     out.reserve(b.size());
-    for (size_t i = 0; i < b.size();) {
+    out.append(b.substr(0, firstInvalid));
+    for (size_t i = firstInvalid; i < b.size();) {
         const size_t len = Utf8SequenceLength(b, i);
         if (len == 0) {
             out.append(kReplacementChar);

@@ -73,8 +73,32 @@ std::string ReplaceSitePlaceholders(std::string layout, std::string_view url,
     return layout;
 }
 
+std::vector<PlaceholderUse> FindPlaceholders(std::string_view layout,
+                                             const std::vector<std::string>& urls) {
+    struct Form {
+        std::string text;
+        size_t site;
+    };
+    std::vector<Form> forms; // in replacement order
+    for (size_t site = 0; site < urls.size(); ++site)
+        for (std::string& form : PlaceholderForms(urls[site]))
+            forms.push_back({std::move(form), site});
+    std::vector<PlaceholderUse> uses;
+    for (size_t at = layout.find(kPlaceholderStart); at != std::string_view::npos;) {
+        auto match = std::find_if(forms.begin(), forms.end(), [&](const Form& form) {
+            return layout.substr(at, form.text.size()) == form.text;
+        });
+        if (match == forms.end()) {
+            at = layout.find(kPlaceholderStart, at + kPlaceholderStart.size());
+            continue;
+        }
+        uses.push_back({at, match->text.size(), match->site});
+        at = layout.find(kPlaceholderStart, at + match->text.size());
+    }
+    return uses;
+}
+
 std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& sites) {
-    static constexpr std::string_view kPlaceholderStart = "<site URL=";
     const bool blockHoldsPlaceholder =
         std::any_of(sites.begin(), sites.end(), [](const SiteBlock& site) {
             return site.block.find(kPlaceholderStart) != std::string::npos;
@@ -86,25 +110,15 @@ std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& s
             text = ReplaceSitePlaceholders(std::move(text), site.url, site.block);
         return text;
     }
-    std::vector<std::pair<std::string, const std::string*>> forms; // in replacement order
+    std::vector<std::string> urls;
     for (const SiteBlock& site : sites)
-        for (std::string& form : PlaceholderForms(site.url))
-            forms.emplace_back(std::move(form), &site.block);
+        urls.push_back(site.url);
     std::string out;
     size_t from = 0;
-    for (size_t at = layout.find(kPlaceholderStart); at != std::string_view::npos;
-         at = layout.find(kPlaceholderStart, from)) {
-        out.append(layout, from, at - from);
-        auto match = std::find_if(forms.begin(), forms.end(), [&](const auto& form) {
-            return layout.substr(at, form.first.size()) == form.first;
-        });
-        if (match == forms.end()) {
-            out.append(kPlaceholderStart);
-            from = at + kPlaceholderStart.size();
-        } else {
-            out.append(*match->second);
-            from = at + match->first.size();
-        }
+    for (const PlaceholderUse& use : FindPlaceholders(layout, urls)) {
+        out.append(layout, from, use.at - from);
+        out.append(sites[use.site].block);
+        from = use.at + use.length;
     }
     out.append(layout, from);
     return out;

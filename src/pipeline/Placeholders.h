@@ -19,6 +19,23 @@ std::vector<std::string> PlaceholderForms(std::string_view url);
 std::string ReplaceSitePlaceholders(std::string layout, std::string_view url,
                                     std::string_view block);
 
+// Where "<site URL=" begins in a placeholder of one of the sites: the first site, in site
+// order, one of whose spellings stands there.
+struct PlaceholderUse {
+    size_t at = 0;     // offset in the layout
+    size_t length = 0; // of the spelling found
+    size_t site = 0;   // index into the URLs
+};
+
+// The placeholders of the layout from left to right, as one pass that replaces each by its
+// site's block finds them (a spot that begins like a placeholder but is none is passed over).
+std::vector<PlaceholderUse> FindPlaceholders(std::string_view layout,
+                                             const std::vector<std::string>& urls);
+
+// The text a placeholder begins with; a block holding it makes the one pass unsafe (the
+// placeholders a block brings in are replaced by the sites after it).
+inline constexpr std::string_view kPlaceholderStart = "<site URL=";
+
 struct SiteBlock {
     std::string url;
     std::string block;

@@ -108,7 +108,7 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
 
 } // namespace
 
-bool Rip() {
+bool Rip(RipProgress* progress) {
     XmlDocument selection = XmlDocument::Create();
     XmlDocument ruleDocument = XmlDocument::Create();
     selection.load(ProgramFile("\\setup.xml"));
@@ -118,8 +118,13 @@ bool Rip() {
         return false;
     }
     const auto sites = selection.selectNodes("//site");
-    for (long i = 0; i < sites.length(); ++i)
+    if (progress)
+        progress->sitesFound(sites);
+    for (long i = 0; i < sites.length(); ++i) {
         RipSite(sites.item(i), ruleDocument);
+        if (progress)
+            progress->siteDone(i);
+    }
     return true;
 }
 

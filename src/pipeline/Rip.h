@@ -2,7 +2,22 @@
 // its rule file into the site's cut file in the folder Work.
 #pragma once
 
+namespace nimbrel::msxml {
+class XmlNodeList;
+}
+
 namespace nimbrel {
+
+// Told how the cut goes, site by site, on the thread that runs it: for work that may begin on
+// a site once the cut can no longer change the site's files.
+class RipProgress {
+  public:
+    virtual ~RipProgress() = default;
+    // The site elements of the selection, in document order, before the first is cut.
+    virtual void sitesFound(const msxml::XmlNodeList& sites) = 0;
+    // The site at this index has been dealt with (cut, passed over, or its failure recorded).
+    virtual void siteDone(long index) = 0;
+};
 
 // For every site element of setup.xml, in document order: joins its page file into one line
 // and runs its rule file's command tree, writing the cut file. A site whose page file is
@@ -13,7 +28,7 @@ namespace nimbrel {
 // its cut but a full disk, denied access or a missing folder) is that site's failure, left in
 // its cut failure note (SiteFailure.h), and the other sites are cut; the cut file keeps the
 // pieces written so far. The errors of the whole step are raised and end it. Returns false
-// when setup.xml could not be loaded.
-bool Rip();
+// when setup.xml could not be loaded. `progress`, when given, is told of every site.
+bool Rip(RipProgress* progress = nullptr);
 
 } // namespace nimbrel

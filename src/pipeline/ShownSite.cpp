@@ -7,6 +7,7 @@
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
+#include <cstdio>
 #include <fstream>
 
 namespace nimbrel {
@@ -84,23 +85,40 @@ std::optional<ShownSite> ReadShownSite(std::string_view url) {
     return shown;
 }
 
-void WriteShownSite(std::string_view url, const ShownSite& shown) {
+namespace {
+
+std::string PendingPath(std::string_view url) {
+    return ShownSitePath(url) + ".next";
+}
+
+void WriteRecord(const std::string& path, const ShownSite& shown) {
     if (shown.block.size() <= limits::kKeptBlockBytes) {
-        AtomicWriteFile(ShownSitePath(url), FormatShownSite(shown));
+        AtomicWriteFile(path, FormatShownSite(shown));
         return;
     }
     ShownSite linksOnly = shown;
     linksOnly.block.clear();
-    AtomicWriteFile(ShownSitePath(url), FormatShownSite(linksOnly));
+    AtomicWriteFile(path, FormatShownSite(linksOnly));
 }
 
-void RememberShownSites(const std::vector<std::pair<std::string, ShownSite>>& sites) {
-    for (const auto& [url, shown] : sites) {
-        try {
-            WriteShownSite(url, shown);
-        } catch (const Exception&) {
-        }
-    }
+} // namespace
+
+void WriteShownSite(std::string_view url, const ShownSite& shown) {
+    WriteRecord(ShownSitePath(url), shown);
+}
+
+void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
+    WriteRecord(PendingPath(url), shown);
+}
+
+void KeepPendingShownSites(const std::vector<std::string>& urls) {
+    for (const std::string& url : urls)
+        std::rename(PendingPath(url).c_str(), ShownSitePath(url).c_str());
+}
+
+void DropPendingShownSites(const std::vector<std::string>& urls) {
+    for (const std::string& url : urls)
+        std::remove(PendingPath(url).c_str());
 }
 
 } // namespace nimbrel

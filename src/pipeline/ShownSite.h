@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace nimbrel {
@@ -33,9 +32,15 @@ std::optional<ShownSite> ReadShownSite(std::string_view url);
 // larger than limits::kKeptBlockBytes is not kept (the links are).
 void WriteShownSite(std::string_view url, const ShownSite& shown);
 
-// Writes the records of the sites (URL and record), passing over those that cannot be written:
-// a record that is not written only means its site's items are marked new once more.
-void RememberShownSites(const std::vector<std::pair<std::string, ShownSite>>& sites);
+// A record waits in a file of its own beside the site's record (".next" added) until the digest
+// that showed it is in place; the display step keeps only the names meanwhile. Raises
+// EInOutError when it cannot be written.
+void WritePendingShownSite(std::string_view url, const ShownSite& shown);
+// Puts the waiting records of these sites in place of their records. One that cannot be moved
+// is passed over: it only means its site's items are marked new once more.
+void KeepPendingShownSites(const std::vector<std::string>& urls);
+// Removes the waiting records of a digest that was not written.
+void DropPendingShownSites(const std::vector<std::string>& urls);
 
 // The record as its file holds it, and back: "key: value" lines (fetched, then one link line
 // per link), an empty line, then the block.

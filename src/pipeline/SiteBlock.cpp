@@ -1,12 +1,12 @@
 #include "pipeline/SiteBlock.h"
 
-#include "components/MSXML2_TLB.h"
 #include "pipeline/BlockLinks.h"
 #include "pipeline/ItemMarks.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"
 #include "pipeline/SiteFrame.h"
 #include "pipeline/SiteRecord.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
@@ -18,6 +18,7 @@ namespace nimbrel {
 namespace {
 
 using msxml::XmlDocument;
+using msxml::XmlNode;
 
 // Raised inside MakeSiteBlock with the reason the site shows.
 struct SiteFailed {
@@ -36,6 +37,11 @@ std::string CutFile(const DisplaySite& site) {
     return DataFile("\\Work", PageFileName(site.url));
 }
 
+std::string AttributeText(const XmlNode& element, const std::string& name) {
+    const XmlNode attribute = element.attributes().getNamedItem(name);
+    return attribute ? Trim(attribute.text()) : std::string();
+}
+
 // A site whose page came back empty has no cut file: its text is empty, not an error.
 std::string CleanedText(tidycom::TidyObject& cleaner, const DisplaySite& site) {
     cleaner.options().setSwitch(tidycom::kPerSiteSwitch, site.type != "html");
@@ -47,28 +53,15 @@ std::string CleanedText(tidycom::TidyObject& cleaner, const DisplaySite& site) {
     return text;
 }
 
-XmlDocument LoadStyleSheet(const DisplaySite& site) {
-    if (site.styleSheet.empty())
-        throw SiteFailed{"The selection names no stylesheet for this site"};
-    if (!DataNameStaysInFolder(site.styleSheet))
-        throw SiteFailed{"The stylesheet \"" + site.styleSheet +
-                         "\" lies outside the folder stylesheets"};
-    XmlDocument sheet = XmlDocument::Create();
-    sheet.load(DataFile("\\stylesheets", site.styleSheet));
-    if (!sheet.parseError().reason.empty())
-        throw SiteFailed{"The stylesheet " + site.styleSheet +
-                         " does not load: " + sheet.parseError().reason};
-    return sheet;
-}
-
-std::string Block(const DisplaySite& site, tidycom::TidyObject& cleaner,
-                  const std::vector<FixPair>& fixes) {
+std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
     if (const auto cutFailure = RecordedCutFailure(site.url))
         throw SiteFailed{*cutFailure};
     XmlDocument document = XmlDocument::Create();
     // A text that does not parse leaves the document empty.
-    document.loadXML(ApplyFixList(CleanedText(cleaner, site), fixes));
-    const XmlDocument sheet = LoadStyleSheet(site);
+    document.loadXML(ApplyFixList(CleanedText(workshop.cleaner(), site), workshop.fixes()));
+    const XmlDocument& sheet = Attempt(std::string(), [&]() -> const XmlDocument& {
+        return workshop.styleSheet(site.styleSheet);
+    });
     const std::string block = Attempt("The stylesheet " + site.styleSheet + " failed: ",
                                       [&] { return document.transformNode(sheet); });
     return Attempt("The block of the stylesheet " + site.styleSheet + " is unusable: ",
@@ -81,10 +74,9 @@ struct MadeBlock {
     std::optional<std::string> failure;
 };
 
-MadeBlock TryBlock(const DisplaySite& site, tidycom::TidyObject& cleaner,
-                   const std::vector<FixPair>& fixes) {
+MadeBlock TryBlock(const DisplaySite& site, BlockWorkshop& workshop) {
     try {
-        return {Block(site, cleaner, fixes), std::nullopt};
+        return {Block(site, workshop), std::nullopt};
     } catch (const SiteFailed& failed) {
         return {std::string(), ConciseReason(failed.reason)};
     } catch (const std::exception& error) {
@@ -125,14 +117,53 @@ std::string FetchNote(const SiteRecord& fetch, const SiteFrame& frame, std::time
 
 } // namespace
 
-SiteOutcome MakeSiteBlock(const DisplaySite& site, tidycom::TidyObject& cleaner,
-                          const std::vector<FixPair>& fixes, std::time_t now) {
+DisplaySite ReadDisplaySite(const XmlNode& element) {
+    return {AttributeText(element, "Name"), AttributeText(element, "URL"),
+            AttributeText(element, "StyleSheet"), LowerAscii(AttributeText(element, "Type"))};
+}
+
+BlockWorkshop::BlockWorkshop(const std::vector<FixPair>& fixes)
+    : cleaner_(tidycom::TidyObject::Create()), fixes_(fixes) {
+    cleaner_->options().setSwitch(tidycom::kFirstFixedSwitch, true);
+    cleaner_->options().setSwitch(tidycom::kSecondFixedSwitch, true);
+    cleaner_->options().setValue(tidycom::kOptionSetToTwo, 2);
+    cleaner_->options().setValue(tidycom::kOptionSetToEight, 8);
+}
+
+BlockWorkshop::Loaded BlockWorkshop::Load(const std::string& name) {
+    Loaded loaded;
+    if (name.empty()) {
+        loaded.failure = "The selection names no stylesheet for this site";
+    } else if (!DataNameStaysInFolder(name)) {
+        loaded.failure = "The stylesheet \"" + name + "\" lies outside the folder stylesheets";
+    } else {
+        XmlDocument sheet = XmlDocument::Create();
+        sheet.load(DataFile("\\stylesheets", name));
+        if (sheet.parseError().reason.empty())
+            loaded.sheet = std::move(sheet);
+        else
+            loaded.failure =
+                "The stylesheet " + name + " does not load: " + sheet.parseError().reason;
+    }
+    return loaded;
+}
+
+const XmlDocument& BlockWorkshop::styleSheet(const std::string& name) {
+    auto found = styleSheets_.find(name);
+    if (found == styleSheets_.end())
+        found = styleSheets_.emplace(name, Load(name)).first;
+    if (!found->second.sheet)
+        throw Exception(found->second.failure);
+    return *found->second.sheet;
+}
+
+SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now) {
     const SiteRecord fetch = ReadSiteRecord(site.url);
     const std::optional<ShownSite> before = ReadShownSite(site.url);
-    MadeBlock made = TryBlock(site, cleaner, fixes);
+    MadeBlock made = TryBlock(site, workshop);
     SiteOutcome outcome;
     SiteFrame frame;
-    frame.name = site.name.empty() ? site.url : site.name;
+    frame.name = ShownName(site);
     frame.url = site.url;
     frame.position = site.position;
     if (made.failure) {

@@ -4,11 +4,14 @@
 // reason and the block the last digest showed.
 #pragma once
 
+#include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/FixList.h"
 #include "pipeline/ShownSite.h"
 
 #include <ctime>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +25,21 @@ struct DisplaySite {
     std::string styleSheet;
     std::string type;    // lower case
     size_t position = 0; // its place in the selection, from 1
+
+    bool operator==(const DisplaySite&) const = default;
 };
 
+// How the digest names the site: its Name, or its URL when it has none.
+inline const std::string& ShownName(const DisplaySite& site) {
+    return site.name.empty() ? site.url : site.name;
+}
+
+// The attributes Name, URL, StyleSheet and Type of a site element; absent ones read as empty,
+// values lose leading and trailing blanks and control characters, the type is lower-cased.
+DisplaySite ReadDisplaySite(const msxml::XmlNode& element);
+
+// What a site came to. A plain record: later steps (the block's frame, what is remembered of
+// the site) read what they need from it.
 struct SiteOutcome {
     std::string block;                  // the framed block the layout gets for the site
     std::optional<std::string> failure; // why the site's own block was not made
@@ -33,14 +49,39 @@ struct SiteOutcome {
                                         // the site's record stays as it is
 };
 
+// What one thread needs to make blocks: a cleaner of its own with the fixed options set, the
+// site stylesheets it has loaded this cycle (each file read and compiled once, however many
+// sites use it) and fix.dat's pairs. Used by one thread at a time.
+class BlockWorkshop {
+  public:
+    // Raises nimbrel::Exception when the cleaner cannot be created.
+    explicit BlockWorkshop(const std::vector<FixPair>& fixes);
+
+    tidycom::TidyObject& cleaner() { return *cleaner_; }
+    const std::vector<FixPair>& fixes() const { return fixes_; }
+    // The stylesheet of the folder stylesheets with this name, loaded on first use. Raises
+    // nimbrel::Exception (every time it is asked for) when it is not named, lies outside the
+    // folder or does not load.
+    const msxml::XmlDocument& styleSheet(const std::string& name);
+
+  private:
+    struct Loaded {
+        std::optional<msxml::XmlDocument> sheet;
+        std::string failure;
+    };
+    static Loaded Load(const std::string& name);
+
+    std::unique_ptr<tidycom::TidyObject> cleaner_;
+    const std::vector<FixPair>& fixes_;
+    std::map<std::string, Loaded> styleSheets_;
+};
+
 // Makes the site's framed block; `now` is the digest's time. Every error that belongs to this
 // site (a recorded cut failure, a cut file that cannot be read, too large or too deeply nested
 // to clean, a stylesheet that is refused, missing, malformed or fails, a block that cannot be
 // read) comes back as the failure, shown in the frame; nothing is raised. Reads the site's
 // fetch record and what the last digest showed of it, writes nothing. Sets the cleaner's
-// per-site switch, so one cleaner serves one site at a time; the documents it uses live for
-// this call only.
-SiteOutcome MakeSiteBlock(const DisplaySite& site, tidycom::TidyObject& cleaner,
-                          const std::vector<FixPair>& fixes, std::time_t now);
+// per-site switch; the site's own documents live for this call only.
+SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now);
 
 } // namespace nimbrel

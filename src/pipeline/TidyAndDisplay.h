@@ -7,14 +7,21 @@
 
 #include "pipeline/SiteFailure.h"
 
+#include <ctime>
 #include <string>
 #include <vector>
 
 namespace nimbrel {
 
+class EarlyDisplay;
+
 struct DisplayContext {
     bool autoView = true;          // open site.html in the browser at the end of the run
     bool updatePageMayOpen = true; // the update reminder may open its page in the browser
+    // The step as begun while the cut ran, adopted when it matches this run; may be null.
+    EarlyDisplay* early = nullptr;
+    unsigned workers = 0;   // threads making the blocks; 0 for one per core
+    std::time_t madeAt = 0; // the digest's time; 0 for the time the step begins
 };
 
 struct DisplayReport {
@@ -27,9 +34,11 @@ struct DisplayReport {
 // layout stylesheet that does not load shows its message and ends the run; a cleaner that
 // cannot be created ends it with cleanerMissing set (the caller runs the cleaner report). A
 // site whose block cannot be made shows the reason in its frame (SiteBlock.h) and the run goes
-// on. What the digest showed of each site (ShownSite.h) is written only after site.html. An error that belongs to the whole run (the layout transform, site.html or
-// update.dat that cannot be written) is raised as nimbrel::Exception. Whenever the report does
-// not say written, site.html keeps its old content.
+// on. What the digest showed of each site (ShownSite.h) is written only after site.html. An error
+// that belongs to the whole run (the layout transform, site.html or update.dat that cannot be
+// written) is raised as nimbrel::Exception. Whenever the report does not say written, site.html
+// keeps its old content. The blocks are made on every core and site.html is written as they come,
+// so memory holds a few blocks, never the page.
 DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's

@@ -87,6 +87,41 @@ void AtomicFile::write(std::string_view bytes) {
         abandon();
         RaiseInOutError(err);
     }
+    size_ += bytes.size();
+}
+
+void AtomicFile::overwrite(uint64_t offset, std::string_view bytes) {
+    if (!file_)
+        throw EInOutError(103);
+    if (offset > size_ || bytes.size() > size_ - offset)
+        throw Exception("A region past the end of the file cannot be overwritten");
+    int err = std::fflush(file_) == 0 ? 0 : (errno ? errno : EIO);
+    for (size_t done = 0; err == 0 && done < bytes.size();) {
+        const ssize_t n = ::pwrite(::fileno(file_), bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + done));
+        if (n < 0 && errno != EINTR)
+            err = errno;
+        else if (n > 0)
+            done += static_cast<size_t>(n);
+    }
+    if (err != 0) {
+        abandon();
+        RaiseInOutError(err);
+    }
+}
+
+void AtomicFile::truncate(uint64_t size) {
+    if (!file_)
+        throw EInOutError(103);
+    if (size >= size_)
+        return;
+    if (std::fflush(file_) != 0 || ::ftruncate(::fileno(file_), static_cast<off_t>(size)) != 0 ||
+        std::fseek(file_, static_cast<long>(size), SEEK_SET) != 0) {
+        const int err = errno ? errno : EIO;
+        abandon();
+        RaiseInOutError(err);
+    }
+    size_ = size;
 }
 
 int AtomicFile::flushToDisk() {

@@ -5,6 +5,7 @@
 // flock while it is written, so the clean-up of files left by a killed run passes it over.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,6 +26,13 @@ class AtomicFile {
 
     // Appends bytes; raises EInOutError (for instance "Disk full").
     void write(std::string_view bytes);
+    // Bytes written so far.
+    uint64_t size() const { return size_; }
+    // Replaces bytes already written, from `offset` on (the file does not grow); raises
+    // EInOutError.
+    void overwrite(uint64_t offset, std::string_view bytes);
+    // Drops what was written past `size`; later writes go on from there. Raises EInOutError.
+    void truncate(uint64_t size);
     // Flushes, syncs and renames over the target; raises EInOutError on failure, in which case
     // the target keeps its old content.
     void commit();
@@ -40,6 +48,7 @@ class AtomicFile {
     std::string target_;
     std::string temp_;
     FILE* file_ = nullptr;
+    uint64_t size_ = 0;
 };
 
 // Writes the whole content to the path atomically.

@@ -24,6 +24,11 @@ constexpr std::size_t kNestingDepth = 10'000;
 // the rest is margin. Only the pages actually touched are ever committed.
 constexpr std::size_t kEngineStackBytes = 64u << 20;
 
+// Finished blocks the display step's workers may hold, per worker, ahead of the one being
+// written into site.html: enough to keep every worker busy when sites differ in cost, few enough
+// that memory holds a handful of blocks rather than the whole page.
+constexpr std::size_t kBlocksAheadPerWorker = 2;
+
 // Template calls the transform may nest, and variables it may hold at once (libxslt's own
 // defaults): enough for recursive string templates over any feed item, and far below what
 // kEngineStackBytes holds, so a runaway stylesheet fails its site instead of the program.

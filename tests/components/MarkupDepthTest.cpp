@@ -56,6 +56,7 @@ TEST(MarkupNestingDepth, CountsWhatTheCleanerWouldNest) {
         {Repeated("<a><!DOCTYPE [ </a> ]>", 3), false, 3}, // or an internal subset
         {"<_a><1b><\xC3\xA9>", false, 3},                  // XML names may begin so
         {"<_a><1b><\xC3\xA9>", true, 0},                   // HTML ones may not
+        {"<2:nk><!----><!--</nk>-->", false, 1}, // a name that reads like a region's entry
     };
     for (const auto& c : cases)
         EXPECT_EQ(MarkupNestingDepth(c.text, c.html, 100), c.depth) << c.text;

@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+namespace nimbrel {
+class EarlyDisplay;
+class RipProgress;
+} // namespace nimbrel
+
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -67,10 +72,11 @@ class TfrmMain : public QMainWindow {
 
     // Reads the option file into IntervalSeconds and AutoView; errors are not caught here.
     void LoadOptions();
-    // The display step on the selection file setup.xml of the program folder.
-    void NavigateBrowser();
-    // The cutting driver on every downloaded page.
-    void Rip();
+    // The display step on the selection file setup.xml of the program folder; `early` is the
+    // step as begun while the cut ran, when it was.
+    void NavigateBrowser(nimbrel::EarlyDisplay* early = nullptr);
+    // The cutting driver on every downloaded page; `progress` is told of every site.
+    void Rip(nimbrel::RipProgress* progress = nullptr);
     // The application-wide help handler: F1 in any window arrives here with its context.
     bool HelpHook(uint16_t Command, int32_t Data, bool& CallHelp);
 

@@ -5,6 +5,7 @@
 #include "app/Options.h"
 #include "app/WebDownload.h"
 #include "app/gui/MainDownloadHost.h"
+#include "pipeline/EarlyDisplay.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/LeftoverFiles.h"
@@ -89,9 +90,11 @@ void TfrmMain::WatchCycle(TWebDownload* thread) {
         return;
     }
     setWindowTitle(QString::fromStdString(ProductCaption + " --> Downloading " + kComplete));
-    Rip();
+    // The display step begins on the sites whose cut is done while the others are still cut.
+    nimbrel::EarlyDisplay early;
+    Rip(&early);
     setWindowTitle(QString::fromStdString(ProductCaption));
-    NavigateBrowser();
+    NavigateBrowser(&early);
     EndCycle(thread);
 }
 
@@ -150,8 +153,8 @@ void TfrmMain::StopAnimation() {
     }
 }
 
-void TfrmMain::Rip() {
-    nimbrel::Rip();
+void TfrmMain::Rip(nimbrel::RipProgress* progress) {
+    nimbrel::Rip(progress);
 }
 
 void TfrmMain::TellFetchThreadToStop() {

@@ -4,6 +4,9 @@
 
 #include "app/DisplayStep.h"
 
-void TfrmMain::NavigateBrowser() {
-    nimbrel::RunDisplayStep("setup.xml", {AutoView});
+void TfrmMain::NavigateBrowser(nimbrel::EarlyDisplay* early) {
+    nimbrel::DisplayContext context;
+    context.autoView = AutoView;
+    context.early = early;
+    nimbrel::RunDisplayStep("setup.xml", context);
 }

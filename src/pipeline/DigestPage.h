@@ -1,0 +1,54 @@
+// site.html as it is written: the layout and the blocks streamed in page order into an atomic
+// file, so the page is never held whole. The declarations the transforms put at the head of
+// their output are removed wherever they stand, also when one is split between two writes, and
+// the page ends with one line end. Nothing is visible at the target before commit().
+#pragma once
+
+#include "platform/AtomicFile.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+class DigestPage {
+  public:
+    // Creates the temporary file beside the target; raises EInOutError.
+    explicit DigestPage(std::string target);
+
+    // Appends page text. Raises EInOutError (for instance "Disk full").
+    void write(std::string_view text);
+
+    // A place in the page to come back to: rewind() drops what was written after it.
+    struct Mark {
+        uint64_t offset = 0;
+        std::string held;
+    };
+    Mark mark() const;
+    void rewind(const Mark& mark);
+
+    // A stretch of blanks for a text known only later (a line that sums up the blocks after
+    // it); fill() writes the text into it, padded with blanks, before the page is committed.
+    struct Region {
+        uint64_t offset = 0;
+        size_t bytes = 0;
+    };
+    Region reserve(size_t bytes);
+    // Raises nimbrel::Exception when the text is longer than the region.
+    void fill(const Region& region, std::string_view text);
+
+    // Ends the page with CR LF and puts it in place of the target; raises EInOutError, and the
+    // target then keeps its old content.
+    void commit();
+
+  private:
+    void writeRaw(std::string_view text);
+
+    AtomicFile file_;
+    // The end of the text written so far when it may be the start of a declaration; it is held
+    // back until the next write shows whether it is.
+    std::string held_;
+};
+
+} // namespace nimbrel
