@@ -14,6 +14,7 @@
 #include <cctype>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -115,7 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     static Worker& worker = *new Worker; // never destroyed: its thread waits on it to the end
     SiteOutcome outcome;
-    worker.run([&] { outcome = MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type}, Workshop()); });
+    worker.run([&] {
+        outcome =
+            MakeSiteBlock({"Fuzz", kUrl, "feed.xslt", type, 1}, Workshop(), std::time(nullptr));
+    });
     if (!outcome.failure && HoldsAForeignAddress(outcome.block))
         std::abort();
     return 0;

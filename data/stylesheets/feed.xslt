@@ -517,6 +517,9 @@
     <xsl:value-of select="normalize-space($decoded)"/>
   </xsl:template>
 
+  <!-- Tags are dropped; one that breaks the text into blocks (a paragraph, a line break, a list
+       item...) leaves a blank, so paragraphs do not run together, while inline ones (a link,
+       bold...) leave nothing, so text without blanks (Japanese, Chinese) gains none. -->
   <xsl:template name="strip-tags">
     <xsl:param name="s"/>
     <xsl:choose>
@@ -525,7 +528,10 @@
         <xsl:value-of select="substring-before($s, '&lt;')"/>
         <xsl:choose>
           <xsl:when test="translate(substring($after, 1, 1), 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ/!?', '') = '' and contains($after, '&gt;')">
-            <xsl:text> </xsl:text>
+            <xsl:variable name="name" select="translate(substring-before(translate(concat(substring($after, 1 + number(starts-with($after, '/')), 12), ' '), '/&gt;&#9;&#10;&#13;', '     '), ' '), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+            <xsl:if test="contains(' p br div li ul ol dl dt dd tr td th table h1 h2 h3 h4 h5 h6 hr pre blockquote section article header footer figure figcaption aside nav main address ', concat(' ', $name, ' '))">
+              <xsl:text> </xsl:text>
+            </xsl:if>
             <xsl:call-template name="strip-tags">
               <xsl:with-param name="s" select="substring-after($after, '&gt;')"/>
             </xsl:call-template>

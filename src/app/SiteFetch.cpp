@@ -6,6 +6,7 @@
 #include "platform/Convert.h"
 #include "platform/Files.h"
 #include "platform/Limits.h"
+#include "platform/LocalTime.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -21,18 +22,6 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 // A validator goes back to the server in a header: an over-long one is not kept.
 std::string Validator(const std::string& value) {
     return value.size() <= limits::kValidatorBytes ? value : std::string();
-}
-
-std::string LocalTime(std::time_t moment, const char* format) {
-    std::tm parts{};
-    ::localtime_r(&moment, &parts);
-    char text[64];
-    std::strftime(text, sizeof text, format, &parts);
-    return text;
-}
-
-bool SameLocalDay(std::time_t a, std::time_t b) {
-    return LocalTime(a, "%Y-%m-%d") == LocalTime(b, "%Y-%m-%d");
 }
 
 // The rest of the program handles UTF-8 only. The conversion holds the page in memory, so pages
@@ -91,7 +80,7 @@ std::string FetchAddress(const std::string& url) {
 
 std::string DeferredStatus(std::time_t retryAfter, std::time_t now) {
     return "Deferred: retry after " +
-           LocalTime(retryAfter, SameLocalDay(retryAfter, now) ? "%H:%M:%S" : "%Y-%m-%d %H:%M");
+           LocalTimeText(retryAfter, SameLocalDay(retryAfter, now) ? "%H:%M:%S" : "%Y-%m-%d %H:%M");
 }
 
 SiteFetchPlan PlanSiteFetch(const std::string& url, std::time_t now) {

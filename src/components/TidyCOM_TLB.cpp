@@ -8,6 +8,9 @@
 // The per-site switch is input-xml: off for pages of type "html" (parsed as HTML and repaired
 // into an html document), on for every other type (XML-like pieces such as RSS or Atom items,
 // kept as they are; several top-level elements are wrapped by the caller).
+// HTML input is written with output-xhtml on as well: the XML printer starts every element on a
+// line of its own, and those line breaks become blanks inside running text ("篠島は、 愛知県"),
+// where the XHTML printer keeps inline elements inline. Its XHTML namespace is dropped again.
 // Always set by the object itself: UTF-8 out, and UTF-8 in unless the file is not valid UTF-8,
 // in which case it is read as Windows-1252 (legacy Latin pages keep their characters instead of
 // turning into replacement marks); doctype omit (nothing for an XML parser to fetch), quiet, no
@@ -140,8 +143,9 @@ std::string WithoutXmlDeclaration(std::string text) {
     return text.erase(0, end);
 }
 
-// XHTML pages declare the XHTML namespace as the default, and output-xml keeps it; plain
-// names in the site stylesheets would then match nothing, so HTML input loses it.
+// The XHTML printer declares the XHTML namespace as the default (and XHTML pages do so
+// themselves); plain names in the site stylesheets would then match nothing, so HTML input
+// loses it.
 void DropXhtmlNamespace(TidyDoc doc) {
     static const std::string xhtml = "http://www.w3.org/1999/xhtml";
     TidyNode node = tidyGetRoot(doc);
@@ -251,10 +255,13 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     Buffer errors;
     tidySetErrorBuffer(work.doc, &errors.buffer); // reports stay off stderr
     tidySetInCharEncoding(work.doc, IsValidUtf8(bytes) ? "utf8" : "win1252");
+    const bool html = !tidyOptGetBool(work.doc, kPerSiteSwitch);
+    if (html && !tidyOptSetBool(work.doc, TidyXhtmlOut, yes))
+        throw Exception("The HTML cleaner refused the option output-xhtml");
     BorrowedInput input(bytes);
     if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
         return {};
-    if (!tidyOptGetBool(work.doc, kPerSiteSwitch))
+    if (html)
         DropXhtmlNamespace(work.doc);
     Buffer output;
     if (tidySaveBuffer(work.doc, &output.buffer) < 0 || !output.buffer.bp)

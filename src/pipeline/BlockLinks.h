@@ -16,10 +16,11 @@ namespace nimbrel {
 std::string SiteBaseAddress(std::string_view siteUrl);
 
 // The block with its relative links made absolute and its script taken out. A block the
-// transform wrote as XML is re-read as XML, anything else with the HTML parser; a block that
-// needs no change comes back byte for byte. Raises nimbrel::Exception when a block that may
-// hold a link cannot be read at all. Costs one parse of the block when it may hold a link and
-// one write when something changed; the tree is walked without recursion.
+// transform wrote as XML is re-read as XML, anything else with the HTML parser; a changed
+// block is always written as HTML, and one that needs no change comes back byte for byte. Raises
+// nimbrel::Exception when a block that may hold a link cannot be read at all. Costs one parse of
+// the block when it may hold a link and one write when something changed; the tree is walked
+// without recursion.
 std::string ResolveBlockLinks(std::string_view block, std::string_view siteUrl);
 
 } // namespace nimbrel

@@ -15,9 +15,10 @@ unsigned DisplayWorkerCount() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-BlockPool::BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers)
-    : sites_(std::move(sites)), fixes_(std::move(fixes)), states_(sites_.size(), State::Waiting),
-      outcomes_(sites_.size()) {
+BlockPool::BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers,
+                     std::time_t madeAt)
+    : sites_(std::move(sites)), fixes_(std::move(fixes)), madeAt_(madeAt),
+      states_(sites_.size(), State::Waiting), outcomes_(sites_.size()) {
     workers = std::max(1u, workers);
     ahead_ = workers * limits::kBlocksAheadPerWorker;
     // On this thread, before any worker touches the engines.
@@ -87,9 +88,12 @@ SiteOutcome BlockPool::make(size_t site, std::optional<BlockWorkshop>& workshop)
         // Made on the first site, so a worker that is never needed costs no cleaner.
         if (!workshop)
             workshop.emplace(fixes_);
-        return MakeSiteBlock(sites_[site], *workshop);
+        return MakeSiteBlock(sites_[site], *workshop, madeAt_);
     } catch (const std::exception& error) {
-        return {std::string(), ConciseReason(error.what())};
+        SiteOutcome failed; // no cleaner for this worker: the site is listed as failed
+        failed.failure = ConciseReason(error.what());
+        failed.status = "failed";
+        return failed;
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,8 +23,9 @@ unsigned DisplayWorkerCount();
 class BlockPool {
   public:
     // Starts the workers (at least one) on the sites; none is made before it is released.
-    // Raises nimbrel::Exception when no worker can be started.
-    BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers);
+    // `madeAt` is the digest's time. Raises nimbrel::Exception when no worker can be started.
+    BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers,
+              std::time_t madeAt);
     // Stops: sites not yet begun are dropped, those begun are finished, the workers end.
     ~BlockPool();
     BlockPool(const BlockPool&) = delete;
@@ -53,6 +55,7 @@ class BlockPool {
 
     const std::vector<DisplaySite> sites_;
     const std::vector<FixPair> fixes_;
+    const std::time_t madeAt_;
     size_t ahead_ = 1; // sites that may be begun past the next one to be taken
 
     std::mutex mutex_;

@@ -1,8 +1,11 @@
 #include "pipeline/DigestAssembly.h"
 
-#include "pipeline/SiteFailure.h"
+#include "pipeline/ShownSite.h"
+#include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
+
+#include <algorithm>
 
 namespace nimbrel {
 
@@ -23,28 +26,26 @@ void SetLayoutWidth(XmlDocument& layoutSheet, long siteCount) {
         layoutSheet.createAttribute("width", std::to_string(siteCount * kSiteColumnWidth)));
 }
 
-std::string BlockOrNotice(const DisplaySite& site, const SiteOutcome& outcome) {
-    if (!outcome.failure)
-        return outcome.block;
-    return SiteFailureNotice({ShownName(site), *outcome.failure});
-}
-
 } // namespace
 
 DigestPlan MakeDigestPlan(const XmlDocument& selection, XmlDocument& layoutSheet) {
     DigestPlan plan;
     const auto sites = selection.selectNodes("//site");
-    for (long i = 0; i < sites.length(); ++i)
+    for (long i = 0; i < sites.length(); ++i) {
         plan.sites.push_back(ReadDisplaySite(sites.item(i)));
+        plan.sites.back().position = static_cast<size_t>(i) + 1;
+    }
     SetLayoutWidth(layoutSheet, sites.length());
     plan.layout = selection.transformNode(layoutSheet);
     plan.fixes = LoadFixList(ProgramFile("\\fix.dat"));
     return plan;
 }
 
-DigestAssembly::DigestAssembly(DigestPlan plan, unsigned workers, std::string pagePath)
-    : plan_(std::move(plan)), page_(std::move(pagePath)),
-      pool_(std::make_unique<BlockPool>(plan_.sites, plan_.fixes, workers)),
+DigestAssembly::DigestAssembly(DigestPlan plan, unsigned workers, std::string pagePath,
+                               std::time_t madeAt)
+    : plan_(std::move(plan)), madeAt_(madeAt ? madeAt : std::time(nullptr)),
+      page_(std::move(pagePath)),
+      pool_(std::make_unique<BlockPool>(plan_.sites, plan_.fixes, workers, madeAt_)),
       usesLeft_(plan_.sites.size(), 0), held_(plan_.sites.size()) {
     writer_ = std::make_unique<LargeStackThread>(limits::kEngineStackBytes, [this] { write(); });
 }
@@ -52,28 +53,46 @@ DigestAssembly::DigestAssembly(DigestPlan plan, unsigned workers, std::string pa
 DigestAssembly::~DigestAssembly() {
     pool_->stop();
     writer_.reset();
+    if (!committed_)
+        DropPendingShownSites(pendingRecords_);
 }
 
 std::vector<SiteOutcome> DigestAssembly::finish() {
     writer_->join();
+    if (summary_)
+        page_.fill(*summary_, DigestSummary(tally_.counts(), madeAt_));
     return std::move(outcomes_);
 }
 
 void DigestAssembly::commit() {
     page_.commit();
+    committed_ = true;
+    KeepPendingShownSites(pendingRecords_);
+}
+
+// Counts the site for the summary; what the digest shows of it waits for the page.
+void DigestAssembly::remember(const DisplaySite& site, SiteOutcome& outcome) {
+    if (tally_.add(site.url, outcome.status, outcome.newItems) && outcome.shown) {
+        try {
+            WritePendingShownSite(site.url, *outcome.shown);
+            pendingRecords_.push_back(site.url);
+        } catch (const Exception&) {
+            // Not remembered: the site's items are marked new once more next time.
+        }
+    }
+    outcome.shown.reset();
 }
 
 // Takes the next site in selection order; its block is kept while a placeholder still wants it.
 void DigestAssembly::takeNext() {
     const size_t site = outcomes_.size();
     SiteOutcome outcome = pool_->take(site);
-    std::string block = BlockOrNotice(plan_.sites[site], outcome);
+    std::string block = std::move(outcome.block);
+    remember(plan_.sites[site], outcome);
     if (block.find(kPlaceholderStart) != std::string::npos)
         blockHoldsPlaceholder_ = true;
     if (usesLeft_[site] > 0 || keepAllBlocks_)
         held_[site] = std::make_unique<std::string>(std::move(block));
-    outcome.block.clear();
-    outcome.block.shrink_to_fit();
     outcomes_.push_back(std::move(outcome));
 }
 
@@ -92,9 +111,12 @@ void DigestAssembly::write() {
     const std::vector<PlaceholderUse> uses = FindPlaceholders(layout, urls);
     for (const PlaceholderUse& use : uses)
         ++usesLeft_[use.site];
+    summaryAt_ = plan_.sites.empty() ? std::string_view::npos : SummaryOffset(layout);
+    if (!uses.empty())
+        summaryAt_ = std::min(summaryAt_, uses.front().at);
     size_t from = 0;
     for (const PlaceholderUse& use : uses) {
-        page_.write(layout.substr(from, use.at - from));
+        writeLayout(layout.substr(from, use.at - from), from);
         if (&use == &uses.front())
             firstPlaceholder_ = page_.mark();
         const std::string& block = blockFor(use.site);
@@ -109,19 +131,27 @@ void DigestAssembly::write() {
         takeNext();
     if (blockHoldsPlaceholder_ && !uses.empty())
         return placeSiteBySite(uses.front().at);
-    page_.write(layout.substr(from));
+    writeLayout(layout.substr(from), from);
 }
 
-// A block taken before: kept, or made again (a failure's notice needs only its reason).
+// Layout text that stands at `at` in the layout; the summary's blanks go where they belong.
+void DigestAssembly::writeLayout(std::string_view text, size_t at) {
+    if (summary_ || summaryAt_ < at || summaryAt_ > at + text.size()) {
+        page_.write(text);
+        return;
+    }
+    page_.write(text.substr(0, summaryAt_ - at));
+    summary_ = page_.reserve(kSummaryBytes);
+    page_.write(text.substr(summaryAt_ - at));
+}
+
+// A block taken before: kept, or made again.
 std::string DigestAssembly::blockAgain(size_t site) {
     if (held_[site])
         return std::move(*held_[site]);
-    const SiteOutcome& outcome = outcomes_[site];
-    if (outcome.failure)
-        return BlockOrNotice(plan_.sites[site], outcome);
     if (!workshop_)
         workshop_.emplace(plan_.fixes);
-    return BlockOrNotice(plan_.sites[site], MakeSiteBlock(plan_.sites[site], *workshop_));
+    return MakeSiteBlock(plan_.sites[site], *workshop_, madeAt_).block;
 }
 
 // The page from the first placeholder on, placed as placing every block at once would; the

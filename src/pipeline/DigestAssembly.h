@@ -9,16 +9,19 @@
 // again from its first placeholder on, with every block in memory (blocks already written are
 // made again).
 //
-// Writing more: a text known only at the end (a line that sums up the sites, at the top of the
-// page) takes a region reserved by write() before the first block (page_.reserve) and filled
-// in finish(); a record per site can follow commit() from the outcomes finish() returns.
+// The summary line (DigestSummary.h) goes right after the layout's <body> start tag, or before
+// its first placeholder when that comes first: a stretch of blanks is kept there and filled
+// once every block is placed. What the digest showed of each site (ShownSite.h) waits in a file
+// of its own until the page is committed, so memory never holds the sites' blocks.
 #pragma once
 
 #include "pipeline/BlockPool.h"
 #include "pipeline/DigestPage.h"
+#include "pipeline/DigestSummary.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/SiteBlock.h"
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,9 +47,11 @@ DigestPlan MakeDigestPlan(const msxml::XmlDocument& selection, msxml::XmlDocumen
 class DigestAssembly {
   public:
     // Creates the page's temporary file and starts the workers and the writing thread; a site is
-    // made once released (pool().release). Raises EInOutError when the file cannot be created.
-    DigestAssembly(DigestPlan plan, unsigned workers, std::string pagePath);
-    // Unless committed, the page is abandoned: the threads stop, the temporary file goes.
+    // made once released (pool().release). `madeAt` is the digest's time (0: now). Raises
+    // EInOutError when the file cannot be created.
+    DigestAssembly(DigestPlan plan, unsigned workers, std::string pagePath, std::time_t madeAt = 0);
+    // Unless committed, the page is abandoned: the threads stop, the temporary file and the
+    // waiting records go.
     ~DigestAssembly();
     DigestAssembly(const DigestAssembly&) = delete;
     DigestAssembly& operator=(const DigestAssembly&) = delete;
@@ -54,20 +59,25 @@ class DigestAssembly {
     const DigestPlan& plan() const { return plan_; }
     BlockPool& pool() { return *pool_; }
 
-    // Waits until the page is written to its end; every site's outcome in selection order, the
-    // blocks left out. Raises the error that stopped the writing (a full disk).
+    // Waits until the page is written to its end and fills in the summary; every site's outcome
+    // in selection order, the blocks and records left out. Raises the error that stopped the
+    // writing (a full disk).
     std::vector<SiteOutcome> finish();
-    // Puts the page in place of site.html; raises EInOutError, site.html then keeps its content.
+    // Puts the page in place of site.html, then the records of what it showed in place of the
+    // sites' records; raises EInOutError, site.html and the records then keep their content.
     void commit();
 
   private:
     void write();
+    void writeLayout(std::string_view text, size_t at);
+    void remember(const DisplaySite& site, SiteOutcome& outcome);
     const std::string& blockFor(size_t site);
     void takeNext();
     void placeSiteBySite(size_t from);
     std::string blockAgain(size_t site);
 
     const DigestPlan plan_;
+    const std::time_t madeAt_;
     DigestPage page_;
     std::unique_ptr<BlockPool> pool_;
     // Written by the writing thread only; read by finish() after it has ended.
@@ -78,6 +88,11 @@ class DigestAssembly {
     bool keepAllBlocks_ = false;            // once the page is placed site by site
     DigestPage::Mark firstPlaceholder_;     // where the layout's first placeholder begins
     std::optional<BlockWorkshop> workshop_; // for blocks made again
+    size_t summaryAt_ = 0;                  // where in the layout the summary goes
+    std::optional<DigestPage::Region> summary_;
+    DigestTally tally_;
+    std::vector<std::string> pendingRecords_; // URLs whose record waits for the page
+    bool committed_ = false;
     std::unique_ptr<LargeStackThread> writer_;
 };
 

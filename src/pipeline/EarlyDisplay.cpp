@@ -12,7 +12,8 @@ namespace nimbrel {
 using msxml::XmlDocument;
 using msxml::XmlNode;
 
-EarlyDisplay::EarlyDisplay(unsigned workers) : workers_(workers) {}
+EarlyDisplay::EarlyDisplay(unsigned workers, std::time_t madeAt)
+    : workers_(workers), madeAt_(madeAt) {}
 
 void EarlyDisplay::sitesFound(const msxml::XmlNodeList& sites) {
     try {
@@ -43,8 +44,8 @@ void EarlyDisplay::begin(const msxml::XmlNodeList& sites) {
         else
             releasedBy_[writer->second].push_back(site);
     }
-    assembly_ =
-        std::make_unique<DigestAssembly>(std::move(plan), workers_, ProgramFile("\\site.html"));
+    assembly_ = std::make_unique<DigestAssembly>(std::move(plan), workers_,
+                                                 ProgramFile("\\site.html"), madeAt_);
     for (size_t site : readyNow)
         assembly_->pool().release(site);
 }

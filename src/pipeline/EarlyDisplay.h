@@ -13,6 +13,7 @@
 #include "pipeline/DigestAssembly.h"
 #include "pipeline/Rip.h"
 
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,8 @@ namespace nimbrel {
 
 class EarlyDisplay : public RipProgress {
   public:
-    explicit EarlyDisplay(unsigned workers = DisplayWorkerCount());
+    // `madeAt` is the digest's time; 0 for the time the cut finds the sites.
+    explicit EarlyDisplay(unsigned workers = DisplayWorkerCount(), std::time_t madeAt = 0);
 
     void sitesFound(const msxml::XmlNodeList& sites) override;
     void siteDone(long index) override;
@@ -33,6 +35,7 @@ class EarlyDisplay : public RipProgress {
     void begin(const msxml::XmlNodeList& sites);
 
     unsigned workers_;
+    std::time_t madeAt_;
     std::unique_ptr<DigestAssembly> assembly_;
     // For each site of the cut, the sites whose blocks may be made once it is done.
     std::vector<std::vector<size_t>> releasedBy_;

@@ -30,15 +30,6 @@ std::string OneLine(std::string_view text) {
     return Trim(line);
 }
 
-std::string Escaped(std::string_view text) {
-    std::string out(text);
-    for (const auto& [plain, entity] :
-         {std::pair{"&", "&amp;"}, std::pair{"<", "&lt;"}, std::pair{">", "&gt;"},
-          std::pair{"\"", "&quot;"}, std::pair{"'", "&#39;"}})
-        out = ReplaceAll(out, plain, entity);
-    return out;
-}
-
 } // namespace
 
 std::string ConciseReason(std::string_view reason) {
@@ -46,15 +37,6 @@ std::string ConciseReason(std::string_view reason) {
     if (line.size() <= kLongestReason)
         return line;
     return std::string(Utf8Prefix(line, kLongestReason)) + "\xE2\x80\xA6"; // an ellipsis
-}
-
-std::string SiteFailureNotice(const SiteFailure& failure) {
-    return "<div class=\"site site-failure\" style=\"border-color:#d14343\">"
-           "<h2 class=\"site-name\">" +
-           Escaped(OneLine(failure.name)) +
-           "</h2><p class=\"site-failure-reason\" style=\"margin:4px 0 10px;color:#b42318\">"
-           "This site could not be shown: " +
-           Escaped(ConciseReason(failure.reason)) + "</p></div>";
 }
 
 void RecordCutFailure(std::string_view url, std::string_view reason) {

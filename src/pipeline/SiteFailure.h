@@ -1,6 +1,6 @@
-// A site whose block cannot be made shows a short failure notice in its place in the digest,
-// naming the site and the reason; the other sites are shown as ever. The cutting step leaves
-// its failures in a note beside the site's cut file, which the display step shows.
+// A site whose block cannot be made shows the reason in its frame in the digest (SiteFrame.h);
+// the other sites are shown as ever. The cutting step leaves its failures in a note beside the
+// site's cut file, which the display step shows.
 #pragma once
 
 #include <optional>
@@ -17,10 +17,6 @@ struct SiteFailure {
 // The reason on one line (runs of line breaks and blanks become one blank), shortened to a few
 // hundred bytes when an engine's report is longer.
 std::string ConciseReason(std::string_view reason);
-
-// The HTML of the notice: a <div class="site site-failure"> holding the name and the concise
-// reason, both escaped. It never holds a link or a site placeholder.
-std::string SiteFailureNotice(const SiteFailure& failure);
 
 // The cut failure note of the site with this URL: Work/<page file stem>.err, holding the
 // reason. Written when the site's cut fails, removed when its rule file loads again.

@@ -51,7 +51,8 @@ std::unique_ptr<DigestAssembly> BeginAssembly(DigestPlan plan, const DisplayCont
         if (auto assembly = context.early->adopt(plan))
             return assembly;
     auto assembly = std::make_unique<DigestAssembly>(
-        std::move(plan), context.workers ? context.workers : DisplayWorkerCount(), sitePage);
+        std::move(plan), context.workers ? context.workers : DisplayWorkerCount(), sitePage,
+        context.madeAt);
     assembly->pool().releaseAll();
     return assembly;
 }

@@ -1,10 +1,13 @@
 // The display step: cleans every selected site's cut text, transforms it with the site's
-// stylesheet, places the blocks into the layout that setup.xslt makes from the selection,
-// writes site.html and opens it in the browser when automatic display is on.
+// stylesheet, frames each block with the site's name, time and state, places the blocks into
+// the layout that setup.xslt makes from the selection under a summary line, writes site.html,
+// remembers what it showed of each site and opens it in the browser when automatic display is
+// on.
 #pragma once
 
 #include "pipeline/SiteFailure.h"
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -17,23 +20,25 @@ struct DisplayContext {
     bool updatePageMayOpen = true; // the update reminder may open its page in the browser
     // The step as begun while the cut ran, adopted when it matches this run; may be null.
     EarlyDisplay* early = nullptr;
-    unsigned workers = 0; // threads making the blocks; 0 for one per core
+    unsigned workers = 0;   // threads making the blocks; 0 for one per core
+    std::time_t madeAt = 0; // the digest's time; 0 for the time the step begins
 };
 
 struct DisplayReport {
     bool written = false;              // site.html was rewritten
     bool cleanerMissing = false;       // the cleaner could not be created: the caller reports it
-    std::vector<SiteFailure> failures; // sites shown by their failure notice, in order
+    std::vector<SiteFailure> failures; // sites whose block could not be made, in order
 };
 
 // One run on the selection file (relative names are the program folder's). A selection or
 // layout stylesheet that does not load shows its message and ends the run; a cleaner that
 // cannot be created ends it with cleanerMissing set (the caller runs the cleaner report). A
-// site whose block cannot be made shows a failure notice in its place (SiteFailure.h) and the
-// run goes on. An error that belongs to the whole run (the layout transform, site.html or
-// update.dat that cannot be written) is raised as nimbrel::Exception. Whenever the report does
-// not say written, site.html keeps its old content. The blocks are made on every core and
-// site.html is written as they come, so memory holds a few blocks, never the page.
+// site whose block cannot be made shows the reason in its frame (SiteBlock.h) and the run goes
+// on. What the digest showed of each site (ShownSite.h) is written only after site.html. An error
+// that belongs to the whole run (the layout transform, site.html or update.dat that cannot be
+// written) is raised as nimbrel::Exception. Whenever the report does not say written, site.html
+// keeps its old content. The blocks are made on every core and site.html is written as they come,
+// so memory holds a few blocks, never the page.
 DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's

@@ -25,4 +25,7 @@ std::string_view Utf8Prefix(std::string_view text, size_t bytes);
 // again. An empty `find` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with);
 
+// The text made safe inside HTML text and quoted attribute values: & < > " ' as references.
+std::string EscapeHtml(std::string_view text);
+
 } // namespace nimbrel

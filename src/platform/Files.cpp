@@ -23,6 +23,11 @@ uint64_t FileSize(const std::string& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+std::time_t FileModifiedTime(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file)

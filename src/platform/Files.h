@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace nimbrel {
@@ -11,6 +12,9 @@ bool FileExists(const std::string& path);
 
 // Size in bytes; raises EInOutError when the file cannot be examined.
 uint64_t FileSize(const std::string& path);
+
+// When the file was last written (UTC seconds); 0 when it cannot be examined.
+std::time_t FileModifiedTime(const std::string& path);
 
 // The whole file as bytes; raises EInOutError when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

@@ -82,6 +82,13 @@ constexpr std::size_t kValidatorBytes = 1024;
 // How much of a per-site record file is read: a real one is a few hundred bytes.
 constexpr std::size_t kSiteRecordBytes = 64 * 1024;
 
+// The largest block kept for the next digest to fall back on when the site's block cannot be
+// made: a block of a usual stylesheet is a few dozen KB; a larger one only keeps its links.
+constexpr std::size_t kKeptBlockBytes = 2u << 20;
+// How much of the record of what the last digest showed of a site is read: the kept block and
+// room for the links of tens of thousands of items.
+constexpr std::size_t kShownSiteBytes = kKeptBlockBytes + (2u << 20);
+
 // A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
 // largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
 constexpr std::size_t kFoundPageBytes = 16u << 20;

@@ -64,11 +64,10 @@ class HostileSites : public ::testing::Test {
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
-    // The failure notice of the named site, or empty when it has none.
+    // The failure note of the named site, or empty when its block was made.
     std::string Notice(const std::string& page, const std::string& name) {
-        const size_t at = page.find("<h2 class=\"site-name\">" + name + "</h2>");
-        return at == std::string::npos ? std::string()
-                                       : page.substr(at, page.find("</p>", at) - at);
+        const std::string top = FrameTop(page, name);
+        return top.find("data-status=\"failed\"") == std::string::npos ? std::string() : top;
     }
 
     TempProgramFolder folder;

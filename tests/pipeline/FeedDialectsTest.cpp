@@ -134,11 +134,12 @@ const Dialect kDialects[] = {
      {{"First of ninety", "http://ninety.example/1.html", "", ""},
       {"Second of ninety", "http://ninety.example/2.html", "", ""}}},
     // A Netscape DOCTYPE before the root; an image title after the channel's.
+    // Its summary's <b> adds no blank before the full stop.
     {"rss091.xml",
      "rss",
      "Ninety-One Gazette",
      "http://gazette.example/",
-     {{"Bakery opens & closes", "http://gazette.example/bakery.html", "Open at nine sharp .", ""}}},
+     {{"Bakery opens & closes", "http://gazette.example/bakery.html", "Open at nine sharp.", ""}}},
     // An item without a title shows its text as the title.
     {"rss092.xml",
      "rss",

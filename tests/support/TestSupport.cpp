@@ -179,4 +179,16 @@ std::string Repeated(const std::string& piece, size_t times) {
     return text;
 }
 
+std::string FrameTop(const std::string& page, const std::string& name) {
+    const size_t data = page.find(" data-site=\"" + name + "\"");
+    const size_t start = page.rfind("<div class=\"site-frame", data);
+    if (data == std::string::npos || start == std::string::npos)
+        return {};
+    size_t end = page.find("</div>", data) + 6;
+    static const std::string note = "<p class=\"site-frame-note\">";
+    if (page.compare(end, note.size(), note) == 0)
+        end = page.find("</p>", end) + 4;
+    return page.substr(start, end - start);
+}
+
 } // namespace nimbrel::test

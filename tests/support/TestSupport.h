@@ -100,6 +100,11 @@ void CopyShippedData(const TempProgramFolder& folder);
 // Path of a file under tests/fixtures in the source tree.
 std::string RepoFixture(const std::string& relative);
 
+// The top of the digest's frame of the named site (the name as written in the page): its start
+// tag with the site's data, its head and its note when it has one; empty when the page has no
+// frame of that name.
+std::string FrameTop(const std::string& page, const std::string& name);
+
 // The piece written `times` times in a row (deeply nested or long hostile texts).
 std::string Repeated(const std::string& piece, size_t times);
 

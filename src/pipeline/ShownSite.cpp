@@ -1,0 +1,124 @@
+#include "pipeline/ShownSite.h"
+
+#include "pipeline/PageName.h"
+#include "pipeline/SiteRecord.h"
+#include "platform/AtomicFile.h"
+#include "platform/Errors.h"
+#include "platform/Limits.h"
+#include "platform/ProgramFolder.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace nimbrel {
+
+namespace {
+
+// A link stays on its line whatever a page put into it.
+std::string OneLine(std::string value) {
+    for (char& c : value)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return value;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
+}
+
+void TakeLine(ShownSite& shown, std::string_view line) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    const std::string_view key = Trimmed(line.substr(0, colon));
+    const std::string_view value = Trimmed(line.substr(colon + 1));
+    if (key == "fetched")
+        shown.fetched = ParseUtc(value);
+    else if (key == "link" && !value.empty())
+        shown.links.emplace_back(value);
+}
+
+} // namespace
+
+std::string ShownSitePath(std::string_view url) {
+    return DataFile("Sites", PageFileStem(url) + ".dig");
+}
+
+std::string FormatShownSite(const ShownSite& shown) {
+    std::string text;
+    if (shown.fetched > 0)
+        text += "fetched: " + FormatUtc(shown.fetched) + "\r\n";
+    for (const std::string& link : shown.links)
+        text += "link: " + OneLine(link) + "\r\n";
+    return text + "\r\n" + shown.block;
+}
+
+ShownSite ParseShownSite(std::string_view text) {
+    ShownSite shown;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty() || line == "\r")
+            break; // the block follows
+        TakeLine(shown, line);
+    }
+    shown.block = text;
+    return shown;
+}
+
+std::optional<ShownSite> ReadShownSite(std::string_view url) {
+    std::ifstream file(ShownSitePath(url), std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::string text(limits::kShownSiteBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad())
+        return std::nullopt;
+    text.resize(static_cast<size_t>(file.gcount()));
+    ShownSite shown = ParseShownSite(text);
+    if (text.size() > limits::kShownSiteBytes)
+        shown.block.clear(); // cut short: only whole blocks are shown
+    return shown;
+}
+
+namespace {
+
+std::string PendingPath(std::string_view url) {
+    return ShownSitePath(url) + ".next";
+}
+
+void WriteRecord(const std::string& path, const ShownSite& shown) {
+    if (shown.block.size() <= limits::kKeptBlockBytes) {
+        AtomicWriteFile(path, FormatShownSite(shown));
+        return;
+    }
+    ShownSite linksOnly = shown;
+    linksOnly.block.clear();
+    AtomicWriteFile(path, FormatShownSite(linksOnly));
+}
+
+} // namespace
+
+void WriteShownSite(std::string_view url, const ShownSite& shown) {
+    WriteRecord(ShownSitePath(url), shown);
+}
+
+void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
+    WriteRecord(PendingPath(url), shown);
+}
+
+void KeepPendingShownSites(const std::vector<std::string>& urls) {
+    for (const std::string& url : urls)
+        std::rename(PendingPath(url).c_str(), ShownSitePath(url).c_str());
+}
+
+void DropPendingShownSites(const std::vector<std::string>& urls) {
+    for (const std::string& url : urls)
+        std::remove(PendingPath(url).c_str());
+}
+
+} // namespace nimbrel

@@ -1,0 +1,50 @@
+// What the last digest showed of a site, for the next digest to tell what is new and to fall
+// back on when the site's block cannot be made: the time of the page it was made from, the
+// links of its items and the block itself. One file beside the page file,
+// Sites/<page file stem>.dig (docs/digest-markup.md). The display step alone reads and writes
+// it, and writes it only once the digest that showed the block has been written.
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbrel {
+
+struct ShownSite {
+    std::time_t fetched = 0;        // when the page the block was made from came (UTC); 0 unknown
+    std::vector<std::string> links; // the links of the block's items, in order
+    std::string block;              // the block as made, before the new items were marked
+
+    bool operator==(const ShownSite&) const = default;
+};
+
+// The record's file for a site's URL.
+std::string ShownSitePath(std::string_view url);
+
+// The site's record; nothing when the site was never shown (no file, or one that cannot be
+// read). Never raises.
+std::optional<ShownSite> ReadShownSite(std::string_view url);
+
+// Replaces the site's record atomically; raises EInOutError when it cannot be written. A block
+// larger than limits::kKeptBlockBytes is not kept (the links are).
+void WriteShownSite(std::string_view url, const ShownSite& shown);
+
+// A record waits in a file of its own beside the site's record (".next" added) until the digest
+// that showed it is in place; the display step keeps only the names meanwhile. Raises
+// EInOutError when it cannot be written.
+void WritePendingShownSite(std::string_view url, const ShownSite& shown);
+// Puts the waiting records of these sites in place of their records. One that cannot be moved
+// is passed over: it only means its site's items are marked new once more.
+void KeepPendingShownSites(const std::vector<std::string>& urls);
+// Removes the waiting records of a digest that was not written.
+void DropPendingShownSites(const std::vector<std::string>& urls);
+
+// The record as its file holds it, and back: "key: value" lines (fetched, then one link line
+// per link), an empty line, then the block.
+std::string FormatShownSite(const ShownSite& shown);
+ShownSite ParseShownSite(std::string_view text);
+
+} // namespace nimbrel

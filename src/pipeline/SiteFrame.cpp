@@ -1,0 +1,87 @@
+#include "pipeline/SiteFrame.h"
+
+#include "pipeline/BlockLinks.h"
+#include "pipeline/SiteRecord.h"
+#include "platform/Convert.h"
+#include "platform/LocalTime.h"
+
+#include <libxml/uri.h>
+
+#include <memory>
+
+namespace nimbrel {
+
+const char* const kNotDownloadedNote = "Not downloaded yet.";
+
+namespace {
+
+struct UriFree {
+    void operator()(xmlURI* uri) const { xmlFreeURI(uri); }
+};
+
+std::string Attribute(const char* name, const std::string& value) {
+    return std::string(" ") + name + "=\"" + EscapeHtml(value) + "\"";
+}
+
+std::string Head(const SiteFrame& frame, std::time_t now) {
+    const std::string origin = SiteOrigin(frame.url);
+    const std::string name = EscapeHtml(frame.name);
+    std::string head = "<div class=\"site-frame-head\">";
+    head += origin.empty()
+                ? "<span class=\"site-frame-name\">" + name + "</span>"
+                : "<a class=\"site-frame-name\"" + Attribute("href", origin) + ">" + name + "</a>";
+    if (frame.fetched > 0)
+        head += " <span class=\"site-frame-updated\">updated <time" +
+                Attribute("datetime", FormatUtc(frame.fetched)) + ">" +
+                ClockOrDateText(frame.fetched, now) + "</time></span>";
+    return head + "</div>";
+}
+
+} // namespace
+
+std::string SiteFrameId(size_t position) {
+    return "site-" + std::to_string(position);
+}
+
+std::string SiteOrigin(const std::string& url) {
+    const std::unique_ptr<xmlURI, UriFree> uri(xmlParseURI(SiteBaseAddress(url).c_str()));
+    if (!uri || !uri->scheme || !uri->server || uri->server[0] == '\0')
+        return {};
+    const std::string scheme = LowerAscii(reinterpret_cast<const char*>(uri->scheme));
+    if (scheme != "http" && scheme != "https")
+        return {};
+    std::string origin = scheme + "://" + reinterpret_cast<const char*>(uri->server);
+    if (uri->port > 0)
+        origin += ":" + std::to_string(uri->port);
+    return origin + "/";
+}
+
+std::string FailureNote(std::time_t attempted, const std::string& reason, std::time_t showing,
+                        std::time_t retryAfter, std::time_t now) {
+    std::string note = "Could not update";
+    if (attempted > 0)
+        note += " at " + ClockOrDateText(attempted, now);
+    note += ": " + reason;
+    if (!note.ends_with('.'))
+        note += '.';
+    if (showing > 0)
+        note += " Showing the page from " + ClockOrDateText(showing, now) + ".";
+    if (retryAfter > now)
+        note += " Next try after " + ClockOrDateText(retryAfter, now) + ".";
+    return note;
+}
+
+std::string FrameHtml(const SiteFrame& frame, std::time_t now) {
+    const char* classes = frame.status == "failed" ? "site-frame site-failure" : "site-frame";
+    std::string html = "<div" + Attribute("class", classes) +
+                       Attribute("id", SiteFrameId(frame.position)) +
+                       Attribute("data-site", frame.name) + Attribute("data-status", frame.status) +
+                       Attribute("data-fetched", FormatUtc(frame.fetched)) + ">" + Head(frame, now);
+    if (!frame.note.empty())
+        html += "<p class=\"site-frame-note\">" + EscapeHtml(frame.note) + "</p>";
+    if (frame.block)
+        html += *frame.block;
+    return html + "</div>";
+}
+
+} // namespace nimbrel
