@@ -23,6 +23,16 @@ constexpr std::array<std::string_view, 14> kSelfClosingSiblings = {
     "p",      "li",       "dt",    "dd",    "tr",    "td", "th",
     "option", "optgroup", "thead", "tbody", "tfoot", "rt", "rp"};
 
+// Whether an HTML cleaner ends an open `above` on the way to the open sibling that a start tag
+// of `name` ends: a row ends its cells, and a row, cell or list item its paragraphs. Nothing
+// else, so that a list inside a cell, or a table inside a row, still counts as nesting.
+bool EndedOnTheWay(std::string_view name, std::string_view above) {
+    if (name == "tr")
+        return above == "td" || above == "th" || above == "p";
+    return (name == "td" || name == "th" || name == "li" || name == "dt" || name == "dd") &&
+           above == "p";
+}
+
 template <size_t N> bool Among(const std::array<std::string_view, N>& names, std::string_view n) {
     for (std::string_view name : names)
         if (name == n)
@@ -180,15 +190,27 @@ class DepthScan {
     void open(std::string name, size_t region, bool selfClosed) {
         if (selfClosed || (html_ && Among(kVoidElements, name)))
             return;
-        if (html_ && !stack_.empty() && stack_.back().name == name &&
-            stack_.back().region == region && Among(kSelfClosingSiblings, name))
-            pop();
+        if (html_ && Among(kSelfClosingSiblings, name))
+            endOpenSibling(name, region);
         ++openByName_[name];
         if (region != 0)
             ++openByName_[Key(name, region)];
         stack_.push_back({std::move(name), region});
         if (stack_.size() > deepest_)
             deepest_ = stack_.size();
+    }
+
+    // Ends the innermost open sibling of the name, with what stands above it when the cleaner
+    // ends that too (EndedOnTheWay); all of it opened in this region.
+    void endOpenSibling(const std::string& name, size_t region) {
+        size_t at = stack_.size();
+        while (at > 0 && stack_[at - 1].region == region && stack_[at - 1].name != name &&
+               EndedOnTheWay(name, stack_[at - 1].name))
+            --at;
+        if (at == 0 || stack_[at - 1].region != region || stack_[at - 1].name != name)
+            return;
+        while (stack_.size() >= at)
+            pop();
     }
 
     // Closes up to the innermost open element of the name; inside a region only elements that

@@ -62,6 +62,46 @@ TEST(MarkupNestingDepth, CountsWhatTheCleanerWouldNest) {
         EXPECT_EQ(MarkupNestingDepth(c.text, c.html, 100), c.depth) << c.text;
 }
 
+// Against the cleaner itself, on rows a real page repeats: rows of unclosed cells and
+// paragraphs do not add up (a 1 MB front page of them is no "nesting" to refuse), rows the
+// cleaner nests do, and the cleaner never builds more than a few implied parents (html, body, a
+// table round a lone cell) per level the scan counts.
+TEST(MarkupNestingDepth, NeverBelowTheCleanersNestingOfRowsAPageRepeats) {
+    constexpr size_t kRows = 1000, kAny = SIZE_MAX;
+    const struct {
+        const char* row;
+        size_t most; // what the scan may count at most
+    } cases[] = {
+        {"<tr><td><p>x", 8},
+        {"<TR class=a><TD>1.<TD><a href=s>t</a> <span>(e)</span><br><p>pts | <b><i>d</b></i>", 8},
+        {"<tr><th><p>x", 8},
+        {"<li><p>x", 8},
+        {"<dd><p>x<dd>y", 8},
+        {"<p><li><p>x", 8},
+        {"<tr><td><table><tr><td>x", kAny},
+        {"<li><ul><li>x", kAny},
+        {"<td><li>x", kAny},
+        {"<li><td>x", kAny},
+        {"<tr><td><li>x", kAny},
+        {"<tr><td><b>x", kAny}, // an inline tag left open counts, though the cleaner ends it
+    };
+    test::TempProgramFolder folder;
+    auto cleaner = TidyObject::Create();
+    cleaner->options().setSwitch(kPerSiteSwitch, false);
+    for (const auto& c : cases) {
+        const std::string page = "<table>" + Repeated(c.row, kRows) + "</table>";
+        folder.write("Work/rows.dat", page);
+        const std::string cleaned = cleaner->cleanFile(folder.file("Work/rows.dat"));
+        const size_t scanned = MarkupNestingDepth(page, true, kAny);
+        const size_t built = MarkupNestingDepth(cleaned, false, kAny);
+        EXPECT_LE(built, 3 * scanned + 2) << c.row;
+        if (c.most == kAny)
+            EXPECT_GE(scanned, kRows) << c.row;
+        else
+            EXPECT_LE(scanned, c.most) << c.row;
+    }
+}
+
 TEST(MarkupNestingDepth, StopsSoonAfterTheLimit) {
     EXPECT_EQ(MarkupNestingDepth(Nested(100000, "a", false), false, 10), 11u);
 }
