@@ -1,11 +1,11 @@
 #include "app/hh_funcs.h"
 
+#include "platform/Companions.h"
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
 
 #include <chrono>
 #include <dlfcn.h>
-#include <filesystem>
 #include <thread>
 
 namespace nimbrel {
@@ -21,12 +21,6 @@ constexpr const char* kModuleName = "nimbrel-helpviewer.so";
 std::optional<std::string>& ControlPathOverride() {
     static std::optional<std::string> path;
     return path;
-}
-
-std::filesystem::path ExecutableFolder() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
 }
 
 std::string ExistingOrEmpty(const std::string& path) {
@@ -46,16 +40,7 @@ struct UnloadAtExit {
 std::string FindHtmlHelpControl() {
     if (ControlPathOverride())
         return ExistingOrEmpty(*ControlPathOverride());
-    const auto folder = ExecutableFolder();
-    if (folder.empty())
-        return {};
-    for (const auto& candidate :
-         {folder / kModuleName, folder / ".." / "lib" / "nimbrel" / kModuleName}) {
-        std::string found = ExistingOrEmpty(candidate.lexically_normal().string());
-        if (!found.empty())
-            return found;
-    }
-    return {};
+    return FindCompanionFile(kModuleName);
 }
 
 void LoadHtmlHelp() {
