@@ -65,25 +65,12 @@ bool MayNeedChanges(std::string_view block) {
 
 // Browsers ignore blanks and control characters around an address and tabs and line breaks
 // inside it ("java\tscript:" is "javascript:"); the scheme is read the same way.
-std::string AddressAsBrowsersRead(const xmlChar* value) {
+std::string AddressAsBrowsersRead(std::string_view value) {
     std::string address;
-    for (const xmlChar* c = value; *c; ++c)
-        if (*c != '\t' && *c != '\n' && *c != '\r')
-            address += static_cast<char>(*c);
+    for (const char c : value)
+        if (c != '\t' && c != '\n' && c != '\r')
+            address += c;
     return Trim(address);
-}
-
-// An address that may stay in the digest: http, https or mailto, a fragment, or empty (the
-// page itself).
-bool IsAllowedAddress(const xmlChar* value) {
-    const std::string address = AddressAsBrowsersRead(value);
-    if (address.empty() || address.front() == '#')
-        return true;
-    const size_t colon = address.find(':');
-    if (colon == std::string::npos)
-        return false; // still relative: it would lead into the local folder
-    const std::string scheme = LowerAscii(address.substr(0, colon));
-    return scheme == "http" || scheme == "https" || scheme == "mailto";
 }
 
 // Resolves the attribute in place against the base and keeps it only when the result may
@@ -104,7 +91,7 @@ bool MendLinkAttribute(xmlAttr* attr, LinkKind kind, const xmlChar* base) {
             value = resolved;
         }
     }
-    if (!IsAllowedAddress(value)) {
+    if (!IsAllowedAddress(reinterpret_cast<const char*>(value))) {
         if (kind == LinkKind::Reference)
             xmlSetNsProp(attr->parent, attr->ns, attr->name, BAD_CAST "#");
         else
@@ -162,6 +149,17 @@ bool MendTree(xmlNode* first, const xmlChar* base) {
 }
 
 } // namespace
+
+bool IsAllowedAddress(std::string_view value) {
+    const std::string address = AddressAsBrowsersRead(value);
+    if (address.empty() || address.front() == '#')
+        return true;
+    const size_t colon = address.find(':');
+    if (colon == std::string::npos)
+        return false; // still relative: it would lead into the local folder
+    const std::string scheme = LowerAscii(address.substr(0, colon));
+    return scheme == "http" || scheme == "https" || scheme == "mailto";
+}
 
 std::string SiteBaseAddress(std::string_view siteUrl) {
     const std::string url = Trim(siteUrl);

@@ -11,6 +11,11 @@
 
 namespace nimbrel {
 
+// True for an address that may stay in the digest: http, https or mailto, a fragment, or empty
+// (the page itself), read as browsers read it (blanks around it and tabs and line breaks inside it
+// ignored). A relative address would lead into the local folder, so it may not.
+bool IsAllowedAddress(std::string_view address);
+
 // The address relative links of a site resolve against: the site's URL, with "http://" put in
 // front when it names no scheme (site URLs need none).
 std::string SiteBaseAddress(std::string_view siteUrl);
