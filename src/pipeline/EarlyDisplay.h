@@ -5,8 +5,8 @@
 //
 // Nothing anyone can see happens before the display step itself: its messages, update.dat and
 // site.html stay its own, in their order. The display step adopts what was begun when its own
-// plan (selection, layout, fix.dat) is the same, and starts anew otherwise; a cut that ends the
-// program or fails drops what was begun. Whatever fails here is left for the display step to
+// plan (selection, layout, fix.dat) is the same, and starts anew otherwise; a cut that fails
+// drops what was begun. Whatever fails here is left for the display step to
 // meet again and report.
 #pragma once
 

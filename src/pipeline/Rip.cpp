@@ -8,7 +8,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
-#include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
 namespace nimbrel {
@@ -18,7 +17,6 @@ using msxml::XmlNode;
 
 namespace {
 
-constexpr int kHaltExitCode = 3;
 constexpr uint64_t kBlockSize = 128;
 
 // EInOutError codes that concern the folders, not one site: disk full, access denied, and
@@ -52,21 +50,29 @@ void CutPage(const XmlNode& root, const std::string& pagePath, const std::string
     RipOutput().close();
 }
 
+// A missing rule file is shown with the message it always had; the site fails, and the other
+// sites are still cut.
+void ReportMissingRules(const std::string& rulePath, const std::string& url,
+                        const std::string& reason) {
+    Dialogs().showMessage(rulePath + " not found, the program will exit now!");
+    RecordCutFailure(url, reason);
+}
+
 // Loads the site's rule file; nothing when it cannot be used, which is then recorded as the
-// site's failure (and a rule file that does not load is shown, as ever).
+// site's failure (and a rule file that does not load or is missing is shown, as ever).
 bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& ruleDocument) {
     const std::string rulePath = RuleFilePath(ripFile);
     if (rulePath.empty()) {
-        Dialogs().showMessage(rulePath + " not found, the program will exit now!");
-        Halt(kHaltExitCode);
+        ReportMissingRules(rulePath, url, "The selection names no rule file for this site");
+        return false;
     }
     if (!DataNameStaysInFolder(ripFile)) {
         RecordCutFailure(url, "The rule file \"" + ripFile + "\" lies outside the folder Rip");
         return false;
     }
     if (!FileExists(rulePath)) {
-        Dialogs().showMessage(rulePath + " not found, the program will exit now!");
-        Halt(kHaltExitCode);
+        ReportMissingRules(rulePath, url, "The rule file Rip/" + ripFile + " was not found");
+        return false;
     }
     ruleDocument.load(rulePath);
     const std::string& reason = ruleDocument.parseError().reason;

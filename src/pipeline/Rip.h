@@ -22,11 +22,11 @@ class RipProgress {
 // For every site element of setup.xml, in document order: joins its page file into one line
 // and runs its rule file's command tree, writing the cut file. A site whose page file is
 // missing or shorter than 128 bytes keeps its old cut file. Shows the selection file's parse
-// error and cuts nothing. A blank or missing RipFile shows "<path> not found, the program will
-// exit now!" and ends the program (Halt). What belongs to one site (a RipFile outside the
-// folder Rip, a rule file that does not load, whose parse error is also shown, any error of
-// its cut but a full disk, denied access or a missing folder) is that site's failure, left in
-// its cut failure note (SiteFailure.h), and the other sites are cut; the cut file keeps the
+// error and cuts nothing. What belongs to one site is that site's failure, left in its cut
+// failure note (SiteFailure.h), and the other sites are cut: a blank or missing RipFile (which
+// also shows "<path> not found, the program will exit now!", though the run goes on), a RipFile
+// outside the folder Rip, a rule file that does not load (its parse error is also shown), any
+// error of its cut but a full disk, denied access or a missing folder; the cut file keeps the
 // pieces written so far. The errors of the whole step are raised and end it. Returns false
 // when setup.xml could not be loaded. `progress`, when given, is told of every site.
 bool Rip(RipProgress* progress = nullptr);

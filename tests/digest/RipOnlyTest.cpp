@@ -59,14 +59,15 @@ TEST_F(RipOnly, BrokenSelectionFileExitsOneWithTheMessage) {
         << result.err;
 }
 
-TEST_F(RipOnly, MissingRuleFileExitsThreeWithTheMessage) {
+TEST_F(RipOnly, MissingRuleFileIsReportedAndFailsItsSiteOnly) {
     sites("none.xml");
     const DigestResult result = run();
-    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.err.find("/Rip/none.xml not found, the program will exit now!"),
               std::string::npos)
         << result.err;
-    EXPECT_FALSE(folder.exists("Work/b.dat"));
+    EXPECT_EQ(folder.read("Work/a.err"), "The rule file Rip/none.xml was not found");
+    EXPECT_EQ(folder.read("Work/b.dat"), "bold\r\n");
 }
 
 TEST_F(RipOnly, RejectedRuleFileIsReportedAndTheStepGoesOn) {

@@ -9,8 +9,8 @@
 #include "pipeline/Rip.h"
 #include "pipeline/SiteFailure.h"
 #include "pipeline/TidyAndDisplay.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
-#include "platform/Halt.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,6 @@ using namespace nimbrel;
 using msxml::XmlDocument;
 using msxml::XmlNode;
 using nimbrel::test::CopyShippedData;
-using nimbrel::test::HaltRecorder;
 using nimbrel::test::RealFixture;
 using nimbrel::test::RecordingShell;
 using nimbrel::test::RepoFixture;
@@ -337,16 +336,13 @@ TEST_F(ParallelDisplay, WorkBegunDuringTheCutIsAdoptedOnlyWhenTheSelectionIsTheS
         EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
 }
 
-TEST_F(ParallelDisplay, ACutThatEndsTheProgramLeavesNoTraceOfTheDisplayStep) {
-    std::vector<GeneratedSite> sites = HundredSites(false);
-    sites[70].ripFile = "missing.xml";
-    Select(sites, "setup.xslt");
+TEST_F(ParallelDisplay, ACutThatFailsLeavesNoTraceOfTheDisplayStep) {
+    Select(HundredSites(false), "setup.xslt");
     folder.write("site.html", "old digest");
+    fs::remove_all(folder.file("Work")); // the whole step fails: no cut file can be written
     {
-        HaltRecorder halt;
         EarlyDisplay early(4, kMadeAt);
-        EXPECT_THROW(Rip(&early), HaltRequested);
-        EXPECT_EQ(halt.count, 1);
+        EXPECT_THROW(Rip(&early), EInOutError);
     }
     EXPECT_EQ(folder.read("site.html"), "old digest");
     EXPECT_FALSE(folder.exists("update.dat"));

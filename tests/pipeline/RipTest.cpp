@@ -144,22 +144,34 @@ TEST_F(RipDriver, PageLosesEverythingFromAnEndOfInputByte) {
     EXPECT_EQ(folder.read("Sites/p.dat").find("lost"), std::string::npos);
 }
 
-TEST_F(RipDriver, MissingRuleFileEndsTheProgramBeforeLaterSites) {
-    selection(Site("a") + Site("b", "none.xml") + Site("c"));
-    for (const char* name : {"a.dat", "b.dat", "c.dat"})
-        folder.write(std::string("Sites/") + name, Page({"x"}));
-    EXPECT_THROW(Rip(), HaltRequested);
-    EXPECT_EQ(halt.count, 1);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{folder.file("Rip/none.xml") +
-                                                         " not found, the program will exit now!"});
-    EXPECT_TRUE(folder.exists("Work/a.dat"));
-    EXPECT_FALSE(folder.exists("Work/c.dat"));
-}
-
-TEST_F(RipDriver, BlankRuleFileNameIsNotFound) {
-    selection(Site("a", " \t "));
-    EXPECT_THROW(Rip(), HaltRequested);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{" not found, the program will exit now!"});
+// A rule file that is missing, or not named, is shown as it always was, and fails its own site:
+// the run goes on with the next one.
+TEST_F(RipDriver, MissingOrBlankRuleFileFailsItsSiteAndTheOthersAreCut) {
+    const struct {
+        const char* ripFile;
+        std::string message;
+        const char* note;
+    } cases[] = {
+        {"none.xml", folder.file("Rip/none.xml") + " not found, the program will exit now!",
+         "The rule file Rip/none.xml was not found"},
+        {" \t ", " not found, the program will exit now!",
+         "The selection names no rule file for this site"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.note);
+        dialogs.messages.clear();
+        selection(Site("a") + Site("b", c.ripFile) + Site("c"));
+        for (const char* name : {"a.dat", "b.dat", "c.dat"})
+            folder.write(std::string("Sites/") + name, Page({"x"}));
+        folder.write("Work/b.dat", "old\r\n");
+        EXPECT_TRUE(Rip());
+        EXPECT_EQ(halt.count, 0);
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(cut("a.dat"), "x\r\n");
+        EXPECT_EQ(cut("c.dat"), "x\r\n");
+        EXPECT_EQ(cut("b.dat"), "old\r\n");
+        EXPECT_EQ(cut("b.err"), c.note);
+    }
 }
 
 TEST_F(RipDriver, RejectedRuleFileIsShownAndItsSiteSkipped) {
