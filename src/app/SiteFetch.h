@@ -23,7 +23,8 @@ struct SiteFetchPlan {
     HttpRequest request;   // otherwise: address, agent and validators (no sink yet)
 };
 
-// Decides a site's request at `now` from its record and its page file.
+// Decides a site's request at `now` from its record and its page file. Raises
+// nimbrel::Exception when the record is there but cannot be read (ReadSiteRecord).
 SiteFetchPlan PlanSiteFetch(const std::string& url, std::time_t now);
 
 struct SiteFetchOutcome {

@@ -175,7 +175,14 @@ void TWebDownload::QueueSites(std::vector<int>& siteOfTransfer) {
             sites_[i].endsWithout = "Failed: no URL in the selection";
             continue;
         }
-        nimbrel::SiteFetchPlan plan = nimbrel::PlanSiteFetch(sites_[i].url, now);
+        nimbrel::SiteFetchPlan plan;
+        try {
+            plan = nimbrel::PlanSiteFetch(sites_[i].url, now);
+        } catch (const nimbrel::Exception& error) {
+            // The site's own record is unusable: this site fails, the others are fetched.
+            sites_[i].endsWithout = "Failed: " + error.message();
+            continue;
+        }
         if (plan.deferred) {
             sites_[i].endsWithout = plan.status;
             continue;

@@ -2,12 +2,15 @@
 
 #include "pipeline/PageName.h"
 #include "platform/AtomicFile.h"
+#include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 namespace nimbrel {
@@ -139,12 +142,20 @@ std::string SiteRecordPath(std::string_view url) {
 }
 
 SiteRecord ReadSiteRecord(std::string_view url) {
-    std::ifstream file(SiteRecordPath(url), std::ios::binary);
-    if (!file)
-        return {};
+    const std::string path = SiteRecordPath(url);
     std::string text(limits::kSiteRecordBytes, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(file.gcount()));
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    int error = errno;
+    // No record, or no Sites folder to hold one (which the page's writer reports).
+    if (!file && (error == ENOENT || error == ENOTDIR))
+        return {};
+    const size_t read = file ? std::fread(text.data(), 1, text.size(), file.get()) : 0;
+    if (file && std::ferror(file.get()))
+        error = errno;
+    if (!file || std::ferror(file.get()))
+        throw Exception("The site's record Sites/" + PageFileStem(url) +
+                        ".rec cannot be read: " + std::strerror(error));
+    text.resize(read);
     return ParseSiteRecord(text);
 }
 

@@ -36,8 +36,9 @@ struct SiteRecord {
 // The record's file for a site's URL: folder Sites, page file stem + ".rec".
 std::string SiteRecordPath(std::string_view url);
 
-// The site's record; an empty one when the file is missing, empty, unreadable or garbled
-// (values that do not read are left empty). Never raises.
+// The site's record; an empty one when the file is missing, empty or garbled (values that do
+// not read are left empty). Raises nimbrel::Exception, naming the file, when something is there
+// that cannot be read (a folder, a file without read permission): that fails the site alone.
 SiteRecord ReadSiteRecord(std::string_view url);
 
 // Replaces the site's record atomically; raises EInOutError when it cannot be written.

@@ -1,5 +1,6 @@
 #include "pipeline/SiteRecord.h"
 
+#include "platform/Errors.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,20 @@ TEST(SiteRecord, LivesBesideThePageFileAndIsNeverAnErrorToRead) {
     std::filesystem::remove_all(folder.file("Sites"));
     EXPECT_EQ(ReadSiteRecord(url), SiteRecord{});
     EXPECT_ANY_THROW(WriteSiteRecord(url, FullRecord()));
+}
+
+// A record that is there but cannot be read is the site's own trouble, and says which file.
+TEST(SiteRecord, ARecordThatIsThereButCannotBeReadRaises) {
+    TempProgramFolder folder;
+    std::filesystem::create_directory(folder.file("Sites/a.example.rec"));
+    try {
+        ReadSiteRecord("a.example");
+        ADD_FAILURE() << "a folder read as a record";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.message(), "The site's record Sites/a.example.rec cannot be read: Is a "
+                                   "directory");
+    }
+    EXPECT_EQ(ReadSiteRecord("b.example"), SiteRecord{}) << "the site beside it has none";
 }
 
 } // namespace
