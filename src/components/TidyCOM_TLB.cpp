@@ -27,7 +27,6 @@
 #include <tidy/tidybuffio.h>
 
 #include <atomic>
-#include <clocale>
 #include <mutex>
 
 namespace nimbrel::tidycom {
@@ -45,6 +44,14 @@ std::atomic<bool> cleanerAvailable{true};
 void Require(bool done, const char* what) {
     if (!done)
         throw Exception(std::string("The HTML cleaner refused the option ") + what);
+}
+
+// libtidy's steps answer a negative number when they fail (its own errors in the page are
+// positive and still give a text, as force-output asks).
+void RequireStep(int status, const char* step) {
+    if (status < 0)
+        throw Exception(std::string("The HTML cleaner could not ") + step + " the text (status " +
+                        std::to_string(status) + ")");
 }
 
 void SetBaseOptions(TidyDoc doc) {
@@ -180,12 +187,8 @@ bool IsOfKind(TidyDoc doc, TidyOptionId option, TidyOptionType kind) {
 
 void InitialiseCleaner() {
     static std::once_flag once;
-    std::call_once(once, [] {
-        const char* locale = std::setlocale(LC_ALL, "");
-        // The language only names the reports, which nobody sees; any language will do.
-        if (!locale || !tidySetLanguage(locale))
-            tidySetLanguage("en");
-    });
+    // The language only words the cleaner's reports, which nobody sees.
+    std::call_once(once, [] { tidySetLanguage("en"); });
 }
 
 void SetCleanerAvailableForTesting(bool available) {
@@ -259,13 +262,14 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     if (html && !tidyOptSetBool(work.doc, TidyXhtmlOut, yes))
         throw Exception("The HTML cleaner refused the option output-xhtml");
     BorrowedInput input(bytes);
-    if (tidyParseBuffer(work.doc, &input.buffer) < 0 || tidyCleanAndRepair(work.doc) < 0)
-        return {};
+    RequireStep(tidyParseBuffer(work.doc, &input.buffer), "read");
+    RequireStep(tidyCleanAndRepair(work.doc), "repair");
     if (html)
         DropXhtmlNamespace(work.doc);
     Buffer output;
-    if (tidySaveBuffer(work.doc, &output.buffer) < 0 || !output.buffer.bp)
-        return {};
+    RequireStep(tidySaveBuffer(work.doc, &output.buffer), "write");
+    if (!output.buffer.bp)
+        return {}; // nothing to write: an empty text cleans to nothing
     return WithoutXmlDeclaration(
         std::string(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size));
 }

@@ -39,7 +39,8 @@ class TidyObject {
     // Cleans the file at the full path and returns the cleaned text (UTF-8); a missing file
     // gives an empty text. Raises EInOutError when the file is there but cannot be read, and
     // nimbrel::Exception, naming the limit, for a text larger than limits::kCutTextBytes or
-    // nested deeper than limits::kNestingDepth (the cleaner recurses once per level). The
+    // nested deeper than limits::kNestingDepth (the cleaner recurses once per level), or when
+    // the cleaner fails on it. The
     // cleaning runs on a thread with limits::kEngineStackBytes of stack.
     std::string cleanFile(const std::string& path);
 
@@ -60,8 +61,9 @@ extern const TidyOptionId kPerSiteSwitch;
 
 // Sets the cleaner library up for the whole process; done by the first cleaner created, and
 // called on the main thread before cleaners are created on other threads. Until a language is
-// chosen, libtidy sets the process's locale from the environment (setlocale, which is not safe
-// while other threads run) each time it creates a document: that is done once, here.
+// chosen, libtidy sets the whole process's locale from the environment each time it creates a
+// document (which changes how every thread formats numbers, and is not safe while other threads
+// run): the language is chosen here, so it never does.
 void InitialiseCleaner();
 
 // Tests make cleaner creation fail to reach the "cleaner missing" paths.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 
 using namespace nimbrel;
@@ -170,6 +171,20 @@ TEST(TidyClean, MissingEmptyAndBinaryFilesGiveATextNeverACrash) {
     Cleaned c = CleanAs(*cleaner, folder.file("Work/controls.dat"), "html");
     EXPECT_EQ(c.doc.parseError().reason, "") << c.text;
     EXPECT_EQ(c.doc.selectSingleNode("//p").text(), "az");
+}
+
+// The cleaner's language is chosen for it: it never sets the whole process's locale from the
+// environment (the tests run with LC_ALL=C.UTF-8), which would change how every thread formats
+// numbers.
+TEST(TidyClean, CleaningLeavesTheProcesssLocaleAlone) {
+    TempProgramFolder folder;
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    folder.write("Work/page.dat", "<p>1.5</p>");
+    auto cleaner = TidyObject::Create();
+    SetFixedOptions(*cleaner);
+    EXPECT_NE(CleanAs(*cleaner, folder.file("Work/page.dat"), "html").text.find("1.5"),
+              std::string::npos);
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
 }
 
 // ---- real pages ------------------------------------------------------------------------------
