@@ -6,6 +6,7 @@
 #include "pipeline/BlockPool.h"
 #include "pipeline/PageName.h"
 #include "pipeline/Placeholders.h"
+#include "pipeline/SiteWorkers.h"
 #include "pipeline/TidyAndDisplay.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
@@ -55,6 +56,9 @@ class BenchFolder {
         for (const char* sub : {"Work", "stylesheets"})
             fs::create_directory(fs::path(path_) / sub);
         SetProgramFolder(path_);
+        // The benchmark lives apart from the programs: the display step's workers are the ones
+        // built beside nimbrel-digest.
+        SetWorkerProgramForTesting(NIMBREL_WORKER_EXE);
         const fs::path fixtures = fs::path(NIMBREL_SOURCE_DIR) / "tests/fixtures/display";
         fs::copy(fixtures / "setup.xslt", fs::path(path_) / "setup.xslt");
         fs::copy(fixtures / "stylesheets/feed.xsl", fs::path(path_) / "stylesheets/feed.xsl");

@@ -15,6 +15,7 @@ target_link_libraries(nimbrel_gui PUBLIC nimbrel_core Qt6::Widgets)
 
 add_executable(nimbrel ${CMAKE_SOURCE_DIR}/src/app/gui/Nimbrel.cpp)
 target_link_libraries(nimbrel PRIVATE nimbrel_gui)
+add_dependencies(nimbrel nimbrel-worker)
 install(TARGETS nimbrel RUNTIME DESTINATION bin)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/helpviewer/CMakeLists.txt)

@@ -27,7 +27,7 @@ grep -v '/$' "$work/contents"
 
 expected=(
     /usr/bin/nimbrel /usr/bin/nimbrel-digest /usr/bin/nimbrel-launch
-    /usr/lib/nimbrel/nimbrel-helpviewer.so
+    /usr/lib/nimbrel/nimbrel-helpviewer.so /usr/lib/nimbrel/nimbrel-worker
     /usr/share/nimbrel/program-folder/Nimbrel.chm
     /usr/share/applications/nimbrel.desktop
     /usr/share/icons/hicolor/256x256/apps/nimbrel.png
@@ -48,8 +48,8 @@ grep -q '^/usr/share/metainfo/.*\.metainfo\.xml$' "$work/contents" || fail "miss
 version=$("$work/nimbrel-digest" --version | cut -d' ' -f2)
 [[ $(dpkg-deb -f "$deb" Version) == "$version"-* ]] || fail "package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libcurl4 libxml2 libxslt1.1 libtidy5deb1 libqt6widgets6 libqt6help6 \
-    libqt6sql6-sqlite xdg-utils; do
+for library in libc6 libcurl4 libxml2 libxslt1.1 libtidy5deb1 libseccomp2 libqt6widgets6 \
+    libqt6help6 libqt6sql6-sqlite xdg-utils; do
     [[ ", $depends," == *", $library "* || ", $depends," == *", $library,"* ]] ||
         fail "Depends lacks $library: $depends"
 done

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-image-formats-plugins libgl-dev
-    libxml2-dev libxslt1-dev libtidy-dev libcurl4-openssl-dev libssl-dev zlib1g-dev
+    libxml2-dev libxslt1-dev libtidy-dev libcurl4-openssl-dev libssl-dev zlib1g-dev libseccomp-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xdg-utils python3
     dpkg-dev file desktop-file-utils appstream man-db systemd

@@ -3,11 +3,10 @@
 #include "app/SiteFetch.h"
 #include "components/HttpFetch.h"
 #include "components/MSXML2_TLB.h"
-#include "components/TidyCOM_TLB.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
 #include "pipeline/PageName.h"
+#include "pipeline/SiteWorkers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -170,43 +169,38 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     return !pieces.empty();
 }
 
-// The display step's cleaning of one site: the same fixed options and per-site switch.
-std::string Clean(const TrialSite& site, const std::string& cutPath) {
-    std::unique_ptr<tidycom::TidyObject> cleaner = tidycom::TidyObject::Create();
-    cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
-    cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
-    cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
-    cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
-    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, site.type != "html");
-    std::string text = cleaner->cleanFile(cutPath);
-    if (site.type == "addxmltags")
-        text = "<xml>" + text + "</xml>";
-    return ApplyFixList(text, LoadFixList(ProgramFile("\\fix.dat")));
-}
-
+// The display step's cleaning and transforming of the site's cut, done by a worker as the
+// display step has it done: the same fixed options and per-site switch, fix.dat, the stylesheet,
+// links made absolute and active content removed.
 bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::ostream& out) {
-    XmlDocument document = XmlDocument::Create();
-    const std::string cleaned = Clean(site, cutPath);
-    document.loadXML(cleaned);
-    out << "3. clean      " << cleaned.size() << " bytes, "
-        << (document.parseError().reason.empty()
-                ? std::string("well-formed")
-                : "does not parse: " + Trim(document.parseError().reason) +
-                      " (the stylesheet gets an empty document)")
-        << "\n   " << Excerpt(cleaned) << "\n";
-    XmlDocument stylesheet = XmlDocument::Create();
-    stylesheet.load(DataFile("\\stylesheets", site.styleSheet));
-    if (!stylesheet.parseError().reason.empty()) {
-        out << "4. transform  the stylesheet does not load: " << stylesheet.parseError().reason
-            << "\n";
+    SiteWorkers workers(1);
+    const TrialOutcome trial = workers.run({ProgramFolder(), cutPath, site.type,
+                                            DataFile("\\stylesheets", site.styleSheet), site.url,
+                                            LoadFixList(ProgramFile("\\fix.dat"))});
+    if (!trial.cleaned) {
+        out << "3. clean      failed: " << trial.failure << "\n";
         return false;
     }
-    const std::string block = ResolveBlockLinks(document.transformNode(stylesheet), site.url);
+    out << "3. clean      " << trial.cleanedBytes << " bytes, "
+        << (trial.parseReason.empty() ? std::string("well-formed")
+                                      : "does not parse: " + Trim(trial.parseReason) +
+                                            " (the stylesheet gets an empty document)")
+        << "\n   " << Excerpt(trial.cleanedStart) << "\n";
+    if (!trial.sheetReason.empty()) {
+        out << "4. transform  the stylesheet does not load: " << trial.sheetReason << "\n";
+        return false;
+    }
+    if (!trial.failure.empty()) {
+        out << "4. transform  failed: " << trial.failure << "\n";
+        return false;
+    }
     size_t items = 0;
-    for (size_t at = block.find("<li"); at != std::string::npos; at = block.find("<li", at + 3))
+    for (size_t at = trial.block.find("<li"); at != std::string::npos;
+         at = trial.block.find("<li", at + 3))
         ++items;
-    out << "4. transform  block of " << block.size() << " bytes, " << items << " list items\n\n"
-        << block << "\n";
+    out << "4. transform  block of " << trial.block.size() << " bytes, " << items
+        << " list items\n\n"
+        << trial.block << "\n";
     return true;
 }
 

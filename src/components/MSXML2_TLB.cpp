@@ -178,7 +178,7 @@ class ExpansionMeter {
 
 // Parses bytes into a fresh tree; the reason is empty on success.
 std::shared_ptr<DocumentState> ParseTree(const std::string& bytes, const std::string& url,
-                                         std::string& reason) {
+                                         bool unlimited, std::string& reason) {
     if (bytes.size() > kMaxDocumentBytes) {
         reason = TooLargeReason();
         return nullptr;
@@ -189,9 +189,9 @@ std::shared_ptr<DocumentState> ParseTree(const std::string& bytes, const std::st
     std::string firstError;
     firstParseError = &firstError;
     parser->sax->serror = KeepFirstParseError;
-    xmlDocPtr doc =
-        xmlCtxtReadMemory(parser, bytes.data(), static_cast<int>(bytes.size()),
-                          url.empty() ? nullptr : url.c_str(), nullptr, SafeParseOptions());
+    xmlDocPtr doc = xmlCtxtReadMemory(parser, bytes.data(), static_cast<int>(bytes.size()),
+                                      url.empty() ? nullptr : url.c_str(), nullptr,
+                                      SafeParseOptions() | (unlimited ? XML_PARSE_HUGE : 0));
     firstParseError = nullptr;
     if (!doc || !parser->wellFormed) {
         reason = ParseReason(parser, firstError);
@@ -463,9 +463,13 @@ bool XmlDocument::async() const {
     return object_->async;
 }
 
+void XmlDocument::setUnlimitedParsing(bool unlimited) {
+    object_->unlimited = unlimited;
+}
+
 bool XmlDocument::loadXML(const std::string& text) {
     std::string reason;
-    auto tree = ParseTree(text, std::string(), reason);
+    auto tree = ParseTree(text, std::string(), object_->unlimited, reason);
     // A failed load leaves the document empty, as a good one replaces its content.
     object_->state = tree ? tree : NewTree();
     object_->state->owner = object_;
@@ -484,7 +488,7 @@ bool XmlDocument::load(const std::string& path) {
         object_->declaration = false;
         return false;
     }
-    auto tree = ParseTree(bytes, path, reason);
+    auto tree = ParseTree(bytes, path, object_->unlimited, reason);
     object_->state = tree ? tree : NewTree();
     object_->state->owner = object_;
     object_->error.reason = reason;

@@ -87,6 +87,10 @@ class XmlDocument {
 
     void setAsync(bool async); // loads are synchronous whatever is set
     bool async() const;
+    // Lifts the parser's limits on nesting depth (256 levels) and text size for later loads;
+    // only for documents parsed where a runaway one costs its own work alone (a worker with a
+    // memory limit), such as a site's cleaned page.
+    void setUnlimitedParsing(bool unlimited);
 
     // Parses a file or a text; the result flag mirrors parseError().reason being empty.
     bool load(const std::string& path);

@@ -18,7 +18,6 @@
 // wrap 0 (no line breaks added inside texts), tidy-mark no, add-xml-decl no.
 #include "components/TidyCOM_TLB.h"
 
-#include "components/MarkupDepth.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/LargeStack.h"
@@ -241,10 +240,6 @@ std::string TidyObject::cleanFile(const std::string& path) {
                         " bytes, more than the " + std::to_string(limits::kCutTextBytes) +
                         " the cleaner takes");
     DropControlCharacters(bytes);
-    const bool html = !tidyOptGetBool(doc_, kPerSiteSwitch);
-    if (MarkupNestingDepth(bytes, html, limits::kNestingDepth) > limits::kNestingDepth)
-        throw Exception("The text nests its elements more than " +
-                        std::to_string(limits::kNestingDepth) + " levels deep");
     std::string cleaned;
     RunOnLargeStack(limits::kEngineStackBytes, [&] { cleaned = cleanBytes(bytes); });
     return cleaned;

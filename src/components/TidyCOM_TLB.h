@@ -38,10 +38,10 @@ class TidyObject {
     TidyOptions options();
     // Cleans the file at the full path and returns the cleaned text (UTF-8); a missing file
     // gives an empty text. Raises EInOutError when the file is there but cannot be read, and
-    // nimbrel::Exception, naming the limit, for a text larger than limits::kCutTextBytes or
-    // nested deeper than limits::kNestingDepth (the cleaner recurses once per level), or when
-    // the cleaner fails on it. The
-    // cleaning runs on a thread with limits::kEngineStackBytes of stack.
+    // nimbrel::Exception when the text is larger than limits::kCutTextBytes or the cleaner
+    // fails on it. The cleaning runs on a thread with limits::kEngineStackBytes of stack (the
+    // cleaner recurses once per element level; a page nested deeper than that holds is for the
+    // worker process that runs it to survive).
     std::string cleanFile(const std::string& path);
 
   private:

@@ -49,6 +49,7 @@ struct DocumentObject {
     ParseError error;
     bool async = true;
     bool declaration = false;
+    bool unlimited = false; // XML_PARSE_HUGE on loads
 };
 
 // Initialises libxml2, libxslt and their safety settings once per process (InitialiseXmlEngine).

@@ -1,11 +1,8 @@
 #include "library/RulePreview.h"
 
 #include "components/MSXML2_TLB.h"
-#include "components/TidyCOM_TLB.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
-#include "pipeline/Placeholders.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -40,30 +37,19 @@ void Cut(const PreviewPage& page, const RuleSettings& settings) {
     RipOutput().close();
 }
 
-// The display step's cleaning of a site of type "html": the fixed options, the per-site switch
-// off, then fix.dat.
-std::string CleanedCut(const std::string& cutPath) {
-    std::unique_ptr<tidycom::TidyObject> cleaner = tidycom::TidyObject::Create();
-    cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
-    cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
-    cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
-    cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
-    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, false);
-    return ApplyFixList(cleaner->cleanFile(cutPath), LoadFixList(ProgramFile("\\fix.dat")));
-}
-
-std::string Block(const PreviewPage& page, const std::string& styleSheet) {
+// The display step's cleaning of a site of type "html" (fix.dat included) and its transform,
+// done by a worker.
+std::string Block(const PreviewPage& page, const std::string& styleSheet, SiteWorkers& workers) {
     if (!DataNameStaysInFolder(styleSheet))
         throw Exception("Choose one of the stylesheets of the folder stylesheets.");
-    XmlDocument sheet = XmlDocument::Create();
-    sheet.load(DataFile("\\stylesheets", styleSheet));
-    if (!sheet.parseError().reason.empty())
-        throw Exception("The stylesheet " + styleSheet +
-                        " does not load: " + sheet.parseError().reason);
-    XmlDocument cleaned = XmlDocument::Create();
-    cleaned.loadXML(CleanedCut(page.cutPath())); // a text that does not parse stays empty
-    return ResolveBlockLinks(RemoveEngineDeclarations(cleaned.transformNode(sheet)),
-                             page.siteUrl());
+    const TrialOutcome trial =
+        workers.run({ProgramFolder(), page.cutPath(), "html", DataFile("\\stylesheets", styleSheet),
+                     page.siteUrl(), LoadFixList(ProgramFile("\\fix.dat"))});
+    if (!trial.sheetReason.empty())
+        throw Exception("The stylesheet " + styleSheet + " does not load: " + trial.sheetReason);
+    if (!trial.failure.empty())
+        throw Exception(trial.failure);
+    return trial.block;
 }
 
 } // namespace
@@ -87,12 +73,12 @@ PreviewPage::~PreviewPage() {
 }
 
 RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
-                        const std::string& styleSheet) {
+                        const std::string& styleSheet, SiteWorkers& workers) {
     RulePreview preview;
     try {
         Cut(page, settings);
         preview.pieces = ReadTextLines(page.cutPath());
-        preview.block = Block(page, styleSheet);
+        preview.block = Block(page, styleSheet, workers);
     } catch (const Exception& error) {
         preview.problem = error.message();
     }
@@ -100,7 +86,7 @@ RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
 }
 
 RulePreviewWorker::RulePreviewWorker(std::shared_ptr<const PreviewPage> page, Done done)
-    : page_(std::move(page)), done_(std::move(done)), thread_([this] { run(); }) {}
+    : page_(std::move(page)), done_(std::move(done)), workers_(1), thread_([this] { run(); }) {}
 
 RulePreviewWorker::~RulePreviewWorker() {
     {
@@ -133,7 +119,7 @@ void RulePreviewWorker::run() {
             request = std::move(*pending_);
             pending_.reset();
         }
-        done_(request.number, PreviewRule(*page_, request.settings, request.styleSheet));
+        done_(request.number, PreviewRule(*page_, request.settings, request.styleSheet, workers_));
     }
 }
 

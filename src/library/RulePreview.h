@@ -4,6 +4,7 @@
 #pragma once
 
 #include "library/RuleFile.h"
+#include "pipeline/SiteWorkers.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -44,14 +45,15 @@ struct RulePreview {
     std::string problem;             // why the block could not be made; empty when it was
 };
 
-// Cuts the page by the rule file RuleFileText(settings) would hold, cleans the cut as the
-// display step does for a site of type "html" (fix.dat included) and transforms it with the
+// Cuts the page by the rule file RuleFileText(settings) would hold; a worker cleans the cut as
+// the display step does for a site of type "html" (fix.dat included) and transforms it with the
 // program folder's stylesheets/<styleSheet>. Never raises; a failure is in `problem`.
 RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
-                        const std::string& styleSheet);
+                        const std::string& styleSheet, SiteWorkers& workers);
 
-// Runs PreviewRule on a thread of its own. `done` is called on that thread with the number of
-// the request it answers; the newest request replaces any not yet started.
+// Runs PreviewRule on a thread of its own, with a worker of its own (started with it). `done` is
+// called on that thread with the number of the request it answers; the newest request replaces
+// any not yet started. Raises nimbrel::Exception when the worker program is not found.
 class RulePreviewWorker {
   public:
     using Done = std::function<void(uint64_t request, const RulePreview& preview)>;
@@ -73,6 +75,7 @@ class RulePreviewWorker {
 
     std::shared_ptr<const PreviewPage> page_;
     Done done_;
+    SiteWorkers workers_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<Request> pending_;

@@ -1,122 +1,124 @@
 #include "pipeline/BlockPool.h"
 
-#include "components/MSXML2_TLB.h"
-#include "components/TidyCOM_TLB.h"
-#include "pipeline/SiteFailure.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
+#include "platform/ProgramFolder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <thread>
 
 namespace nimbrel {
 
+namespace {
+
+std::uint64_t NextRun() {
+    static std::atomic<std::uint64_t> runs{0};
+    return ++runs;
+}
+
+} // namespace
+
 unsigned DisplayWorkerCount() {
-    return std::max(1u, std::thread::hardware_concurrency());
+    return std::clamp(std::thread::hardware_concurrency(), 1u, limits::kMostDisplayWorkers);
 }
 
 BlockPool::BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers,
-                     std::time_t madeAt)
-    : sites_(std::move(sites)), fixes_(std::move(fixes)), madeAt_(madeAt),
+                     std::time_t madeAt, WorkerLimits limits)
+    : sites_(std::move(sites)), fixes_(std::move(fixes)), madeAt_(madeAt), run_(NextRun()),
       states_(sites_.size(), State::Waiting), outcomes_(sites_.size()) {
     workers = std::max(1u, workers);
     ahead_ = workers * limits::kBlocksAheadPerWorker;
-    // On this thread, before any worker touches the engines.
-    msxml::InitialiseXmlEngine();
-    tidycom::InitialiseCleaner();
-    try {
-        for (unsigned i = 0; i < workers; ++i)
-            threads_.push_back(
-                std::make_unique<LargeStackThread>(limits::kEngineStackBytes, [this] { work(); }));
-    } catch (...) {
-        stop();
-        threads_.clear();
-        throw;
-    }
+    workers_ = std::make_unique<SiteWorkers>(workers, limits);
 }
 
 BlockPool::~BlockPool() {
     stop();
-    threads_.clear(); // joins
+    workers_.reset(); // its threads end before the members they call back into
 }
 
 void BlockPool::stop() {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    changed_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    workers_->stop();
+}
+
+BlockJob BlockPool::jobFor(size_t site) const {
+    return {ProgramFolder(), run_, sites_[site], fixes_, madeAt_};
+}
+
+void BlockPool::submitReady() {
+    std::vector<size_t> ready;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+        const size_t end = std::min(states_.size(), nextTaken_ + ahead_);
+        for (size_t site = nextTaken_; site < end; ++site)
+            if (states_[site] == State::Released) {
+                states_[site] = State::Running;
+                ready.push_back(site);
+            }
+    }
+    for (size_t site : ready)
+        workers_->submit(jobFor(site), [this, site](SiteOutcome outcome) {
+            std::lock_guard lock(mutex_);
+            outcomes_[site] = std::move(outcome);
+            states_[site] = State::Made;
+            changed_.notify_all();
+        });
 }
 
 void BlockPool::release(size_t site) {
-    std::lock_guard lock(mutex_);
-    if (site < states_.size() && states_[site] == State::Waiting) {
+    {
+        std::lock_guard lock(mutex_);
+        if (site >= states_.size() || states_[site] != State::Waiting)
+            return;
         states_[site] = State::Released;
-        changed_.notify_all();
     }
+    submitReady();
 }
 
 void BlockPool::releaseAll() {
-    std::lock_guard lock(mutex_);
-    for (State& state : states_)
-        if (state == State::Waiting)
-            state = State::Released;
-    changed_.notify_all();
-}
-
-std::optional<size_t> BlockPool::nextToMake() const {
-    const size_t end = std::min(states_.size(), nextTaken_ + ahead_);
-    for (size_t site = nextTaken_; site < end; ++site)
-        if (states_[site] == State::Released)
-            return site;
-    return std::nullopt;
+    {
+        std::lock_guard lock(mutex_);
+        for (State& state : states_)
+            if (state == State::Waiting)
+                state = State::Released;
+    }
+    submitReady();
 }
 
 SiteOutcome BlockPool::take(size_t site) {
-    std::unique_lock lock(mutex_);
-    if (site != nextTaken_ || site >= states_.size())
-        throw Exception("Site " + std::to_string(site) + " cannot be taken now");
-    changed_.wait(lock, [&] { return stopping_ || states_[site] == State::Made; });
+    SiteOutcome outcome;
+    {
+        std::unique_lock lock(mutex_);
+        if (site != nextTaken_ || site >= states_.size())
+            throw Exception("Site " + std::to_string(site) + " cannot be taken now");
+        changed_.wait(lock, [&] { return stopping_ || states_[site] == State::Made; });
+        if (stopping_)
+            throw PoolStopped{};
+        states_[site] = State::Taken;
+        nextTaken_ = site + 1;
+        outcome = std::move(outcomes_[site]);
+    }
+    submitReady();
+    return outcome;
+}
+
+SiteOutcome BlockPool::makeAgain(size_t site) {
+    std::promise<SiteOutcome> made;
+    workers_->submit(jobFor(site),
+                     [&](SiteOutcome outcome) { made.set_value(std::move(outcome)); });
+    SiteOutcome outcome = made.get_future().get();
+    std::lock_guard lock(mutex_);
     if (stopping_)
         throw PoolStopped{};
-    states_[site] = State::Taken;
-    nextTaken_ = site + 1;
-    changed_.notify_all();
-    return std::move(outcomes_[site]);
-}
-
-SiteOutcome BlockPool::make(size_t site, std::optional<BlockWorkshop>& workshop) {
-    try {
-        // Made on the first site, so a worker that is never needed costs no cleaner.
-        if (!workshop)
-            workshop.emplace(fixes_);
-        return MakeSiteBlock(sites_[site], *workshop, madeAt_);
-    } catch (const std::exception& error) {
-        SiteOutcome failed; // no cleaner for this worker: the site is listed as failed
-        failed.failure = ConciseReason(error.what());
-        failed.status = "failed";
-        return failed;
-    }
-}
-
-void BlockPool::work() {
-    std::optional<BlockWorkshop> workshop;
-    std::unique_lock lock(mutex_);
-    while (true) {
-        std::optional<size_t> site;
-        changed_.wait(lock, [&] {
-            if (!stopping_)
-                site = nextToMake();
-            return stopping_ || site.has_value();
-        });
-        if (stopping_)
-            return;
-        states_[*site] = State::Running;
-        lock.unlock();
-        SiteOutcome outcome = make(*site, workshop);
-        lock.lock();
-        outcomes_[*site] = std::move(outcome);
-        states_[*site] = State::Made;
-        changed_.notify_all();
-    }
+    return outcome;
 }
 
 } // namespace nimbrel

@@ -1,39 +1,38 @@
-// The display step's workers: a pool of threads, each with a cleaner and documents of its own
-// (BlockWorkshop), that make the sites' blocks side by side while the page takes them in
-// selection order. A site is made once it is released (its cut files are final) and only a
-// few sites ahead of the one taken last, so finished blocks never pile up.
+// The display step's workers: worker processes (SiteWorkers.h) make the sites' blocks side by
+// side while the page takes them in selection order. A site is made once it is released (its cut
+// files are final) and only a few sites ahead of the one taken last, so finished blocks never
+// pile up.
 #pragma once
 
-#include "pipeline/SiteBlock.h"
-#include "platform/LargeStack.h"
+#include "pipeline/SiteWorkers.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <ctime>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace nimbrel {
 
-// std::thread::hardware_concurrency(), at least 1.
+// One per core, at most limits::kMostDisplayWorkers, at least 1.
 unsigned DisplayWorkerCount();
 
 class BlockPool {
   public:
-    // Starts the workers (at least one) on the sites; none is made before it is released.
-    // `madeAt` is the digest's time. Raises nimbrel::Exception when no worker can be started.
+    // Starts the workers (at least one) for the sites; none is made before it is released.
+    // `madeAt` is the digest's time. Raises nimbrel::Exception when the worker program is not
+    // found or no worker can be started.
     BlockPool(std::vector<DisplaySite> sites, std::vector<FixPair> fixes, unsigned workers,
-              std::time_t madeAt);
-    // Stops: sites not yet begun are dropped, those begun are finished, the workers end.
+              std::time_t madeAt, WorkerLimits limits = {});
+    // Stops: sites not yet made are dropped, the workers are ended.
     ~BlockPool();
     BlockPool(const BlockPool&) = delete;
     BlockPool& operator=(const BlockPool&) = delete;
 
     const std::vector<DisplaySite>& sites() const { return sites_; }
     const std::vector<FixPair>& fixes() const { return fixes_; }
-    unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
+    unsigned workers() const { return workers_->workers(); }
 
     void release(size_t site);
     void releaseAll();
@@ -41,6 +40,9 @@ class BlockPool {
     // The outcome of the site, waiting until it is made. Sites are taken once each, in
     // increasing order. Raises PoolStopped once the pool is stopping.
     SiteOutcome take(size_t site);
+    // The outcome of a site made once more, waited for (a page that must be placed site by site
+    // needs blocks it has written before). Raises PoolStopped once the pool is stopping.
+    SiteOutcome makeAgain(size_t site);
     // Stops the pool: take() raises from now on, in every thread.
     void stop();
 
@@ -48,15 +50,15 @@ class BlockPool {
 
   private:
     enum class State { Waiting, Released, Running, Made, Taken };
-    void work();
-    SiteOutcome make(size_t site, std::optional<BlockWorkshop>& workshop);
-    // The next site a worker may begin, under the lock; nothing when none may begin yet.
-    std::optional<size_t> nextToMake() const;
+    // Hands the released sites within reach to the workers; called without the lock held.
+    void submitReady();
+    BlockJob jobFor(size_t site) const;
 
     const std::vector<DisplaySite> sites_;
     const std::vector<FixPair> fixes_;
     const std::time_t madeAt_;
-    size_t ahead_ = 1; // sites that may be begun past the next one to be taken
+    const std::uint64_t run_; // this pool's jobs share what a worker loads for them
+    size_t ahead_ = 1;        // sites that may be begun past the next one to be taken
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -64,7 +66,8 @@ class BlockPool {
     std::vector<SiteOutcome> outcomes_;
     size_t nextTaken_ = 0;
     bool stopping_ = false;
-    std::vector<std::unique_ptr<LargeStackThread>> threads_;
+    // Last: its threads call back into the members above until it is gone.
+    std::unique_ptr<SiteWorkers> workers_;
 };
 
 } // namespace nimbrel

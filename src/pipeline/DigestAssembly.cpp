@@ -149,9 +149,7 @@ void DigestAssembly::writeLayout(std::string_view text, size_t at) {
 std::string DigestAssembly::blockAgain(size_t site) {
     if (held_[site])
         return std::move(*held_[site]);
-    if (!workshop_)
-        workshop_.emplace(plan_.fixes);
-    return MakeSiteBlock(plan_.sites[site], *workshop_, madeAt_).block;
+    return pool_->makeAgain(site).block;
 }
 
 // The page from the first placeholder on, placed as placing every block at once would; the

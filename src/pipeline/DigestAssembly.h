@@ -20,6 +20,7 @@
 #include "pipeline/DigestSummary.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/SiteBlock.h"
+#include "platform/LargeStack.h"
 
 #include <ctime>
 #include <memory>
@@ -48,7 +49,7 @@ class DigestAssembly {
   public:
     // Creates the page's temporary file and starts the workers and the writing thread; a site is
     // made once released (pool().release). `madeAt` is the digest's time (0: now). Raises
-    // EInOutError when the file cannot be created.
+    // EInOutError when the file cannot be created, nimbrel::Exception when no worker can start.
     DigestAssembly(DigestPlan plan, unsigned workers, std::string pagePath, std::time_t madeAt = 0);
     // Unless committed, the page is abandoned: the threads stop, the temporary file and the
     // waiting records go.
@@ -85,10 +86,9 @@ class DigestAssembly {
     std::vector<size_t> usesLeft_;                   // placeholders each site still has to fill
     std::vector<std::unique_ptr<std::string>> held_; // blocks taken and still to be placed
     bool blockHoldsPlaceholder_ = false;
-    bool keepAllBlocks_ = false;            // once the page is placed site by site
-    DigestPage::Mark firstPlaceholder_;     // where the layout's first placeholder begins
-    std::optional<BlockWorkshop> workshop_; // for blocks made again
-    size_t summaryAt_ = 0;                  // where in the layout the summary goes
+    bool keepAllBlocks_ = false;        // once the page is placed site by site
+    DigestPage::Mark firstPlaceholder_; // where the layout's first placeholder begins
+    size_t summaryAt_ = 0;              // where in the layout the summary goes
     std::optional<DigestPage::Region> summary_;
     DigestTally tally_;
     std::vector<std::string> pendingRecords_; // URLs whose record waits for the page

@@ -1,5 +1,6 @@
 #include "pipeline/SiteBlock.h"
 
+#include "pipeline/ActiveContent.h"
 #include "pipeline/BlockLinks.h"
 #include "pipeline/ItemMarks.h"
 #include "pipeline/PageName.h"
@@ -9,6 +10,7 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
 #include <exception>
@@ -28,6 +30,8 @@ struct SiteFailed {
 template <class Step> auto Attempt(const std::string& context, Step&& step) -> decltype(step()) {
     try {
         return step();
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception& error) {
         throw SiteFailed{context + error.what()};
     }
@@ -42,23 +46,15 @@ std::string AttributeText(const XmlNode& element, const std::string& name) {
     return attribute ? Trim(attribute.text()) : std::string();
 }
 
-// A site whose page came back empty has no cut file: its text is empty, not an error.
-std::string CleanedText(tidycom::TidyObject& cleaner, const DisplaySite& site) {
-    cleaner.options().setSwitch(tidycom::kPerSiteSwitch, site.type != "html");
-    const std::string workFile = CutFile(site);
-    std::string text =
-        Attempt("The cut page cannot be cleaned: ", [&] { return cleaner.cleanFile(workFile); });
-    if (site.type == "addxmltags")
-        text = "<xml>" + text + "</xml>";
-    return text;
-}
-
 std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
     if (const auto cutFailure = RecordedCutFailure(site.url))
         throw SiteFailed{*cutFailure};
     XmlDocument document = XmlDocument::Create();
+    document.setUnlimitedParsing(true);
     // A text that does not parse leaves the document empty.
-    document.loadXML(ApplyFixList(CleanedText(workshop.cleaner(), site), workshop.fixes()));
+    const std::string cleaned = Attempt(
+        std::string(), [&] { return CleanCutFile(workshop.cleaner(), site.type, CutFile(site)); });
+    document.loadXML(ApplyFixList(cleaned, workshop.fixes()));
     const XmlDocument& sheet = Attempt(std::string(), [&]() -> const XmlDocument& {
         return workshop.styleSheet(site.styleSheet);
     });
@@ -66,22 +62,6 @@ std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
                                       [&] { return document.transformNode(sheet); });
     return Attempt("The block of the stylesheet " + site.styleSheet + " is unusable: ",
                    [&] { return ResolveBlockLinks(block, site.url); });
-}
-
-// The block, or why there is none.
-struct MadeBlock {
-    std::string block;
-    std::optional<std::string> failure;
-};
-
-MadeBlock TryBlock(const DisplaySite& site, BlockWorkshop& workshop) {
-    try {
-        return {Block(site, workshop), std::nullopt};
-    } catch (const SiteFailed& failed) {
-        return {std::string(), ConciseReason(failed.reason)};
-    } catch (const std::exception& error) {
-        return {std::string(), ConciseReason(error.what())};
-    }
 }
 
 std::string StatusName(FetchStatus status) {
@@ -122,13 +102,33 @@ DisplaySite ReadDisplaySite(const XmlNode& element) {
             AttributeText(element, "StyleSheet"), LowerAscii(AttributeText(element, "Type"))};
 }
 
-BlockWorkshop::BlockWorkshop(const std::vector<FixPair>& fixes)
-    : cleaner_(tidycom::TidyObject::Create()), fixes_(fixes) {
-    cleaner_->options().setSwitch(tidycom::kFirstFixedSwitch, true);
-    cleaner_->options().setSwitch(tidycom::kSecondFixedSwitch, true);
-    cleaner_->options().setValue(tidycom::kOptionSetToTwo, 2);
-    cleaner_->options().setValue(tidycom::kOptionSetToEight, 8);
+std::unique_ptr<tidycom::TidyObject> MakeDisplayCleaner() {
+    std::unique_ptr<tidycom::TidyObject> cleaner = tidycom::TidyObject::Create();
+    cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
+    cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
+    cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
+    cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
+    return cleaner;
 }
+
+std::string CleanCutFile(tidycom::TidyObject& cleaner, const std::string& type,
+                         const std::string& path) {
+    cleaner.options().setSwitch(tidycom::kPerSiteSwitch, type != "html");
+    std::string text;
+    try {
+        text = cleaner.cleanFile(path);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Exception(std::string("The cut page cannot be cleaned: ") + error.what());
+    }
+    if (type == "addxmltags")
+        text = "<xml>" + text + "</xml>";
+    return text;
+}
+
+BlockWorkshop::BlockWorkshop(std::vector<FixPair> fixes)
+    : cleaner_(MakeDisplayCleaner()), fixes_(std::move(fixes)) {}
 
 BlockWorkshop::Loaded BlockWorkshop::Load(const std::string& name) {
     Loaded loaded;
@@ -157,43 +157,81 @@ const XmlDocument& BlockWorkshop::styleSheet(const std::string& name) {
     return *found->second.sheet;
 }
 
-SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now) {
-    const SiteRecord fetch = ReadSiteRecord(site.url);
-    const std::optional<ShownSite> before = ReadShownSite(site.url);
-    MadeBlock made = TryBlock(site, workshop);
-    SiteOutcome outcome;
+namespace {
+
+SiteFrame FrameOf(const DisplaySite& site) {
     SiteFrame frame;
     frame.name = ShownName(site);
     frame.url = site.url;
     frame.position = site.position;
-    if (made.failure) {
-        outcome.failure = made.failure;
-        frame.status = "failed";
+    return frame;
+}
+
+// The frame of a site whose block was made.
+SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::time_t now,
+                            const std::optional<ShownSite>& before) {
+    const SiteRecord fetch = ReadSiteRecord(site.url);
+    SiteOutcome outcome;
+    SiteFrame frame = FrameOf(site);
+    frame.status = StatusName(fetch.status);
+    const bool pageCame =
+        fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
+    if (!pageCame && !FileExists(CutFile(site))) {
+        // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
         ShowLastDigest(frame, before);
-        frame.note = FailureNote(now, *made.failure, frame.block ? frame.fetched : 0, 0, now);
     } else {
-        frame.status = StatusName(fetch.status);
-        const bool pageCame =
-            fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
-        if (!pageCame && !FileExists(CutFile(site))) {
-            // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
-            ShowLastDigest(frame, before);
-        } else {
-            MarkedBlock marked = MarkNewItems(made.block, before ? &before->links : nullptr);
-            frame.block = std::move(marked.block);
-            frame.fetched = fetch.fetched > 0
-                                ? fetch.fetched
-                                : FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
-            outcome.newItems = marked.newItems;
-            ShownSite shown{frame.fetched, std::move(marked.links), std::move(made.block)};
-            if (!before || shown != *before)
-                outcome.shown = std::move(shown);
-        }
-        frame.note = FetchNote(fetch, frame, now);
+        MarkedBlock marked = MarkNewItems(block, before ? &before->links : nullptr);
+        frame.block = std::move(marked.block);
+        frame.fetched = fetch.fetched > 0
+                            ? fetch.fetched
+                            : FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
+        outcome.newItems = marked.newItems;
+        ShownSite shown{frame.fetched, std::move(marked.links), std::move(block)};
+        if (!before || shown != *before)
+            outcome.shown = std::move(shown);
     }
+    frame.note = FetchNote(fetch, frame, now);
     outcome.status = frame.status;
-    outcome.block = FrameHtml(frame, now);
+    outcome.block = WithoutActiveContent(FrameHtml(frame, now));
+    if (outcome.block.size() > limits::kBlockBytes)
+        throw SiteFailed{"The block is larger than " + std::to_string(limits::kBlockBytes >> 20) +
+                         " MiB"};
     return outcome;
+}
+
+std::string ReasonOf(const std::exception& error) {
+    return ConciseReason(error.what());
+}
+
+} // namespace
+
+SiteOutcome FailedSiteOutcome(const DisplaySite& site, const std::string& reason, std::time_t now,
+                              const std::optional<ShownSite>& before) {
+    SiteOutcome outcome;
+    outcome.failure = reason;
+    outcome.status = "failed";
+    SiteFrame frame = FrameOf(site);
+    frame.status = outcome.status;
+    ShowLastDigest(frame, before);
+    frame.note = FailureNote(now, reason, frame.block ? frame.fetched : 0, 0, now);
+    outcome.block = FrameHtml(frame, now);
+    // The frame's own markup holds nothing to remove; a kept block may.
+    if (frame.block)
+        outcome.block = WithoutActiveContent(outcome.block);
+    return outcome;
+}
+
+SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now) {
+    const std::optional<ShownSite> before = ReadShownSite(site.url);
+    try {
+        return MadeSiteOutcome(site, Block(site, workshop), now, before);
+    } catch (const SiteFailed& failed) {
+        return FailedSiteOutcome(site, ConciseReason(failed.reason), now, before);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        return FailedSiteOutcome(site, ReasonOf(error), now, before);
+    }
 }
 
 } // namespace nimbrel

@@ -49,13 +49,23 @@ struct SiteOutcome {
                                         // the site's record stays as it is
 };
 
-// What one thread needs to make blocks: a cleaner of its own with the fixed options set, the
-// site stylesheets it has loaded this cycle (each file read and compiled once, however many
+// The display step's cleaner: the four fixed options set (output-xml, numeric-entities, indent
+// 2, tab size 8). Raises nimbrel::Exception when the cleaner cannot be created.
+std::unique_ptr<tidycom::TidyObject> MakeDisplayCleaner();
+
+// The cut file at `path` cleaned as a site of this type is (lower case): as HTML for "html", as
+// XML otherwise, wrapped in <xml> for "addxmltags". A missing file is an empty text. Raises
+// nimbrel::Exception, naming the stage, when it cannot be read or cleaned.
+std::string CleanCutFile(tidycom::TidyObject& cleaner, const std::string& type,
+                         const std::string& path);
+
+// What one worker needs to make blocks: a cleaner of its own with the fixed options set, the
+// site stylesheets it has loaded this run (each file read and compiled once, however many
 // sites use it) and fix.dat's pairs. Used by one thread at a time.
 class BlockWorkshop {
   public:
     // Raises nimbrel::Exception when the cleaner cannot be created.
-    explicit BlockWorkshop(const std::vector<FixPair>& fixes);
+    explicit BlockWorkshop(std::vector<FixPair> fixes);
 
     tidycom::TidyObject& cleaner() { return *cleaner_; }
     const std::vector<FixPair>& fixes() const { return fixes_; }
@@ -72,16 +82,25 @@ class BlockWorkshop {
     static Loaded Load(const std::string& name);
 
     std::unique_ptr<tidycom::TidyObject> cleaner_;
-    const std::vector<FixPair>& fixes_;
+    std::vector<FixPair> fixes_;
     std::map<std::string, Loaded> styleSheets_;
 };
 
 // Makes the site's framed block; `now` is the digest's time. Every error that belongs to this
-// site (a recorded cut failure, a cut file that cannot be read, too large or too deeply nested
-// to clean, a stylesheet that is refused, missing, malformed or fails, a block that cannot be
-// read) comes back as the failure, shown in the frame; nothing is raised. Reads the site's
-// fetch record and what the last digest showed of it, writes nothing. Sets the cleaner's
-// per-site switch; the site's own documents live for this call only.
+// site (a recorded cut failure, a cut file that cannot be read, too large to clean or that the
+// cleaner fails on, a stylesheet that is refused, missing, malformed or fails, a block that
+// cannot be read or is larger than limits::kBlockBytes, a fetch record that cannot be read)
+// comes back as the failure, shown in the frame; nothing is raised but std::bad_alloc. The
+// cleaned text is parsed without the parser's depth limit (a worker's memory limit bounds it).
+// Reads the site's fetch record and what the last digest showed of it, writes nothing. Sets the
+// cleaner's per-site switch; the site's own documents live for this call only. The framed block
+// has been through the last pass (ActiveContent.h).
 SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now);
+
+// The framed block of a site that failed for `reason`: the note above `before`'s block (what
+// the last digest showed), which has been through the last pass; none when there is no
+// `before`. Never raises but std::bad_alloc.
+SiteOutcome FailedSiteOutcome(const DisplaySite& site, const std::string& reason, std::time_t now,
+                              const std::optional<ShownSite>& before);
 
 } // namespace nimbrel

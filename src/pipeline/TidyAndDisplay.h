@@ -20,7 +20,7 @@ struct DisplayContext {
     bool updatePageMayOpen = true; // the update reminder may open its page in the browser
     // The step as begun while the cut ran, adopted when it matches this run; may be null.
     EarlyDisplay* early = nullptr;
-    unsigned workers = 0;   // threads making the blocks; 0 for one per core
+    unsigned workers = 0;   // worker processes making the blocks; 0 for DisplayWorkerCount()
     std::time_t madeAt = 0; // the digest's time; 0 for the time the step begins
 };
 
@@ -37,8 +37,10 @@ struct DisplayReport {
 // on. What the digest showed of each site (ShownSite.h) is written only after site.html. An error
 // that belongs to the whole run (the layout transform, site.html or update.dat that cannot be
 // written) is raised as nimbrel::Exception. Whenever the report does not say written, site.html
-// keeps its old content. The blocks are made on every core and site.html is written as they come,
-// so memory holds a few blocks, never the page.
+// keeps its old content. The blocks are made by worker processes, one site at a time each, with
+// their own time and memory limits (SiteWorkers.h), and site.html is written as they come, so
+// memory holds a few blocks, never the page. Raises nimbrel::Exception when the worker program is
+// not found.
 DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context);
 
 // The message shown when setup.xml or setup.xslt does not load, followed by the parser's

@@ -14,15 +14,34 @@ constexpr std::size_t kFileNameBytes = 255;
 // kFileNameBytes, and so does a sidecar named stem plus a suffix of up to four bytes.
 constexpr std::size_t kPageStemBytes = kFileNameBytes - 4 - 11;
 
-// Element nesting a cut text may reach before it is cleaned. The cleaner recurses once per
-// level (at most ~250 bytes of stack each, measured), real pages stay below a few hundred
-// levels, and unclosed tags nested this deep already cost the cleaner about a second.
-constexpr std::size_t kNestingDepth = 10'000;
-
-// Stack of the thread the cleaner and the stylesheet transforms run on. kNestingDepth levels
-// needed at most 2.3 MB and kTemplateDepth recursive templates about 1.2 MB in measurements;
-// the rest is margin. Only the pages actually touched are ever committed.
+// Stack of the thread the cleaner and the stylesheet transforms run on. The cleaner recurses once
+// per element level (at most ~250 bytes each, measured), so this holds pages nested some 200,000
+// levels deep, and kTemplateDepth recursive templates need about 1.2 MB. A page nested deeper
+// overflows it and costs its own site only, in a worker (kWorkerMemoryBytes). Only the pages
+// actually touched are ever committed.
 constexpr std::size_t kEngineStackBytes = 64u << 20;
+
+// The address space of one worker, the helper process that cleans and transforms one site at a
+// time. The largest real cut texts (a few MB) need under 100 MB; a 16 MB cut text of ordinary
+// markup about 300 MB; this leaves room for that and stops a runaway page (millions of tiny
+// elements) or stylesheet (a string doubled in a loop) long before the machine swaps.
+constexpr std::size_t kWorkerMemoryBytes = 768u << 20;
+
+// The time one site's cleaning and transforming may take in a worker before it is killed and
+// the site fails. Real pages take well under a second; the slowest legitimate shape measured (a
+// 16 MB cut text) about 10 s here, on a loaded machine twice that is still within it.
+constexpr unsigned kSiteWorkSeconds = 20;
+
+// Workers the display step starts at most: one per core up to this. Each costs its own memory
+// (the libraries and one site's documents, ~10 MB); past four, the writer placing the blocks and
+// the disk, not the cleaning, set the pace.
+constexpr unsigned kMostDisplayWorkers = 4;
+
+// The largest block a site may bring into the digest: twice the largest cut text. A worker
+// sends its framed block and the block kept for the next digest, so a reply is at most twice this
+// (and a little); the display step holds a few such replies at once.
+constexpr std::size_t kBlockBytes = 32u << 20;
+constexpr std::size_t kWorkerReplyBytes = 2 * kBlockBytes + (1u << 20);
 
 // Finished blocks the display step's workers may hold, per worker, ahead of the one being
 // written into site.html: enough to keep every worker busy when sites differ in cost, few enough
@@ -31,7 +50,7 @@ constexpr std::size_t kBlocksAheadPerWorker = 2;
 
 // Template calls the transform may nest, and variables it may hold at once (libxslt's own
 // defaults): enough for recursive string templates over any feed item, and far below what
-// kEngineStackBytes holds, so a runaway stylesheet fails its site instead of the program.
+// kEngineStackBytes holds, so a runaway stylesheet fails with a reason instead of a crash.
 constexpr int kTemplateDepth = 3'000;
 constexpr int kTemplateVariables = 15'000;
 

@@ -173,6 +173,13 @@ TEST(TidyClean, MissingEmptyAndBinaryFilesGiveATextNeverACrash) {
     EXPECT_EQ(c.doc.selectSingleNode("//p").text(), "az");
 }
 
+TEST(TidyClean, ACutFileThatCannotBeReadRaises) {
+    TempProgramFolder folder;
+    auto cleaner = TidyObject::Create();
+    std::filesystem::create_symlink("/proc/self/mem", folder.file("Work/unreadable.dat"));
+    EXPECT_THROW(cleaner->cleanFile(folder.file("Work/unreadable.dat")), EInOutError);
+}
+
 // The cleaner's language is chosen for it: it never sets the whole process's locale from the
 // environment (the tests run with LC_ALL=C.UTF-8), which would change how every thread formats
 // numbers.

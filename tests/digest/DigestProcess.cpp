@@ -2,10 +2,14 @@
 
 #include "support/TestSupport.h"
 
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace nimbrel::test {
@@ -42,14 +46,43 @@ DigestResult RunDigest(const std::vector<std::string>& arguments,
     if (whileRunning)
         whileRunning(pid);
     int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    rusage usage{};
+    ::wait4(pid, &wstatus, 0, &usage);
     DigestResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    // The waited child's figure covers the helpers it waited for in turn.
+    result.peakRssKib = usage.ru_maxrss;
     result.out = ReadBytes(out);
     result.err = ReadBytes(err);
     ::unlink(out.c_str());
     ::unlink(err.c_str());
     ::rmdir(folder);
+    return result;
+}
+
+DigestResult RunDigestWithin(const std::vector<std::string>& arguments,
+                             std::chrono::seconds limit) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool killed = false;
+    std::thread watchdog;
+    DigestResult result = RunDigest(arguments, [&](pid_t pid) {
+        watchdog = std::thread([&, pid] {
+            std::unique_lock lock(mutex);
+            if (!ended.wait_for(lock, limit, [&] { return done; })) {
+                killed = true;
+                ::kill(pid, SIGKILL);
+            }
+        });
+    });
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    ended.notify_all();
+    watchdog.join();
+    result.killed = killed;
     return result;
 }
 

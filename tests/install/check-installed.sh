@@ -175,8 +175,29 @@ check_user_timer() {
     done
 }
 
+# The worker that cleans and transforms the pages is installed where both programs look for it,
+# shut in its sandbox, and the installed nimbrel-digest finds it there.
+check_worker() {
+    local worker=$prefix/lib/nimbrel/nimbrel-worker
+    [[ -x $worker ]] || { fail "no worker installed at $worker"; return; }
+    expect_run 0 "nimbrel-worker $version" "nimbrel-worker --version" "$worker" --version
+    "$worker" --check-sandbox >"$scratch/sandbox" || fail "the worker's sandbox: $(cat "$scratch/sandbox")"
+    local folder=$scratch/worker-folder
+    prepare_folder "$folder"
+    echo '<Layout><table><tr><td><site Name="Local" URL="feed.example/rss" Type="rss"
+          StyleSheet="feed.xslt" RipFile="feed.xml"/></td></tr></table></Layout>' >"$folder/setup.xml"
+    printf '%s' '<rss version="2.0"><channel><title>Local feed</title><link>http://feed.example/</link>' \
+        '<item><title>Story cleaned by the installed worker</title>' \
+        '<link>http://feed.example/1</link></item></channel></rss>' >"$folder/Sites/feed.example___rss.dat"
+    "$digest" --folder "$folder" --rip-only --quiet && "$digest" --folder "$folder" --display-only --no-open --quiet ||
+        fail "the installed nimbrel-digest could not make the digest"
+    grep -q "Story cleaned by the installed worker" "$folder/site.html" 2>/dev/null ||
+        fail "the digest does not show the site's block"
+}
+
 case $check in
 version) check_version ;;
+worker) check_worker ;;
 manpages) check_manpages ;;
 completion) check_completion ;;
 desktop-entry) check_desktop_entry ;;

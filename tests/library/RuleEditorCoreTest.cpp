@@ -128,10 +128,11 @@ class RulePreviewTest : public ::testing::Test {
     void SetUp() override { CopyShippedStyleSheet(folder); }
     TempProgramFolder folder;
     PreviewPage page{kPage, "http://town.example/news/"};
+    SiteWorkers workers{1};
 };
 
 TEST_F(RulePreviewTest, CutsThePiecesAndMakesTheBlockAsACycleWould) {
-    const RulePreview preview = PreviewRule(page, HeadingRule(), "pieces.xslt");
+    const RulePreview preview = PreviewRule(page, HeadingRule(), "pieces.xslt", workers);
     ASSERT_EQ(preview.problem, "");
     const std::vector<std::string> pieces = {
         "<p class=\"page-title\">Town &amp; Gown</p>",
@@ -152,13 +153,14 @@ TEST_F(RulePreviewTest, CutsThePiecesAndMakesTheBlockAsACycleWould) {
 TEST_F(RulePreviewTest, SaysWhyWhenNothingCanBeShown) {
     RuleSettings rule = HeadingRule();
     rule.start.text = "<h9";
-    const RulePreview none = PreviewRule(page, rule, "pieces.xslt");
+    const RulePreview none = PreviewRule(page, rule, "pieces.xslt", workers);
     EXPECT_EQ(none.pieces.size(), 1u) << "the title alone";
     EXPECT_NE(none.block.find("Nothing to show"), std::string::npos);
     folder.write("stylesheets/broken.xslt", "<xsl:stylesheet");
-    EXPECT_NE(PreviewRule(page, HeadingRule(), "broken.xslt").problem.find("does not load"),
-              std::string::npos);
-    EXPECT_NE(PreviewRule(page, HeadingRule(), "../pieces.xslt").problem, "");
+    EXPECT_NE(
+        PreviewRule(page, HeadingRule(), "broken.xslt", workers).problem.find("does not load"),
+        std::string::npos);
+    EXPECT_NE(PreviewRule(page, HeadingRule(), "../pieces.xslt", workers).problem, "");
 }
 
 TEST_F(RulePreviewTest, TheWorkerAlwaysEndsWithTheNewestRequest) {
@@ -208,7 +210,7 @@ TEST_F(RulePreviewTest, APreviewAndACycleCutAtTheSameTimeWithoutMixing) {
     std::atomic<bool> mixed{false};
     std::thread preview([&] {
         for (int i = 0; i < 30; ++i)
-            if (PreviewRule(page, HeadingRule(), "pieces.xslt").pieces.size() != 4)
+            if (PreviewRule(page, HeadingRule(), "pieces.xslt", workers).pieces.size() != 4)
                 mixed = true;
     });
     for (int i = 0; i < 200; ++i) {

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "pipeline/SiteWorkers.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
@@ -12,6 +13,15 @@
 namespace fs = std::filesystem;
 
 namespace nimbrel::test {
+
+namespace {
+
+// The test programs live apart from the programs they test: every test that runs the display
+// step in its own process starts the worker built beside nimbrel-digest.
+[[maybe_unused]] const bool workerProgramSet =
+    (SetWorkerProgramForTesting(NIMBREL_WORKER_EXE), true);
+
+} // namespace
 
 TempProgramFolder::TempProgramFolder(bool withSubfolders) {
     std::string pattern = (fs::temp_directory_path() / "nimbrel-test-XXXXXX").string();
