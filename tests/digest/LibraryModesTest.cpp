@@ -93,6 +93,8 @@ TEST_F(LibraryModesTest, AddSiteRefusesWhatItCannotAddAndWritesNothing) {
         {{"--add-site", server.url("/none.html")}, 1, "No feed found at"},
         {{"--add-site", server.url("/missing")}, 1, "HTTP 404"},
         {{"--add-site", server.url("/feeds/main.rss"), "--category", "A->B"}, 1, "\"->\""},
+        // A name in another encoding than UTF-8 would leave a library that no longer loads.
+        {{"--add-site", server.url("/feeds/main.rss"), "--name", "Caf\xE9"}, 1, "not UTF-8"},
         {{"--name", "X"}, 2, "--name goes with --add-site"},
         {{"--add-site", "a", "--import-opml", "b"}, 2, "exclude each other"},
         {{"--export-opml", "f", "--category", "C"}, 2, "--category goes with"},
