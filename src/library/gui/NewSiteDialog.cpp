@@ -1,6 +1,7 @@
 #include "library/gui/NewSiteDialog.h"
 
 #include "app/gui/AppHelp.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/LibraryFile.h"
 #include "library/NewSite.h"
@@ -221,7 +222,7 @@ void TfrmNewSite::OpenRuleEditor() {
                                           S(cboCategory->currentText()), this);
         connect(editor, &TfrmRuleEditor::saved, this,
                 [this](const QString& entry) { Added(S(entry)); });
-        editor->show();
+        ShowInFrontOfParent(editor);
     } catch (const Exception& error) {
         Dialogs().showMessage(error.message());
     }
