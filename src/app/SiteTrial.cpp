@@ -56,20 +56,15 @@ std::optional<XmlDocument> LoadLibrary(std::ostream& out) {
     return std::nullopt;
 }
 
-// The selection's lookup: the category must exist; the first site of that name in the
-// whole library answers.
-bool FindSite(const XmlDocument& library, const std::string& entry, TrialSite& site,
-              std::ostream& out) {
+bool FindSite(const XmlDocument& library, LibrarySiteLookup lookup, const std::string& entry,
+              TrialSite& site, std::ostream& out) {
     const size_t arrow = entry.find("->");
     if (arrow == std::string::npos) {
         out << "'" << entry << "' is not an entry: write Category->Site\n";
         return false;
     }
-    const XmlNode category =
-        library.selectSingleNode("//Category[@Name=\"" + entry.substr(0, arrow) + "\"]");
-    const XmlNode element =
-        category ? category.selectSingleNode("//site[@Name=\"" + entry.substr(arrow + 2) + "\"]")
-                 : XmlNode();
+    const std::string_view names(entry);
+    const XmlNode element = lookup(library, names.substr(0, arrow), names.substr(arrow + 2));
     if (!element) {
         out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml") << "\n";
         return false;
@@ -212,13 +207,13 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
 
 } // namespace
 
-int RunSiteTrial(const std::string& entry, std::ostream& out) {
+int RunSiteTrial(const std::string& entry, LibrarySiteLookup lookup, std::ostream& out) {
     TrialSite site;
     try {
         const std::optional<XmlDocument> library = LoadLibrary(out);
         if (!library)
             return 1;
-        if (!FindSite(*library, entry, site, out))
+        if (!FindSite(*library, lookup, entry, site, out))
             return 2;
         if (!NamesStayInTheirFolders(site, out))
             return 1;
