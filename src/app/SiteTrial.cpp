@@ -112,7 +112,8 @@ bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out
             out << "              " << result.detail << "\n";
         return false;
     }
-    out << "1. fetch      " << result.bodyBytes << " bytes (HTTP " << result.status << ")";
+    out << "1. fetch      " << CountOf(result.bodyBytes, "byte", "bytes") << " (HTTP "
+        << result.status << ")";
     if (!result.finalUrl.empty() && result.finalUrl != plan.request.url)
         out << " from " << result.finalUrl;
     out << "\n              -> " << pagePath << "\n";
@@ -157,8 +158,8 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     }
     RipOutput().close();
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
-    out << "2. cut        " << pieces.size() << " pieces, " << FileSize(cutPath) << " bytes -> "
-        << cutPath << "\n";
+    out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
+        << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";
     ReportMarkers(rule, pagePath, out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
@@ -200,7 +201,8 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
     size_t items = 0;
     for (size_t at = block.find("<li"); at != std::string::npos; at = block.find("<li", at + 3))
         ++items;
-    out << "4. transform  block of " << block.size() << " bytes, " << items << " list items\n\n"
+    out << "4. transform  block of " << CountOf(block.size(), "byte", "bytes") << ", "
+        << CountOf(items, "list item", "list items") << "\n\n"
         << block << "\n";
     return true;
 }

@@ -69,7 +69,7 @@ TEST(SiteTrial, ReportsEveryStageAndMakesTheBlock) {
               std::string::npos)
         << report;
     // the whole rss element
-    EXPECT_NE(report.find("2. cut        1 pieces"), std::string::npos) << report;
+    EXPECT_NE(report.find("2. cut        1 piece,"), std::string::npos) << report;
     EXPECT_NE(report.find("3. clean"), std::string::npos);
     EXPECT_NE(report.find("well-formed"), std::string::npos) << report;
     EXPECT_NE(report.find("<div class=\"site\">"), std::string::npos);

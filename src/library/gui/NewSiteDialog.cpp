@@ -7,6 +7,7 @@
 #include "library/NewSite.h"
 #include "library/gui/RuleEditor.h"
 #include "library/gui/SiteFields.h"
+#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
@@ -180,8 +181,8 @@ void TfrmNewSite::LookupDone(const AddressLookup& found) {
             for (const FeedLink& link : found.links)
                 lstFeeds->addItem(
                     Q((link.title.empty() ? link.url : link.title + "  -  " + link.url)));
-            lblStatus->setText(
-                Q("The page names " + std::to_string(found.links.size()) + " feeds: pick one."));
+            lblStatus->setText(Q("The page names " + CountOf(found.links.size(), "feed", "feeds") +
+                                 ": pick one."));
         } else {
             lblStatus->setText(
                 "The page names no feed: write a rule that cuts what you want from it.");
