@@ -87,7 +87,7 @@ QTreeView* Contents() {
     auto* contents = ViewerWindow()->findChild<QTreeView*>();
     QElapsedTimer clock;
     clock.start();
-    while (contents && contents->model()->rowCount() == 0 && clock.elapsed() < 5000)
+    while (contents && contents->model()->rowCount() == 0 && clock.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return contents;
 }
