@@ -240,9 +240,11 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
     std::filesystem::remove_all(folder.file("Sites"));
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(CycleEnds());
-    const std::string notFound = "File not found: " + folder.file("Sites/" + PageFileName(Bare("/a")));
+    const std::string notFound =
+        "File not found: " + folder.file("Sites/" + PageFileName(Bare("/a")));
     EXPECT_EQ(dialogs.errors, (std::vector<std::string>{notFound}));
-    EXPECT_EQ(GridColumn(1), (std::vector<std::string>{"Status", "Failed: " + notFound, "Waiting"}));
+    EXPECT_EQ(GridColumn(1),
+              (std::vector<std::string>{"Status", "Failed: " + notFound, "Waiting"}));
     EXPECT_EQ(frmMain->AnimationState, "Static");
     EXPECT_EQ(Caption(), "Nimbrel");
 }
