@@ -2,6 +2,8 @@
 
 #include "support/TestSupport.h"
 
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
@@ -15,7 +17,8 @@
 namespace nimbrel::test {
 
 DigestResult RunDigest(const std::vector<std::string>& arguments,
-                       const std::function<void(pid_t)>& whileRunning, long fileSizeLimit) {
+                       const std::function<void(pid_t)>& whileRunning, long fileSizeLimit,
+                       std::chrono::seconds timeLimit) {
     char folder[] = "/tmp/nimbrel-digest-run-XXXXXX";
     if (!::mkdtemp(folder))
         throw std::runtime_error("mkdtemp failed");
@@ -43,46 +46,43 @@ DigestResult RunDigest(const std::vector<std::string>& arguments,
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    // A run that hangs is ended, and fails its test, instead of holding up the whole suite.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool exited = false;
+    bool killed = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, timeLimit, [&] { return exited; })) {
+            killed = true;
+            ::kill(pid, SIGKILL);
+        }
+    });
     if (whileRunning)
         whileRunning(pid);
     int wstatus = 0;
     rusage usage{};
-    ::wait4(pid, &wstatus, 0, &usage);
+    while (::wait4(pid, &wstatus, 0, &usage) < 0 && errno == EINTR) {
+    }
+    {
+        std::lock_guard lock(mutex);
+        exited = true;
+    }
+    ended.notify_all();
+    watchdog.join();
     DigestResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     // The waited child's figure covers the helpers it waited for in turn.
     result.peakRssKib = usage.ru_maxrss;
+    result.killed = killed;
     result.out = ReadBytes(out);
     result.err = ReadBytes(err);
+    if (killed)
+        result.err += "\n(the test ended nimbrel-digest: it ran for more than " +
+                      std::to_string(timeLimit.count()) + " s)\n";
     ::unlink(out.c_str());
     ::unlink(err.c_str());
     ::rmdir(folder);
-    return result;
-}
-
-DigestResult RunDigestWithin(const std::vector<std::string>& arguments,
-                             std::chrono::seconds limit) {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    bool killed = false;
-    std::thread watchdog;
-    DigestResult result = RunDigest(arguments, [&](pid_t pid) {
-        watchdog = std::thread([&, pid] {
-            std::unique_lock lock(mutex);
-            if (!ended.wait_for(lock, limit, [&] { return done; })) {
-                killed = true;
-                ::kill(pid, SIGKILL);
-            }
-        });
-    });
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    ended.notify_all();
-    watchdog.join();
-    result.killed = killed;
     return result;
 }
 

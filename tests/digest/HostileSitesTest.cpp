@@ -69,7 +69,8 @@ class HostileSites : public ::testing::Test {
 
     // One whole cycle, given a minute at most.
     DigestResult Digest() {
-        return RunDigestWithin({"--folder", folder.path(), "--no-open"}, std::chrono::seconds(60));
+        return RunDigest({"--folder", folder.path(), "--no-open"}, {}, -1,
+                         std::chrono::seconds(60));
     }
 
     // The failure note of the named site, or empty when its block was made.
