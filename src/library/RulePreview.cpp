@@ -94,6 +94,7 @@ RulePreviewWorker::~RulePreviewWorker() {
         stopping_ = true;
     }
     wake_.notify_one();
+    workers_.stop(); // a preview in progress ends at once instead of running to its end
     thread_.join();
 }
 

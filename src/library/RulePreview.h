@@ -58,7 +58,7 @@ class RulePreviewWorker {
   public:
     using Done = std::function<void(uint64_t request, const RulePreview& preview)>;
     RulePreviewWorker(std::shared_ptr<const PreviewPage> page, Done done);
-    ~RulePreviewWorker(); // waits for the preview in progress, drops the rest
+    ~RulePreviewWorker(); // stops the preview in progress and drops the rest
     RulePreviewWorker(const RulePreviewWorker&) = delete;
     RulePreviewWorker& operator=(const RulePreviewWorker&) = delete;
 

@@ -230,4 +230,8 @@ std::string WithoutActiveContent(std::string_view block) {
     return WriteHtmlChildren(doc.get(), body);
 }
 
+void RemoveActiveContent(xmlNode* top) {
+    CleanTree(top);
+}
+
 } // namespace nimbrel

@@ -10,6 +10,8 @@
 // content; one that is not (a script, an iframe) goes with it.
 #pragma once
 
+#include <libxml/tree.h>
+
 #include <string>
 #include <string_view>
 
@@ -20,5 +22,8 @@ namespace nimbrel {
 // byte for byte (the shipped stylesheets' output does). Placeholders (<site URL="...">) stay
 // as they are. Costs one parse and one write; the tree is walked without recursion.
 std::string WithoutActiveContent(std::string_view block);
+
+// The same pass over a tree the caller has read (BlockHtml.h): everything below `top`.
+void RemoveActiveContent(xmlNode* top);
 
 } // namespace nimbrel

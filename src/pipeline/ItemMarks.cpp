@@ -1,5 +1,6 @@
 #include "pipeline/ItemMarks.h"
 
+#include "pipeline/ActiveContent.h"
 #include "pipeline/BlockHtml.h"
 #include "platform/Convert.h"
 
@@ -43,15 +44,10 @@ void AddClass(xmlNode* element, const char* name) {
 
 } // namespace
 
-MarkedBlock MarkNewItems(std::string_view block, const std::vector<std::string>* shownBefore) {
-    MarkedBlock marked;
-    const size_t declaration = BlockDeclarationLength(block);
-    BlockDoc doc = ReadBlockAsHtml(block.substr(declaration));
-    xmlNode* nodes = doc ? BlockNodes(doc.get()) : nullptr;
-    if (nodes == nullptr) {
-        marked.block = block;
-        return marked;
-    }
+namespace {
+
+// Marks the new items among the nodes below `nodes`; the links and count go into `marked`.
+void MarkItems(xmlNode* nodes, const std::vector<std::string>* shownBefore, MarkedBlock& marked) {
     const std::unordered_set<std::string> before =
         shownBefore ? std::unordered_set<std::string>(shownBefore->begin(), shownBefore->end())
                     : std::unordered_set<std::string>();
@@ -70,9 +66,36 @@ MarkedBlock MarkNewItems(std::string_view block, const std::vector<std::string>*
         if (seen.insert(link).second)
             marked.links.push_back(std::move(link));
     }
+}
+
+} // namespace
+
+MarkedBlock MarkNewItems(std::string_view block, const std::vector<std::string>* shownBefore) {
+    MarkedBlock marked;
+    const size_t declaration = BlockDeclarationLength(block);
+    BlockDoc doc = ReadBlockAsHtml(block.substr(declaration));
+    xmlNode* nodes = doc ? BlockNodes(doc.get()) : nullptr;
+    if (nodes == nullptr) {
+        marked.block = block;
+        return marked;
+    }
+    MarkItems(nodes, shownBefore, marked);
     marked.block = marked.newItems == 0 ? std::string(block)
                                         : std::string(block.substr(0, declaration)) +
                                               WriteHtmlChildren(doc.get(), nodes);
+    return marked;
+}
+
+MarkedBlock MarkNewItemsWithoutActiveContent(std::string_view html,
+                                             const std::vector<std::string>* shownBefore) {
+    MarkedBlock marked;
+    BlockDoc doc = ReadBlockAsHtml(html);
+    xmlNode* nodes = doc ? BlockNodes(doc.get()) : nullptr;
+    if (nodes == nullptr)
+        return marked;
+    RemoveActiveContent(nodes);
+    MarkItems(nodes, shownBefore, marked);
+    marked.block = WriteHtmlChildren(doc.get(), nodes);
     return marked;
 }
 

@@ -22,4 +22,10 @@ struct MarkedBlock {
 // them: without the blanks around them and the tabs and line breaks inside.
 MarkedBlock MarkNewItems(std::string_view block, const std::vector<std::string>* shownBefore);
 
+// The last pass (ActiveContent.h) over the HTML and its new items marked, in one reading: the
+// links are those of the items as the page shows them, and the HTML is always written back by the
+// HTML serializer (which leaves its own writing byte for byte as it was).
+MarkedBlock MarkNewItemsWithoutActiveContent(std::string_view html,
+                                             const std::vector<std::string>* shownBefore);
+
 } // namespace nimbrel

@@ -176,7 +176,8 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
     frame.status = StatusName(fetch.status);
     const bool pageCame =
         fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
-    if (!pageCame && !FileExists(CutFile(site))) {
+    const bool showsItsPage = pageCame || FileExists(CutFile(site));
+    if (!showsItsPage) {
         // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
         ShowLastDigest(frame, before);
     } else {
@@ -184,22 +185,26 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
         // before records were kept) is shown as any page that came.
         if (fetch.status == FetchStatus::Never)
             frame.status = FetchStatusName(FetchStatus::Ok);
-        MarkedBlock marked = MarkNewItems(block, before ? &before->links : nullptr);
-        frame.block = std::move(marked.block);
+        frame.block = block;
         frame.fetched = fetch.fetched > 0
                             ? fetch.fetched
                             : FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
-        outcome.newItems = marked.newItems;
-        ShownSite shown{frame.fetched, std::move(marked.links), std::move(block)};
-        if (!before || shown != *before)
-            outcome.shown = std::move(shown);
     }
     frame.note = FetchNote(fetch, frame, now);
     outcome.status = frame.status;
-    outcome.block = WithoutActiveContent(FrameHtml(frame, now));
-    if (outcome.block.size() > limits::kBlockBytes)
+    // The last pass and the marks of the new items take one reading of the framed block.
+    MarkedBlock framed = MarkNewItemsWithoutActiveContent(
+        FrameHtml(frame, now), showsItsPage && before ? &before->links : nullptr);
+    if (framed.block.size() > limits::kBlockBytes)
         throw SiteFailed{"The block is larger than " + std::to_string(limits::kBlockBytes >> 20) +
                          " MiB"};
+    outcome.block = std::move(framed.block);
+    if (showsItsPage) {
+        outcome.newItems = framed.newItems;
+        ShownSite shown{frame.fetched, std::move(framed.links), std::move(block)};
+        if (!before || shown != *before)
+            outcome.shown = std::move(shown);
+    }
     return outcome;
 }
 

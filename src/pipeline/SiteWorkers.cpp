@@ -4,6 +4,7 @@
 #include "platform/Errors.h"
 #include "platform/MessageFrames.h"
 
+#include <charconv>
 #include <future>
 #include <mutex>
 
@@ -53,10 +54,11 @@ void SetWorkerProgramForTesting(std::optional<std::string> path) {
 }
 
 std::string TookTooLongReason(const WorkerLimits& limits) {
-    const auto seconds = std::chrono::duration<double>(limits.time).count();
+    // Written the same whatever locale the program runs in.
     char text[32];
-    std::snprintf(text, sizeof text, "%g", seconds);
-    return std::string("took longer than ") + text + " s to clean";
+    const auto written =
+        std::to_chars(text, text + sizeof text, std::chrono::duration<double>(limits.time).count());
+    return "took longer than " + std::string(text, written.ptr) + " s to clean";
 }
 
 std::string NeededTooMuchReason(const WorkerLimits& limits) {

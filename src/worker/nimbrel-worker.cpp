@@ -31,6 +31,9 @@ constexpr std::size_t kJobBytes = 16u << 20;
 
 constexpr int kUsageStatus = 2;
 
+// A heap larger than this after a site is given back (a few ordinary sites need far less).
+constexpr std::size_t kLargeHeapBytes = 64u << 20;
+
 [[noreturn]] void OutOfMemory() {
     ::_exit(kWorkerOutOfMemoryStatus);
 }
@@ -54,6 +57,15 @@ void CatchFatalSignals() {
     action.sa_flags = SA_ONSTACK | SA_RESETHAND;
     for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE})
         ::sigaction(signal, &action, nullptr);
+}
+
+// After a site that needed much memory, what it held goes back to the system, so a worker does
+// not keep its largest site's memory while it works on ordinary ones. An ordinary heap is kept:
+// giving it back only to fault it in again for the next site costs more than it saves.
+void GiveBackALargeHeap() {
+    const struct mallinfo2 heap = ::mallinfo2();
+    if (heap.arena + heap.hblkhd > kLargeHeapBytes)
+        ::malloc_trim(0);
 }
 
 // Answers jobs until the other side closes the socket.
@@ -83,7 +95,7 @@ void CatchFatalSignals() {
             OutOfMemory();
         if (!SendMessage(STDIN_FILENO, answer))
             ::_exit(0);
-        ::malloc_trim(0); // what the site needed goes back, so an idle worker stays small
+        GiveBackALargeHeap();
     }
 }
 
