@@ -15,26 +15,28 @@ constexpr std::size_t kFileNameBytes = 255;
 constexpr std::size_t kPageStemBytes = kFileNameBytes - 4 - 11;
 
 // Stack of the thread the cleaner and the stylesheet transforms run on. The cleaner recurses once
-// per element level (at most ~250 bytes each, measured), so this holds pages nested some 200,000
-// levels deep, and kTemplateDepth recursive templates need about 1.2 MB. A page nested deeper
-// overflows it and costs its own site only, in a worker (kWorkerMemoryBytes). Only the pages
-// actually touched are ever committed.
+// per element level (at most ~250 bytes each, measured), so this holds pages nested a quarter of
+// a million levels deep (300,000 cleaned, 1,000,000 did not), and kTemplateDepth recursive
+// templates need about 1.2 MB. A page nested deeper crashes its worker, which costs that site
+// only. Only the pages actually touched are ever committed.
 constexpr std::size_t kEngineStackBytes = 64u << 20;
 
 // The address space of one worker, the helper process that cleans and transforms one site at a
-// time. The largest real cut texts (a few MB) need under 100 MB; a 16 MB cut text of ordinary
-// markup about 300 MB; this leaves room for that and stops a runaway page (millions of tiny
-// elements) or stylesheet (a string doubled in a loop) long before the machine swaps.
+// time (its libraries and stack take about 115 MB of it before any page). A cut text of the
+// largest size (kCutTextBytes) of real pages or feed items needed at most 150 MB in measurements;
+// a runaway page (16 MB of empty elements needs over 1 GB) or stylesheet (a string doubled in a
+// loop) stops here, long before the machine swaps.
 constexpr std::size_t kWorkerMemoryBytes = 768u << 20;
 
 // The time one site's cleaning and transforming may take in a worker before it is killed and
-// the site fails. Real pages take well under a second; the slowest legitimate shape measured (a
-// 16 MB cut text) about 10 s here, on a loaded machine twice that is still within it.
+// the site fails. Real pages take well under a second; a cut text of the largest size of real
+// markup about 3 s here, so a loaded machine still has a wide margin. Hostile shapes that take the
+// cleaner minutes (a million nested elements in HTML) stop here.
 constexpr unsigned kSiteWorkSeconds = 20;
 
-// Workers the display step starts at most: one per core up to this. Each costs its own memory
-// (the libraries and one site's documents, ~10 MB); past four, the writer placing the blocks and
-// the disk, not the cleaning, set the pace.
+// Workers the display step starts at most: one per core up to this. Each holds its own copy of
+// the libraries and one site's documents (8 MB idle, a few tens of MB on a large page), so the
+// pool stays small on a machine with many cores.
 constexpr unsigned kMostDisplayWorkers = 4;
 
 // The largest block a site may bring into the digest: twice the largest cut text. A worker
