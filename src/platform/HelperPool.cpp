@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -24,6 +25,12 @@ std::string SignalName(int signal) {
 
 HelperReply Failure(HelperFailure::Kind kind, std::string detail = {}) {
     return {std::nullopt, {kind, std::move(detail)}};
+}
+
+// An idle helper says nothing: a socket with something to read (its end) means it is gone.
+bool EndedWhileIdle(int socket) {
+    pollfd watched{socket, POLLIN, 0};
+    return ::poll(&watched, 1, 0) > 0;
 }
 
 std::unique_ptr<HelperProcess> TryStart(const HelperPool::Settings& settings, std::string& why) {
@@ -108,6 +115,9 @@ void HelperPool::serve() {
 
 HelperReply HelperPool::run(std::unique_ptr<HelperProcess>& helper, const std::string& message) {
     std::string why;
+    // A helper that ended while it waited (killed from outside, say) is not this job's fault.
+    if (helper && EndedWhileIdle(helper->socket()))
+        helper.reset();
     if (!helper)
         helper = TryStart(settings_, why);
     if (!helper)
