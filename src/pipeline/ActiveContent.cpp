@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 namespace nimbrel {
 
@@ -49,13 +50,40 @@ constexpr std::array kAllowedAttributes = {
 // Attributes holding an address; an href that may not stay becomes "#", the others go.
 constexpr std::array kAddressAttributes = {"href", "src", "cite", "longdesc"};
 
-template <size_t N> bool Among(const std::array<const char*, N>& names, std::string_view name) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](const char* known) { return name == known; });
+// The lists above as sets: every element and attribute of every block is looked up.
+using NameSet = std::unordered_set<std::string_view>;
+
+template <size_t N> NameSet SetOf(const std::array<const char*, N>& names) {
+    return NameSet(names.begin(), names.end());
 }
 
-std::string NameOf(const xmlChar* name) {
-    return LowerAscii(reinterpret_cast<const char*>(name));
+bool IsAllowedElement(std::string_view name) {
+    static const NameSet names = SetOf(kAllowedElements);
+    return names.contains(name);
+}
+
+bool IsRemovedElement(std::string_view name) {
+    static const NameSet names = SetOf(kRemovedElements);
+    return names.contains(name);
+}
+
+bool IsAllowedAttribute(std::string_view name) {
+    static const NameSet names = SetOf(kAllowedAttributes);
+    return names.contains(name) || name.starts_with("data-") || name.starts_with("aria-");
+}
+
+bool IsAddressAttribute(std::string_view name) {
+    static const NameSet names = SetOf(kAddressAttributes);
+    return names.contains(name);
+}
+
+// The name in lower case; the HTML parser lowers the names it reads, so most need no copy.
+std::string_view NameOf(const xmlChar* name, std::string& lowered) {
+    const std::string_view text(reinterpret_cast<const char*>(name));
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        return text;
+    lowered = LowerAscii(text);
+    return lowered;
 }
 
 std::string ValueOf(xmlAttr* attribute) {
@@ -94,18 +122,16 @@ bool SourceSetMayStay(const std::string& srcset) {
 // The attribute's fate: kept, removed, or (an href) pointed at nothing.
 enum class Verdict { Keep, Remove, EmptyLink };
 
-Verdict Judge(const std::string& element, const std::string& name, xmlAttr* attribute) {
+Verdict Judge(std::string_view element, std::string_view name, xmlAttr* attribute) {
     if (element == "site")
         return name == "url" ? Verdict::Keep : Verdict::Remove;
-    const bool allowed =
-        Among(kAllowedAttributes, name) || name.starts_with("data-") || name.starts_with("aria-");
-    if (!allowed)
+    if (!IsAllowedAttribute(name))
         return Verdict::Remove;
     if (name == "style")
         return StyleMayAct(ValueOf(attribute)) ? Verdict::Remove : Verdict::Keep;
     if (name == "srcset")
         return SourceSetMayStay(ValueOf(attribute)) ? Verdict::Keep : Verdict::Remove;
-    if (Among(kAddressAttributes, name) && !IsAllowedAddress(ValueOf(attribute)))
+    if (IsAddressAttribute(name) && !IsAllowedAddress(ValueOf(attribute)))
         return name == "href" ? Verdict::EmptyLink : Verdict::Remove;
     return Verdict::Keep;
 }
@@ -113,11 +139,13 @@ Verdict Judge(const std::string& element, const std::string& name, xmlAttr* attr
 // Keeps the element's allowed attributes; a placeholder's URL keeps the capitals the layout's
 // placeholders are written with. True when anything was removed or changed.
 bool CleanAttributes(xmlNode* element) {
-    const std::string elementName = NameOf(element->name);
+    std::string loweredElement;
+    const std::string_view elementName = NameOf(element->name, loweredElement);
     bool changed = false;
     for (xmlAttr* attribute = element->properties; attribute != nullptr;) {
         xmlAttr* next = attribute->next;
-        const std::string name = NameOf(attribute->name);
+        std::string loweredName;
+        const std::string_view name = NameOf(attribute->name, loweredName);
         switch (Judge(elementName, name, attribute)) {
         case Verdict::Keep:
             if (elementName == "site")
@@ -170,10 +198,11 @@ Fate FateOf(const xmlNode* node) {
     case XML_TEXT_NODE:
         return Fate::Keep;
     case XML_ELEMENT_NODE: {
-        const std::string name = NameOf(node->name);
-        if (Among(kAllowedElements, name))
+        std::string lowered;
+        const std::string_view name = NameOf(node->name, lowered);
+        if (IsAllowedElement(name))
             return Fate::Keep;
-        return Among(kRemovedElements, name) ? Fate::Remove : Fate::Unwrap;
+        return IsRemovedElement(name) ? Fate::Remove : Fate::Unwrap;
     }
     default: // comments, processing instructions, CDATA, entity references ...
         return Fate::Remove;
