@@ -4,9 +4,12 @@
 // addxmltags). A site's failure is an expected outcome; a crash, a leak, or anything active in a
 // block (a script, a frame, a meta, an event handler, a script address) is not.
 // Run: LSAN_OPTIONS=suppressions=fuzz/lsan.supp fuzz_display NEW_CORPUS fuzz/corpus/display
-//      -max_len=4194304 -rss_limit_mb=8192 -timeout=120
+//      -max_len=4194304 -len_control=0 -rss_limit_mb=8192 -timeout=120
+// Large inputs are worth seeding into NEW_CORPUS (a megabyte of "<!--", a feed of millions of
+// empty elements, a real page repeated to 4 MB): mutations alone seldom grow an input that far.
 // (In the program a page nested past the worker's stack crashes its worker, which costs that
-// site only; here the work runs on a far larger stack so the fuzzer looks past that.)
+// site only, and one that takes longer than the worker's time is stopped; here the work runs on a
+// far larger stack, with the fuzzer's own time-out, so it looks past both.)
 #include "FuzzFolder.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteBlock.h"
