@@ -50,7 +50,7 @@ std::string FindHtmlHelpControl() {
     if (folder.empty())
         return {};
     for (const auto& candidate :
-         {folder / kModuleName, folder / ".." / "lib" / "nimbrel" / kModuleName}) {
+         {folder / kModuleName, folder / ".." / NIMBREL_MODULE_DIR / kModuleName}) {
         std::string found = ExistingOrEmpty(candidate.lexically_normal().string());
         if (!found.empty())
             return found;

@@ -1,0 +1,13 @@
+# Programs hardened as Debian hardens its packages (the flags dpkg-buildflags gives with
+# hardening=+all; the compiler makes position-independent executables by itself), and built
+# free of the folders they were built in, so that two builds of one commit, wherever they ran,
+# give the same programs.
+if(NOT NIMBREL_SANITIZE AND NOT NIMBREL_BUILD_FUZZ)
+    add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security)
+    # The checked string and memory functions need the optimiser: not in the Debug build.
+    add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
+# The build folder may lie inside the source folder: its mapping, given last, wins.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                    -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
