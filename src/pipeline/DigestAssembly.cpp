@@ -72,7 +72,10 @@ void DigestAssembly::commit() {
 
 // Counts the site for the summary; what the digest shows of it waits for the page.
 void DigestAssembly::remember(const DisplaySite& site, SiteOutcome& outcome) {
-    if (tally_.add(site.url, outcome.status, outcome.newItems) && outcome.shown) {
+    const bool ownFrame = tally_.add(site.url, outcome.status, outcome.newItems);
+    if (ownFrame && outcome.newItems > 0)
+        news_.push_back({ShownName(site), outcome.newItems});
+    if (ownFrame && outcome.shown) {
         try {
             WritePendingShownSite(site.url, *outcome.shown);
             pendingRecords_.push_back(site.url);

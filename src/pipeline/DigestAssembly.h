@@ -58,6 +58,11 @@ class DigestAssembly {
 
     const DigestPlan& plan() const { return plan_; }
     BlockPool& pool() { return *pool_; }
+    std::time_t madeAt() const { return madeAt_; }
+    // What the summary line counts, and the sites with new items in page order, each once; whole
+    // once finish() has returned.
+    const DigestCounts& counts() const { return tally_.counts(); }
+    const std::vector<SiteNews>& news() const { return news_; }
 
     // Waits until the page is written to its end and fills in the summary; every site's outcome
     // in selection order, the blocks and records left out. Raises the error that stopped the
@@ -91,6 +96,7 @@ class DigestAssembly {
     size_t summaryAt_ = 0;                  // where in the layout the summary goes
     std::optional<DigestPage::Region> summary_;
     DigestTally tally_;
+    std::vector<SiteNews> news_;
     std::vector<std::string> pendingRecords_; // URLs whose record waits for the page
     bool committed_ = false;
     std::unique_ptr<LargeStackThread> writer_;

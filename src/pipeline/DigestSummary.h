@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace nimbrel {
 
@@ -16,6 +17,14 @@ struct DigestCounts {
     size_t failed = 0;
     size_t newItems = 0;
     std::string firstFailedId; // the frame id of the first failed site; empty when none failed
+};
+
+// A site the digest shows with new items, by the name its frame shows.
+struct SiteNews {
+    std::string name;
+    size_t newItems = 0;
+
+    bool operator==(const SiteNews&) const = default;
 };
 
 // Counts what the digest shows, site by site in selection order. A site whose URL came earlier

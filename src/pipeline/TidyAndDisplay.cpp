@@ -86,6 +86,9 @@ DisplayReport TidyAndDisplay(const std::string& selectionFileName, const Display
     assembly->commit();
     report.written = true;
     report.failures = FailuresOf(assembly->plan().sites, outcomes);
+    report.counts = assembly->counts();
+    report.news = assembly->news();
+    report.madeAt = assembly->madeAt();
     if (context.autoView)
         Shell().openInBrowser(sitePage);
     return report;

@@ -5,6 +5,7 @@
 // on.
 #pragma once
 
+#include "pipeline/DigestSummary.h"
 #include "pipeline/SiteFailure.h"
 
 #include <ctime>
@@ -28,6 +29,11 @@ struct DisplayReport {
     bool written = false;              // site.html was rewritten
     bool cleanerMissing = false;       // the cleaner could not be created: the caller reports it
     std::vector<SiteFailure> failures; // sites whose block could not be made, in order
+    // Of the page written: what its summary line counts, its sites with new items (page order,
+    // each once) and its time.
+    DigestCounts counts;
+    std::vector<SiteNews> news;
+    std::time_t madeAt = 0;
 };
 
 // One run on the selection file (relative names are the program folder's). A selection or

@@ -16,6 +16,7 @@
 #include <vector>
 
 namespace nimbrel {
+struct DisplayReport;
 class EarlyDisplay;
 class RipProgress;
 } // namespace nimbrel
@@ -41,6 +42,7 @@ class TfrmMain : public QMainWindow {
     int32_t IntervalSeconds = 900;
     int32_t SecondsPerMinute = 60;
     bool AutoView = true;
+    bool NewStoryNotice = true; // a desktop notice after a cycle that brought new stories
 
     // Program-wide state.
     std::string ProductCaption = "Nimbrel";
@@ -114,6 +116,7 @@ class TfrmMain : public QMainWindow {
     void DownloadTimerTimer();
     void TDLMessageTimer();
     void TrayIcon1DblClick();
+    void TrayIcon1MessageClick();
 
   protected:
     void FormCreate();
@@ -137,9 +140,12 @@ class TfrmMain : public QMainWindow {
     void StartAnimation();
     void StopAnimation();
     void ReapDroppedThreads();
+    void ShowDigestState(const nimbrel::DisplayReport& report);
+    void AnnounceNewStories();
 
     THelpEvent previousHelpHandler_;
     TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
     std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
     TWebDownload* endingThread_ = nullptr; // the thread whose cycle the poller is ending
+    std::string newStories_; // the notice of the digest last made, told at the end of a cycle
 };

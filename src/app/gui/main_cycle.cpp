@@ -94,7 +94,9 @@ void TfrmMain::WatchCycle(TWebDownload* thread) {
     nimbrel::EarlyDisplay early;
     Rip(&early);
     setWindowTitle(QString::fromStdString(ProductCaption));
+    newStories_.clear();
     NavigateBrowser(&early);
+    AnnounceNewStories();
     EndCycle(thread);
 }
 

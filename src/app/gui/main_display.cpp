@@ -8,5 +8,7 @@ void TfrmMain::NavigateBrowser(nimbrel::EarlyDisplay* early) {
     nimbrel::DisplayContext context;
     context.autoView = AutoView;
     context.early = early;
-    nimbrel::RunDisplayStep("setup.xml", context);
+    const nimbrel::DisplayReport report = nimbrel::RunDisplayStep("setup.xml", context);
+    if (report.written)
+        ShowDigestState(report);
 }

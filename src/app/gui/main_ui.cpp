@@ -99,6 +99,7 @@ void TfrmMain::CreateControls() {
     TrayIcon1->setCycleInterval(400);
     TrayIcon1->setIconVisible(true);
     connect(TrayIcon1, &TCoolTrayIcon::OnDblClick, this, &TfrmMain::TrayIcon1DblClick);
+    connect(TrayIcon1, &TCoolTrayIcon::OnMessageClick, this, &TfrmMain::TrayIcon1MessageClick);
 
     CreateTrayMenu();
     CreateMenus();

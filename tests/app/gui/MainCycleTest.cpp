@@ -8,11 +8,14 @@
 #include "support/HelpCallLog.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
+#include "wizard/Preferences.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -317,6 +320,77 @@ TEST_F(MainCycle, DownloadTimerFollowsTheInterval) {
     frmMain->IntervalSeconds = -5; // nonsense: the 15 minutes the preferences show
     frmMain->ApplyDownloadInterval();
     EXPECT_EQ(frmMain->DownloadTimer->interval(), 900000);
+}
+
+// One list item with a link per <b> of the page, so that the digest marks the new ones.
+const char* const kStoryListSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\"><ul>"
+    "<xsl:for-each select=\"//b\"><li class=\"item\"><a href=\"/{.}\"><xsl:value-of "
+    "select=\".\"/></a></li></xsl:for-each></ul></xsl:template></xsl:stylesheet>";
+
+std::string Stories(const std::string& first, const std::vector<std::string>& more) {
+    std::string bold = first;
+    for (const std::string& story : more)
+        bold += "</b><b>" + story;
+    return BoldPage(bold);
+}
+
+// The digest's own time as its summary line shows it: "14:05".
+std::string DigestClock(const std::string& digest) {
+    const size_t time = digest.find("<time datetime=");
+    const size_t end = digest.find("</time>", time);
+    return time == std::string::npos || end == std::string::npos ? "" : digest.substr(end - 5, 5);
+}
+
+TEST_F(MainCycle, NewStoriesAreToldInOneNoticeThatOpensTheDigestAndInTheTooltip) {
+    folder.write("stylesheets/s.xsl", kStoryListSheet);
+    std::vector<std::string> notices;
+    QObject::connect(frmMain->TrayIcon1, &TCoolTrayIcon::MessageShown,
+                     [&](const QString& title, const QString& text) {
+                         notices.push_back(title.toStdString() + ": " + text.toStdString());
+                     });
+    server.route("/courier", HttpRoute::Body(Stories("c1", {"c2"})));
+    server.route("/circuit", HttpRoute::Body(Stories("w1", {})));
+    server.route("/gone", HttpRoute::Body("gone", 404));
+    Select({{"The Daily Courier", Bare("/courier")},
+            {"Circuit Weekly", Bare("/circuit")},
+            {"Gone", Bare("/gone")}});
+    const auto tooltip = [] { return frmMain->TrayIcon1->Hint().toStdString(); };
+    EXPECT_EQ(tooltip(), "");
+
+    // The first digest of a site marks nothing new.
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(tooltip(),
+              "0 new \u00B7 1 failed \u00B7 updated " + DigestClock(folder.read("site.html")));
+
+    server.route("/courier", HttpRoute::Body(Stories("c3", {"c1", "c4", "c2"})));
+    server.route("/circuit", HttpRoute::Body(Stories("w2", {"w1"})));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(notices, (std::vector<std::string>{
+                           "Nimbrel: 3 new stories: The Daily Courier 2, Circuit Weekly 1"}));
+    EXPECT_EQ(tooltip(),
+              "3 new \u00B7 1 failed \u00B7 updated " + DigestClock(folder.read("site.html")));
+
+    // A click on the notice opens the digest as it stands; the View command would make it again.
+    shell.opened.clear();
+    const std::string digest = folder.read("site.html");
+    emit frmMain->TrayIcon1->findChild<QSystemTrayIcon*>()->messageClicked();
+    EXPECT_EQ(shell.opened, (std::vector<std::string>{folder.file("site.html")}));
+    EXPECT_EQ(folder.read("site.html"), digest);
+
+    // Told nothing once the preferences say so; the tooltip still counts.
+    frmPreferences->chkNewStories->click();
+    ASSERT_FALSE(frmMain->NewStoryNotice);
+    server.route("/gone", HttpRoute::Body(Stories("g1", {})));
+    server.route("/circuit", HttpRoute::Body(Stories("w3", {"w2", "w1"})));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(tooltip(), "1 new \u00B7 updated " + DigestClock(folder.read("site.html")));
 }
 
 } // namespace
