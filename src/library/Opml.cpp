@@ -2,6 +2,7 @@
 
 #include "components/MSXML2_TLB.h"
 #include "library/AddressLookup.h"
+#include "library/FeedLink.h"
 #include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/SelectionEntry.h"
@@ -27,18 +28,13 @@ std::string LabelOf(const xmlNode* outline) {
     return title.empty() ? CollapseBlanks(Attribute(outline, "text")) : title;
 }
 
-// Old readers wrote feeds as feed://host/path.
-std::string FeedAddress(const std::string& xmlUrl) {
-    const std::string url = Trim(xmlUrl);
-    return LowerAscii(url.substr(0, 7)) == "feed://" ? "http://" + url.substr(7) : url;
-}
-
 void CollectFeeds(const xmlNode* parent, const std::string& category, const std::string& fallback,
                   std::vector<OpmlFeed>& feeds) {
     for (const xmlNode* outline : xmltree::ChildElements(parent)) {
         if (xmltree::LocalName(outline) != "outline")
             continue;
-        const std::string url = FeedAddress(Attribute(outline, "xmlUrl"));
+        // Old readers wrote feeds as feed://host/path.
+        const std::string url = FeedLinkAddress(Attribute(outline, "xmlUrl"));
         const std::string label = LabelOf(outline);
         if (!url.empty()) {
             feeds.push_back(

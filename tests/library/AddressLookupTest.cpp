@@ -3,6 +3,7 @@
 // pages naming none, and what is neither or cannot be had.
 #include "library/AddressLookup.h"
 #include "components/HttpFetch.h"
+#include "library/FeedLink.h"
 #include "platform/Limits.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
@@ -163,6 +164,41 @@ TEST_F(AddressLookupTest, CancelEndsAFetchThatWaitsForAStalledServer) {
         << "well before the 3 s stall time-out";
     EXPECT_EQ(found.kind, Kind::Failed);
     EXPECT_TRUE(found.cancelled);
+}
+
+// What a browser hands over as a feed link: the address it names, or why it cannot be added.
+TEST(FeedLinkTest, FeedSchemesNameWebAddressesAndFilesOrOtherSchemesAreRefused) {
+    struct Case {
+        const char* link;
+        const char* address;
+        const char* problemStart; // "" when the link can be looked up
+    };
+    for (const Case& c : {
+             Case{"feed://news.example/rss", "http://news.example/rss", ""},
+             Case{"FEED://news.example/rss", "http://news.example/rss", ""},
+             Case{"feed:https://news.example/atom.xml", "https://news.example/atom.xml", ""},
+             Case{"feed:http://news.example/rss?x=1", "http://news.example/rss?x=1", ""},
+             Case{" https://news.example/feed\n", "https://news.example/feed", ""},
+             Case{"news.example:8080/feed", "news.example:8080/feed", ""},
+             Case{"news.example/feed", "news.example/feed", ""},
+             Case{"/home/me/Downloads/feed.rss", "/home/me/Downloads/feed.rss",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"file:///tmp/feed.xml", "file:///tmp/feed.xml",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"feed:file:///etc/passwd", "file:///etc/passwd",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"javascript:alert(1)", "javascript:alert(1)", "Only http and https"},
+             Case{"feed:ftp://news.example/rss", "ftp://news.example/rss", "Only http and https"},
+             Case{"feed:", "", "Type the address"},
+             Case{"https://news.example/a b", "https://news.example/a b", "An address cannot"},
+         }) {
+        EXPECT_EQ(FeedLinkAddress(c.link), c.address) << c.link;
+        EXPECT_TRUE(FeedLinkProblem(c.link).starts_with(c.problemStart))
+            << c.link << ": " << FeedLinkProblem(c.link);
+        if (!*c.problemStart) {
+            EXPECT_EQ(FeedLinkProblem(c.link), "") << c.link;
+        }
+    }
 }
 
 } // namespace

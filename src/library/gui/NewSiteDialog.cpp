@@ -119,6 +119,11 @@ void TfrmNewSite::ShowBusy(bool busy) {
     cmdRule->setEnabled(!busy && !found_.pageText.empty());
 }
 
+void TfrmNewSite::FindAddress(const QString& address) {
+    txtAddress->setText(address);
+    cmdFindClick();
+}
+
 void TfrmNewSite::cmdFindClick() {
     if (busy_)
         return;

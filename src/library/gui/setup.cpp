@@ -274,10 +274,17 @@ void TfrmSetup::cmdHelpClick() {
 }
 
 void TfrmSetup::cmdNewSiteClick() {
+    ShowNewSite();
+}
+
+TfrmNewSite* TfrmSetup::ShowNewSite() {
     auto* dialog = new TfrmNewSite(this);
     connect(dialog, &TfrmNewSite::siteAdded, this,
             [this](const QString& entry) { SiteAdded(entry.toUtf8().toStdString()); });
     dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
 }
 
 // The library grew: the tree and the lookups see the new site, and it joins the list.

@@ -17,6 +17,8 @@ class QPushButton;
 class QTextEdit;
 class QTreeWidget;
 
+class TfrmNewSite;
+
 class TfrmSetup : public QWidget {
     Q_OBJECT
   public:
@@ -45,6 +47,8 @@ class TfrmSetup : public QWidget {
     void cmdCloseClick();
     // "New Site...": a feed or a page of the person's own into the library and the list.
     void cmdNewSiteClick();
+    // The New Site dialog, shown in front; what it adds joins the list.
+    TfrmNewSite* ShowNewSite();
 
   private:
     void FormCreate();
