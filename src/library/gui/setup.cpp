@@ -3,6 +3,7 @@
 
 #include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
@@ -281,9 +282,7 @@ TfrmNewSite* TfrmSetup::ShowNewSite() {
     auto* dialog = new TfrmNewSite(this);
     connect(dialog, &TfrmNewSite::siteAdded, this,
             [this](const QString& entry) { SiteAdded(entry.toUtf8().toStdString()); });
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    ShowInFrontOfParent(dialog);
     return dialog;
 }
 
