@@ -92,12 +92,15 @@ for program in usr/bin/nimbrel usr/bin/nimbrel-digest "usr/lib/$triplet/nimbrel/
     binary=$work/extracted/$program
     [[ $(file -b "$binary") != *"not stripped"* ]] || fail "/$program is not stripped"
     # Hardened: read-only relocations bound at start, stack protector, checked functions.
-    readelf -lW "$binary" | grep -q GNU_RELRO || fail "/$program has no RELRO"
-    readelf -dW "$binary" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "/$program is not bound now"
-    readelf -sW --dyn-syms "$binary" | grep -q __stack_chk_fail || fail "/$program has no stack protector"
-    [[ $program == *.so ]] || readelf -sW --dyn-syms "$binary" | grep -qE '__[a-z]+_chk@' ||
+    # (Read whole first: grep -q ending early would break readelf's pipe.)
+    headers=$(readelf -hlW "$binary") dynamic=$(readelf -dW "$binary") symbols=$(readelf -sW --dyn-syms "$binary")
+    grep -q GNU_RELRO <<<"$headers" || fail "/$program has no RELRO"
+    grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$dynamic" || fail "/$program is not bound now"
+    grep -q __stack_chk_fail <<<"$symbols" || fail "/$program has no stack protector"
+    [[ $program == *.so ]] || grep -qE '__[a-z]+_chk@' <<<"$symbols" ||
         fail "/$program uses no checked functions"
-    [[ $program == *.so ]] || readelf -hW "$binary" | grep -q 'DYN' || fail "/$program is not position-independent"
+    [[ $program == *.so ]] || grep -q 'Type: *DYN' <<<"$headers" ||
+        fail "/$program is not position-independent"
 done
 
 if command -v lintian >/dev/null; then

@@ -122,6 +122,34 @@ check_upgrade() {
         fail "a launch with nothing new changed the folder"
 }
 
+# A feed link through the installed launcher while Nimbrel runs on the folder: the running
+# program takes it and the launch ends at once; an address that is not a web one is refused.
+check_feed_link() {
+    [[ -x $gui ]] || skip "built without the desktop program"
+    local folder=$scratch/links runtime=$scratch/runtime said running
+    mkdir -m 700 "$runtime"
+    nimbrel_here() {
+        env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen \
+            HOME="$scratch/home" XDG_DATA_HOME= "$@"
+    }
+    nimbrel_here "$prefix/bin/nimbrel-launch" --folder "$folder" --prepare || fail "--prepare failed"
+    (cd "$folder" && nimbrel_here "$gui" >"$scratch/running.log" 2>&1) &
+    running=$!
+    local waited=0
+    until compgen -G "$runtime/nimbrel-*.socket" >/dev/null; do
+        ((waited++ < 300)) && kill -0 $running 2>/dev/null || break
+        sleep 0.1
+    done
+    compgen -G "$runtime/nimbrel-*.socket" >/dev/null || fail "the running program made no socket: $(cat "$scratch/running.log")"
+    said=$(nimbrel_here timeout 60 "$prefix/bin/nimbrel-launch" --folder "$folder" "feed:http://127.0.0.1:9/feed.xml" 2>&1) ||
+        fail "a feed link to the running program failed: $said"
+    kill -0 $running 2>/dev/null || fail "the running program ended"
+    said=$(nimbrel_here "$prefix/bin/nimbrel-launch" --folder "$folder" "file:///tmp/feed.xml" 2>&1)
+    [[ $? == 2 && $said == *"is a file on this computer"* ]] || fail "a file address was not refused: $said"
+    kill $running 2>/dev/null
+    wait $running 2>/dev/null
+}
+
 # The licence: the full text in the source, a machine-readable copyright file and the changes
 # beside the installed program, the licence in the metainfo.
 check_licence() {
@@ -318,6 +346,7 @@ case $check in
 version) check_version ;;
 first-start) check_first_start ;;
 upgrade) check_upgrade ;;
+feed-link) check_feed_link ;;
 licence) check_licence ;;
 package) check_package ;;
 manpages) check_manpages ;;
