@@ -10,7 +10,10 @@ list(FILTER GUI_SOURCES EXCLUDE REGEX "/src/app/gui/Nimbrel\\.cpp$")
 file(GLOB GUI_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/app/gui/*.qrc)
 
 add_library(nimbrel_gui STATIC ${GUI_SOURCES} ${GUI_RESOURCES})
-set_target_properties(nimbrel_gui PROPERTIES AUTOMOC ON AUTORCC ON)
+set_target_properties(nimbrel_gui PROPERTIES AUTOMOC ON AUTORCC ON
+    # Resources without file times, so that the program does not depend on when its pictures
+    # were checked out: two builds of one commit give the same program.
+    AUTORCC_OPTIONS "--format-version;1")
 target_link_libraries(nimbrel_gui PUBLIC nimbrel_core Qt6::Widgets Qt6::Network)
 
 add_executable(nimbrel ${CMAKE_SOURCE_DIR}/src/app/gui/Nimbrel.cpp)
