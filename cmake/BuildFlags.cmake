@@ -8,6 +8,16 @@ if(NOT NIMBREL_SANITIZE AND NOT NIMBREL_BUILD_FUZZ)
     add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
     add_link_options(LINKER:-z,relro LINKER:-z,now)
 endif()
-# The build folder may lie inside the source folder: its mapping, given last, wins.
+# Names in the programs (debug information, __FILE__) are read from the source folder as "."
+# and from the build folder as "build" (the folder itself) or without it (what lies in it); the
+# build folder may lie inside the source folder, so its mappings come later and win. A compiler
+# cache (ccache's base_dir) may hand the compiler paths relative to the build folder instead:
+# they come out the same.
+file(RELATIVE_PATH SOURCE_FROM_BUILD ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+string(REGEX REPLACE "/$" "" SOURCE_FROM_BUILD "${SOURCE_FROM_BUILD}")
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
-                    -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+                    -ffile-prefix-map=${CMAKE_BINARY_DIR}=build
+                    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+if(SOURCE_FROM_BUILD)
+    add_compile_options(-ffile-prefix-map=${SOURCE_FROM_BUILD}=.)
+endif()
