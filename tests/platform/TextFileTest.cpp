@@ -75,7 +75,7 @@ TEST(TextReader, MissingFileRaisesFileNotFound) {
         TextReader reader(folder.file("nope.txt"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File not found");
+        EXPECT_EQ(e.message(), "File not found: " + folder.file("nope.txt")) << "names the file";
         EXPECT_EQ(e.code(), 2);
     }
 }

@@ -475,7 +475,7 @@ TEST_F(SetupWindow, OpenOfAnUnreadableFileReportsAndKeepsTheList) {
     add(0, 0);
     dialogs.setNextFileName(folder.file("Profile/none.nms"));
     click("cmdLoad");
-    EXPECT_EQ(dialogs.errors, Strings{"File not found"});
+    EXPECT_EQ(dialogs.errors, Strings{"File not found: " + folder.file("Profile/none.nms")});
     EXPECT_EQ(shown(), Strings{"News->Daily"});
     EXPECT_FALSE(folder.exists("setup.xml"));
 }
