@@ -26,7 +26,8 @@ uint64_t NextCycle() {
 } // namespace
 
 TWebDownload::TWebDownload(TWebDownloadHost& host)
-    : host_(host), cycle_(NextCycle()), thread_([this] { Execute(); }) {}
+    : host_(host), cycle_(NextCycle()), folderLock_(nimbrel::FolderLock::Take()),
+      thread_([this] { Execute(); }) {}
 
 TWebDownload::~TWebDownload() {
     Terminate();
@@ -82,6 +83,7 @@ void TWebDownload::Execute() {
         std::lock_guard lock(stateMutex_);
         failure_ = error.what();
     }
+    folderLock_.reset();
     finished_ = true;
 }
 

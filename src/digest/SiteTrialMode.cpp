@@ -2,6 +2,7 @@
 #include "DigestModes.h"
 
 #include "app/SiteTrial.h"
+#include "platform/ProgramFolder.h"
 
 #include <algorithm>
 #include <iostream>
@@ -9,6 +10,8 @@
 namespace nimbrel::digest {
 
 int RunSites(const DigestOptions& options) {
+    if (const int made = RunStep([] { return MakeWorkingFolders(), true; }); made != kExitDone)
+        return made;
     int status = kExitDone;
     for (const std::string& entry : options.sites)
         status = std::max(status, RunSiteTrial(entry, std::cout));

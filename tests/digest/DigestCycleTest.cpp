@@ -84,13 +84,17 @@ TEST_F(DigestCycleTest, MissingSelectionEndsAtOnceWithItsMessage) {
         << run.err;
 }
 
-TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnError) {
+TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnErrorNamingThePage) {
     server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
     Select({{"News", Bare("/news")}});
     std::filesystem::remove_all(folder.file("Sites"));
+    folder.write("Sites", "a file where the folder should be");
     const DigestResult run = RunCycle(folder, {"--quiet"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
+    EXPECT_NE(
+        run.err.find("File not found: " + folder.file("Sites/" + PageFileName(Bare("/news")))),
+        std::string::npos)
+        << run.err;
     EXPECT_TRUE(server.requests().empty());
 }
 
