@@ -2,6 +2,7 @@
 #include "DigestModes.h"
 
 #include "app/SiteTrial.h"
+#include "library/Library.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@ int RunSites(const DigestOptions& options) {
         return made;
     int status = kExitDone;
     for (const std::string& entry : options.sites)
-        status = std::max(status, RunSiteTrial(entry, std::cout));
+        status = std::max(status, RunSiteTrial(entry, &FindLibrarySite, std::cout));
     return status;
 }
 

@@ -9,10 +9,6 @@ namespace nimbrel {
 
 namespace {
 
-std::string Counted(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -52,30 +48,34 @@ size_t AfterStartTag(std::string_view text, std::string_view name) {
 
 bool DigestTally::add(const std::string& url, const std::string& status, size_t newItems) {
     const size_t position = counts_.sites + 1;
-    const auto [first, isFirst] =
-        firstOfUrl_.emplace(url, Shown{status == "failed", newItems, position});
+    const auto [first, isFirst] = firstOfUrl_.emplace(
+        url, Shown{status == "failed", status == "stopped", newItems, position});
     const Shown& shown = first->second;
     ++counts_.sites;
     counts_.newItems += shown.newItems;
+    counts_.stopped += shown.stopped ? 1 : 0;
     if (shown.failed && counts_.failed++ == 0)
         counts_.firstFailedId = SiteFrameId(shown.position);
     return isFirst;
 }
 
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
-    const std::string failed = Counted(counts.failed, "failed", "failed");
+    const std::string failed = CountOf(counts.failed, "failed", "failed");
     return "<p class=\"digest-summary\" data-sites=\"" + std::to_string(counts.sites) +
-           "\" data-failed=\"" + std::to_string(counts.failed) + "\" data-new=\"" +
-           std::to_string(counts.newItems) +
+           "\" data-failed=\"" + std::to_string(counts.failed) + "\" data-stopped=\"" +
+           std::to_string(counts.stopped) + "\" data-new=\"" + std::to_string(counts.newItems) +
            "\"><span class=\"digest-time\">Digest of <time datetime=\"" + FormatUtc(madeAt) +
            "\">" + LocalTimeText(madeAt, "%Y-%m-%d %H:%M") +
-           "</time></span> <span class=\"digest-sites\">" + Counted(counts.sites, "site", "sites") +
+           "</time></span> <span class=\"digest-sites\">" + CountOf(counts.sites, "site", "sites") +
            "</span> " +
            (counts.firstFailedId.empty()
                 ? "<span class=\"digest-failed\">" + failed + "</span>"
                 : "<a class=\"digest-failed\" href=\"#" + EscapeHtml(counts.firstFailedId) + "\">" +
                       failed + "</a>") +
-           " <span class=\"digest-new\">" + Counted(counts.newItems, "new item", "new items") +
+           (counts.stopped == 0 ? std::string()
+                                : " <span class=\"digest-stopped\">" +
+                                      CountOf(counts.stopped, "stopped", "stopped") + "</span>") +
+           " <span class=\"digest-new\">" + CountOf(counts.newItems, "new item", "new items") +
            "</span></p>";
 }
 

@@ -92,6 +92,16 @@ std::shared_ptr<FolderLock::Held> OpenLockFile(const std::string& path,
     return held;
 }
 
+// A folder that holds none of the program's files is no program folder (a run started in the
+// wrong place): it gets no lock file, and no run writes anything there anyway.
+bool IsProgramFolder(const std::string& lockPath) {
+    for (const std::string& file : {lockPath, ProgramFile("\\setup.xml"),
+                                    ProgramFile("\\Categories.xml"), FileGroupJournalPath()})
+        if (::access(file.c_str(), F_OK) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 FolderBusy::FolderBusy(pid_t holder)
@@ -106,6 +116,8 @@ std::string FolderLockPath() {
 FolderLock FolderLock::Take(std::chrono::milliseconds wait,
                             const std::function<bool()>& keepWaiting) {
     const std::string path = FolderLockPath();
+    if (!IsProgramFolder(path))
+        return FolderLock(nullptr);
     const Clock::time_point deadline = Clock::now() + wait;
     std::unique_lock guard(heldMutex);
     for (int waitsForOurOwn = 0;;) {

@@ -29,7 +29,9 @@ class FolderLock {
   public:
     // Takes the program folder's lock, trying again while another process holds it until
     // `wait` has passed or `keepWaiting` (asked between tries) says no. Raises FolderBusy when
-    // it is still held, EInOutError when the lock file cannot be opened. The first holder in the
+    // it is still held, EInOutError when the lock file cannot be opened. A folder that holds
+    // none of the program's files (no lock file, setup.xml, Categories.xml or journal) is left
+    // without a lock file: nothing will be written there. The first holder in the
     // process also finishes a group of files whose replacement a killed run left half done
     // (FileGroup.h), then removes the temporary files killed runs left (LeftoverFiles.h).
     static FolderLock Take(std::chrono::milliseconds wait = {},

@@ -20,6 +20,9 @@ bool& Taken() {
 } // namespace
 
 void MakeWorkingFolders() {
+    struct stat selection {};
+    if (::stat(ProgramFile("\\setup.xml").c_str(), &selection) != 0)
+        return;
     for (const char* name : {"\\Sites", "\\Work", "\\Temp"}) {
         const std::string path = ProgramFile(name);
         if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)

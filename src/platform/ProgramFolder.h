@@ -23,7 +23,9 @@ const std::string& ProgramFolder();
 std::string ProgramFile(std::string_view relative);
 
 // Makes the folders a cycle writes (Sites, Work and Temp) where they are missing, as a copied or
-// hand-made program folder may lack them. Raises EInOutError naming a folder it cannot make.
+// hand-made program folder may lack them. A folder without a selection (setup.xml) is left
+// alone: a cycle there ends at once, and it may not be a program folder at all. Raises
+// EInOutError naming a folder it cannot make.
 void MakeWorkingFolders();
 
 // A file named by data (a page stem, RipFile, StyleSheet) in one of the program's folders.

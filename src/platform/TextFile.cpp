@@ -15,7 +15,7 @@ constexpr char kEndOfInput = 0x1A;
 TextReader::TextReader(const std::string& path) : path_(path), buffer_(kBufferSize) {
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
-        RaiseInOutError(errno, path);
+        RaiseInOutError(errno, path_);
 }
 
 TextReader::~TextReader() {
@@ -98,7 +98,7 @@ TextWriter::TextWriter(const std::string& path, Mode mode) : path_(path) {
     }
     direct_ = std::fopen(path.c_str(), "wb");
     if (!direct_)
-        RaiseInOutError(errno, path);
+        RaiseInOutError(errno, path_);
 }
 
 TextWriter::~TextWriter() {
@@ -113,7 +113,7 @@ void TextWriter::write(std::string_view text) {
         return;
     }
     if (!direct_)
-        throw EInOutError(103, path_);
+        throw EInOutError(103);
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), direct_) != text.size())
         RaiseInOutError(errno ? errno : EIO, path_);
 }

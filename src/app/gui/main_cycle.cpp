@@ -20,8 +20,7 @@
 namespace {
 
 const char* const kComplete = "Complete";
-const char* const kBusyRefreshAdvice =
-    "It is making the digest now; press Refresh again once it has finished.";
+const char* const kBusyRefreshAdvice = "Press Refresh again once it has finished.";
 
 // Whatever branch the poller takes, it is free again when it leaves.
 struct PollerBusy {

@@ -1,11 +1,13 @@
 #include "library/gui/NewSiteDialog.h"
 
 #include "app/gui/AppHelp.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/LibraryFile.h"
 #include "library/NewSite.h"
 #include "library/gui/RuleEditor.h"
 #include "library/gui/SiteFields.h"
+#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
@@ -183,7 +185,7 @@ void TfrmNewSite::LookupDone(const AddressLookup& found) {
                 found.linkCount > found.links.size()
                     ? " (the first " + std::to_string(found.links.size()) + " are listed)"
                     : std::string();
-            lblStatus->setText(Q("The page names " + std::to_string(found.linkCount) + " feeds" +
+            lblStatus->setText(Q("The page names " + CountOf(found.linkCount, "feed", "feeds") +
                                  listed + ": pick one."));
         } else {
             lblStatus->setText(
@@ -225,7 +227,7 @@ void TfrmNewSite::OpenRuleEditor() {
                                           S(cboCategory->currentText()), this);
         connect(editor, &TfrmRuleEditor::saved, this,
                 [this](const QString& entry) { Added(S(entry)); });
-        editor->show();
+        ShowInFrontOfParent(editor);
     } catch (const Exception& error) {
         Dialogs().showMessage(error.message());
     }

@@ -5,6 +5,7 @@
 #include "library/LibraryFile.h"
 #include "library/NewSite.h"
 #include "library/gui/SiteFields.h"
+#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
@@ -264,7 +265,7 @@ void TfrmRuleEditor::PreviewDone(uint64_t request, const RulePreview& preview) {
         lstPieces->addItem(Shown(piece));
     txtBlock->setHtml(Q(preview.block));
     lblPreview->setText(preview.problem.empty()
-                            ? Q(std::to_string(preview.pieces.size()) + " pieces.")
+                            ? Q(CountOf(preview.pieces.size(), "piece", "pieces") + ".")
                             : Q(preview.problem));
 }
 
