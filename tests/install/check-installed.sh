@@ -96,7 +96,7 @@ check_upgrade() {
 
     said=$(launch) || fail "the first launch failed: $said"
     [[ -z $said ]] || fail "the first launch said: $said"
-    diff -r -x .shipped-files -x Sites -x Work -x Temp -x Profile "$shipped" "$folder" >/dev/null ||
+    diff -r -x .shipped-files -x nimbrel.lock -x Sites -x Work -x Temp -x Profile "$shipped" "$folder" >/dev/null ||
         fail "the first launch did not lay out the shipped folder"
     echo "<!-- mine -->" >>"$folder/stylesheets/feed.xslt"
     echo "<Rules/>" >"$folder/Rip/mine.xml"
@@ -120,6 +120,18 @@ check_upgrade() {
     [[ -z $said ]] || fail "a launch with nothing new said: $said"
     [[ $before == "$(cd "$folder" && find . -type f -exec sha256sum {} + | sort)" ]] ||
         fail "a launch with nothing new changed the folder"
+
+    # A run at work in the folder holds its lock: the update waits for a later start.
+    echo "<!-- version 3 -->" >>"$shipped/setup.xslt"
+    exec 8>>"$folder/nimbrel.lock"
+    flock 8
+    said=$(launch) && fail "the launch updated a folder another run holds"
+    [[ $said == *"is in use by another Nimbrel run"* ]] || fail "a busy folder's launch said: $said"
+    flock -u 8
+    exec 8>&-
+    cmp -s "$shipped/setup.xslt" "$folder/setup.xslt" && fail "a busy folder was changed"
+    said=$(launch) || fail "the launch after the other run failed: $said"
+    cmp -s "$shipped/setup.xslt" "$folder/setup.xslt" || fail "the next launch did not update"
 }
 
 # A feed link through the installed launcher while Nimbrel runs on the folder: the running
