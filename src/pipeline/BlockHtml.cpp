@@ -4,7 +4,13 @@
 #include <libxml/HTMLtree.h>
 #include <libxml/parser.h>
 
+#include "platform/Convert.h"
+
 #include <algorithm>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace nimbrel {
 
@@ -23,6 +29,62 @@ std::string Wrapped(std::string_view body, std::string_view before, std::string_
 bool IsElementNamed(const xmlNode* node, const char* name) {
     return node->type == XML_ELEMENT_NODE && xmlStrcasecmp(node->name, BAD_CAST name) == 0;
 }
+
+// The attributes whose values libxml2's HTML writer percent-escapes ("^" becomes "%5E", "é"
+// "%C3%A9"): a link would no longer read as the page wrote it.
+bool IsEscapedByWriter(const xmlAttr* attr) {
+    if (attr->ns != nullptr || attr->parent == nullptr || attr->parent->ns != nullptr)
+        return false;
+    for (const char* name : {"href", "src", "action"})
+        if (xmlStrcasecmp(attr->name, BAD_CAST name) == 0)
+            return true;
+    return xmlStrcasecmp(attr->name, BAD_CAST "name") == 0 && IsElementNamed(attr->parent, "a");
+}
+
+// While the writer runs, each such value is a token of letters and digits it leaves alone;
+// the values are put back afterwards, escaped for a quoted attribute. Tokens carry a random
+// part, so no text of a page can pass for one.
+class KeptAddresses {
+  public:
+    explicit KeptAddresses(xmlNode* parent) {
+        const std::string stem = "nimbrel" + std::to_string(std::random_device{}()) + "x";
+        for (xmlNode* n = parent->children; n != nullptr; n = NextElement(n, parent)) {
+            if (n->type != XML_ELEMENT_NODE)
+                continue;
+            for (xmlAttr* attr = n->properties; attr != nullptr; attr = attr->next) {
+                if (!IsEscapedByWriter(attr))
+                    continue;
+                xmlChar* value = xmlNodeListGetString(attr->doc, attr->children, 1);
+                const std::string token = stem + std::to_string(kept_.size()) + "x";
+                kept_.emplace_back(attr, value ? reinterpret_cast<const char*>(value) : "");
+                tokens_.push_back(token);
+                xmlFree(value);
+                xmlSetProp(n, attr->name, BAD_CAST token.c_str());
+            }
+        }
+    }
+    ~KeptAddresses() {
+        for (size_t i = 0; i < kept_.size(); ++i)
+            xmlSetProp(kept_[i].first->parent, kept_[i].first->name,
+                       BAD_CAST kept_[i].second.c_str());
+    }
+    KeptAddresses(const KeptAddresses&) = delete;
+    KeptAddresses& operator=(const KeptAddresses&) = delete;
+
+    std::string restore(std::string text) const {
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            const std::string quoted = "\"" + tokens_[i] + "\"";
+            const size_t at = text.find(quoted);
+            if (at != std::string::npos)
+                text.replace(at, quoted.size(), "\"" + EscapeHtml(kept_[i].second) + "\"");
+        }
+        return text;
+    }
+
+  private:
+    std::vector<std::pair<xmlAttr*, std::string>> kept_;
+    std::vector<std::string> tokens_;
+};
 
 } // namespace
 
@@ -52,13 +114,14 @@ xmlNode* BlockNodes(xmlDoc* doc) {
 }
 
 std::string WriteHtmlChildren(xmlDoc* doc, xmlNode* parent) {
+    const KeptAddresses addresses(parent);
     xmlOutputBuffer* out = xmlAllocOutputBuffer(nullptr);
     for (xmlNode* n = parent->children; n != nullptr; n = n->next)
         htmlNodeDumpFormatOutput(out, doc, n, "UTF-8", 0);
     std::string text(reinterpret_cast<const char*>(xmlOutputBufferGetContent(out)),
                      xmlOutputBufferGetSize(out));
     xmlOutputBufferClose(out);
-    return text;
+    return addresses.restore(std::move(text));
 }
 
 size_t BlockDeclarationLength(std::string_view block) {
