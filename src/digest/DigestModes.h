@@ -15,6 +15,9 @@ int RunSites(const DigestOptions& options);
 int RunAddSite(const DigestOptions& options);
 int RunImportOpml(const DigestOptions& options);
 int RunExportOpml(const DigestOptions& options);
+int RunAddSiteByExample(const DigestOptions& options);
+int RunCheckRules(const DigestOptions& options);
+int RunRepairRule(const DigestOptions& options);
 
 // Runs one step of the program without a screen. Messages go to stderr (the console dialogs).
 // Returns kExitDone when the step returns true, kExitError when it returns false (it has shown

@@ -29,6 +29,8 @@ bool TakeFolder(const std::string& folder) {
 }
 
 int RunMode(const DigestOptions& options) {
+    if (options.mode == DigestMode::CheckRules)
+        return RunCheckRules(options);
     if (!options.sites.empty())
         return RunSites(options);
     switch (options.mode) {
@@ -37,7 +39,11 @@ int RunMode(const DigestOptions& options) {
     case DigestMode::DisplayOnly:
         return RunDisplayOnly(options);
     case DigestMode::AddSite:
-        return RunAddSite(options);
+        return options.example ? RunAddSiteByExample(options) : RunAddSite(options);
+    case DigestMode::RepairRule:
+        return RunRepairRule(options);
+    case DigestMode::CheckRules:
+        return RunCheckRules(options);
     case DigestMode::ImportOpml:
         return RunImportOpml(options);
     case DigestMode::ExportOpml:
