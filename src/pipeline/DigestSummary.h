@@ -14,8 +14,10 @@ namespace nimbrel {
 struct DigestCounts {
     size_t sites = 0;
     size_t failed = 0;
+    size_t broken = 0; // sites whose rule found nothing in the page that came
     size_t newItems = 0;
     std::string firstFailedId; // the frame id of the first failed site; empty when none failed
+    std::string firstBrokenId; // the frame id of the first broken rule's site; empty for none
 };
 
 // Counts what the digest shows, site by site in selection order. A site whose URL came earlier
@@ -30,7 +32,7 @@ class DigestTally {
 
   private:
     struct Shown {
-        bool failed;
+        std::string status;
         size_t newItems;
         size_t position;
     };
@@ -41,7 +43,8 @@ class DigestTally {
 // The room the page keeps for the summary; what the summary leaves of it stays blank.
 constexpr size_t kSummaryBytes = 640;
 
-// <p class="digest-summary" data-sites data-failed data-new>, the time in local time.
+// <p class="digest-summary" data-sites data-failed data-broken data-new>, the time in local
+// time; broken rules are named only when there are some.
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);
 
 // Where the summary goes in the layout: right after its <body> start tag; in a layout without
