@@ -134,8 +134,11 @@ struct SourceTreeBuilder {
         node.end = node.openEnd;
         if (IsRawTextElement(node.name))
             ++rawText;
+        // An element the parser implied stands nowhere: the tag that made it imply one begins
+        // before the parser's position, and must still be found.
+        if (node.begin != at)
+            lastPosition = at;
         open.push_back(add(std::move(node)));
-        lastPosition = at;
     }
 
     void end(const xmlChar* rawName) {

@@ -126,9 +126,9 @@ std::string_view StartTag(const PageView& page, size_t node, bool lowered) {
 // Where the element's end tag begins; npos when it has none of its own.
 size_t EndTagAt(const PageView& page, size_t node) {
     const html::Node& element = page.tree[node];
-    if (!element.endTag)
+    if (!element.endTag || element.end < 2)
         return npos;
-    const size_t at = page.text.rfind("</", element.end);
+    const size_t at = page.text.rfind("</", element.end - 2);
     return at == npos || at < element.openEnd ? npos : at;
 }
 
