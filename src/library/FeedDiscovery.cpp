@@ -1,9 +1,8 @@
 #include "library/FeedDiscovery.h"
 
+#include "components/HtmlSource.h"
 #include "library/XmlTree.h"
 #include "platform/Convert.h"
-
-#include <libxml/uri.h>
 
 #include <algorithm>
 #include <functional>
@@ -82,15 +81,6 @@ void VisitElements(xmlNode* node, const std::function<void(xmlNode*)>& visit) {
     }
 }
 
-std::string Resolve(const std::string& href, const std::string& base) {
-    xmlChar* resolved = xmlBuildURI(BAD_CAST href.c_str(), BAD_CAST base.c_str());
-    if (!resolved)
-        return {};
-    std::string url(reinterpret_cast<const char*>(resolved));
-    xmlFree(resolved);
-    return url;
-}
-
 // The page's <base href>, itself resolved against the page's address, or the address.
 std::string BaseOf(xmlDoc* doc, const std::string& pageUrl) {
     std::string base = pageUrl;
@@ -98,7 +88,8 @@ std::string BaseOf(xmlDoc* doc, const std::string& pageUrl) {
     VisitElements(xmlDocGetRootElement(doc), [&](xmlNode* element) {
         if (!found && LowerAscii(LocalName(element)) == "base" &&
             xmltree::HasAttribute(element, "href")) {
-            const std::string resolved = Resolve(Trim(Attribute(element, "href")), pageUrl);
+            const std::string resolved =
+                html::ResolveAddress(Trim(Attribute(element, "href")), pageUrl);
             if (!resolved.empty())
                 base = resolved;
             found = true;
@@ -142,7 +133,7 @@ std::vector<FeedLink> FeedLinksOf(std::string_view utf8Html, const std::string& 
         const std::string href = Trim(Attribute(element, "href"));
         if (type.empty() || href.empty())
             return;
-        const std::string url = Resolve(href, base);
+        const std::string url = html::ResolveAddress(href, base);
         const bool known = std::any_of(links.begin(), links.end(),
                                        [&](const FeedLink& link) { return link.url == url; });
         if (!url.empty() && !known)
