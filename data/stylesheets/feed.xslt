@@ -3,10 +3,11 @@
   One block for any feed cut by Rip/feed.xml: RSS 0.90 to 2.0 and Atom 0.3 and 1.0, with or
   without prefixes. The channel (RSS) or feed (Atom) element decides the feed's namespace, and
   only its items and their children in that namespace count: a module's <foo:description> or
-  <media:title> never stands in for the item's own. Heading: the feed's own title linked to its
-  site. Items: at most 15, each with its title linked to the item, a date, a short plain-text
-  summary (the feed's summary where it has one, else its content's text) and a small picture
-  where the feed has them. Addresses are resolved against the xml:base in force, then against
+  <media:title> never stands in for the item's own; only Dublin Core's dc:title and
+  dc:description stand in where the item (or channel) has none. Heading: the feed's own title
+  linked to its site (not linked when the feed names no address). Items: at most 15, each with
+  its title linked to the item, a date, a short plain-text summary (the feed's summary where it
+  has one, else its content's text) and a small picture where the feed has them. Addresses are resolved against the xml:base in force, then against
   the feed's site; only http and https addresses are written, relative ones are left for the
   program to resolve against the site's URL.
 -->
@@ -19,12 +20,15 @@
   <xsl:variable name="atom10" select="'http://www.w3.org/2005/Atom'"/>
   <xsl:variable name="atom03" select="'http://purl.org/atom/ns#'"/>
   <xsl:variable name="rss10" select="'http://purl.org/rss/1.0/'"/>
-  <xsl:variable name="rss090" select="'http://my.netscape.com/rdf/simple/0.1/'"/>
+  <xsl:variable name="rss090" select="'http://my.netscape.com/rdf/simple/0.9/'"/>
+  <!-- What some early RSS 0.90 feeds declared instead. -->
+  <xsl:variable name="rss090early" select="'http://my.netscape.com/rdf/simple/0.1/'"/>
+  <xsl:variable name="dublinCore" select="'http://purl.org/dc/elements/1.1/'"/>
   <xsl:variable name="contentModule" select="'http://purl.org/rss/1.0/modules/content/'"/>
 
   <!-- An Atom feed, or an RSS channel in no namespace, in RSS 1.0's or 0.90's, or in the one
        its rss root element is in (RSS 2.0 with a declared namespace). -->
-  <xsl:variable name="channel" select="(//*[local-name() = 'feed'][namespace-uri() = $atom10 or namespace-uri() = $atom03] | //*[local-name() = 'channel'][namespace-uri() = '' or namespace-uri() = $rss10 or namespace-uri() = $rss090 or namespace-uri() = namespace-uri(parent::*[local-name() = 'rss'])])[1]"/>
+  <xsl:variable name="channel" select="(//*[local-name() = 'feed'][namespace-uri() = $atom10 or namespace-uri() = $atom03] | //*[local-name() = 'channel'][namespace-uri() = '' or namespace-uri() = $rss10 or namespace-uri() = $rss090 or namespace-uri() = $rss090early or namespace-uri() = namespace-uri(parent::*[local-name() = 'rss'])])[1]"/>
   <xsl:variable name="ns" select="namespace-uri($channel)"/>
   <xsl:variable name="itemName">
     <xsl:choose>
@@ -59,13 +63,20 @@
   </xsl:variable>
 
   <xsl:template match="/">
+    <xsl:variable name="heading">
+      <xsl:call-template name="plain">
+        <xsl:with-param name="s" select="($channel/*[local-name() = 'title'][namespace-uri() = $ns] | $channel/*[local-name() = 'title'][namespace-uri() = $dublinCore][not(../*[local-name() = 'title'][namespace-uri() = $ns])])[1]"/>
+      </xsl:call-template>
+    </xsl:variable>
     <div class="site">
       <h2 class="site-name">
-        <a href="{$siteLink}">
-          <xsl:call-template name="plain">
-            <xsl:with-param name="s" select="$channel/*[local-name() = 'title'][namespace-uri() = $ns][1]"/>
-          </xsl:call-template>
-        </a>
+        <xsl:choose>
+          <xsl:when test="$siteLink != ''">
+            <a href="{$siteLink}"><xsl:value-of select="$heading"/></a>
+          </xsl:when>
+          <!-- A feed that names no address of its own gets no link that leads nowhere. -->
+          <xsl:otherwise><xsl:value-of select="$heading"/></xsl:otherwise>
+        </xsl:choose>
       </h2>
       <xsl:choose>
         <xsl:when test="$items">
@@ -83,7 +94,10 @@
   <xsl:template match="*">
     <xsl:variable name="own" select="*[namespace-uri() = $ns]"/>
     <!-- What the author wrote for this place first, the content's text only without it. -->
-    <xsl:variable name="summaryElement" select="$own[local-name() = 'description' or local-name() = 'summary'][normalize-space(.) != ''][1]"/>
+    <xsl:variable name="ownSummary" select="$own[local-name() = 'description' or local-name() = 'summary'][normalize-space(.) != ''][1]"/>
+    <!-- Dublin Core stands in for what the item lacks of its own, never before it. -->
+    <xsl:variable name="dcSummary" select="*[namespace-uri() = $dublinCore][local-name() = 'description'][normalize-space(.) != ''][1]"/>
+    <xsl:variable name="summaryElement" select="$ownSummary | $dcSummary[not($ownSummary)]"/>
     <xsl:variable name="contentElement" select="($own[local-name() = 'content'][not(@mode = 'base64')] | *[namespace-uri() = $contentModule][local-name() = 'encoded'])[normalize-space(.) != ''][1]"/>
     <xsl:variable name="mediaElement" select="(.//*[local-name() = 'group']/*[local-name() = 'description'])[normalize-space(.) != ''][1]"/>
     <xsl:variable name="textElement" select="$summaryElement | $contentElement[not($summaryElement)] | $mediaElement[not($summaryElement or $contentElement)]"/>
@@ -113,7 +127,7 @@
     </xsl:variable>
     <xsl:variable name="title">
       <xsl:call-template name="plain">
-        <xsl:with-param name="s" select="$own[local-name() = 'title'][1]"/>
+        <xsl:with-param name="s" select="($own[local-name() = 'title'][normalize-space(.) != ''] | *[namespace-uri() = $dublinCore][local-name() = 'title'][normalize-space(.) != ''][not(../*[namespace-uri() = $ns][local-name() = 'title'][normalize-space(.) != ''])])[1]"/>
       </xsl:call-template>
     </xsl:variable>
     <li class="item">

@@ -57,20 +57,15 @@ std::optional<XmlDocument> LoadLibrary(std::ostream& out) {
     return std::nullopt;
 }
 
-// The selection's lookup: the category must exist; the first site of that name in the
-// whole library answers.
-bool FindSite(const XmlDocument& library, const std::string& entry, TrialSite& site,
-              std::ostream& out) {
+bool FindSite(const XmlDocument& library, LibrarySiteLookup lookup, const std::string& entry,
+              TrialSite& site, std::ostream& out) {
     const size_t arrow = entry.find("->");
     if (arrow == std::string::npos) {
         out << "'" << entry << "' is not an entry: write Category->Site\n";
         return false;
     }
-    const XmlNode category =
-        library.selectSingleNode("//Category[@Name=\"" + entry.substr(0, arrow) + "\"]");
-    const XmlNode element =
-        category ? category.selectSingleNode("//site[@Name=\"" + entry.substr(arrow + 2) + "\"]")
-                 : XmlNode();
+    const std::string_view names(entry);
+    const XmlNode element = lookup(library, names.substr(0, arrow), names.substr(arrow + 2));
     if (!element) {
         out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml") << "\n";
         return false;
@@ -118,7 +113,8 @@ bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out
             out << "              " << result.detail << "\n";
         return false;
     }
-    out << "1. fetch      " << result.bodyBytes << " bytes (HTTP " << result.status << ")";
+    out << "1. fetch      " << CountOf(result.bodyBytes, "byte", "bytes") << " (HTTP "
+        << result.status << ")";
     if (!result.finalUrl.empty() && result.finalUrl != plan.request.url)
         out << " from " << result.finalUrl;
     out << "\n              -> " << pagePath << "\n";
@@ -163,8 +159,8 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     }
     RipOutput().close();
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
-    out << "2. cut        " << pieces.size() << " pieces, " << FileSize(cutPath) << " bytes -> "
-        << cutPath << "\n";
+    out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
+        << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";
     ReportMarkers(rule, pagePath, out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
@@ -207,20 +203,21 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
     size_t items = 0;
     for (size_t at = block.find("<li"); at != std::string::npos; at = block.find("<li", at + 3))
         ++items;
-    out << "4. transform  block of " << block.size() << " bytes, " << items << " list items\n\n"
+    out << "4. transform  block of " << CountOf(block.size(), "byte", "bytes") << ", "
+        << CountOf(items, "list item", "list items") << "\n\n"
         << block << "\n";
     return true;
 }
 
 } // namespace
 
-int RunSiteTrial(const std::string& entry, std::ostream& out) {
+int RunSiteTrial(const std::string& entry, LibrarySiteLookup lookup, std::ostream& out) {
     TrialSite site;
     try {
         const std::optional<XmlDocument> library = LoadLibrary(out);
         if (!library)
             return 1;
-        if (!FindSite(*library, entry, site, out))
+        if (!FindSite(*library, lookup, entry, site, out))
             return 2;
         if (!NamesStayInTheirFolders(site, out))
             return 1;

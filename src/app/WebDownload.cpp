@@ -4,6 +4,7 @@
 #include "app/Synchronizer.h"
 #include "components/MSXML2_TLB.h"
 #include "pipeline/PageName.h"
+#include "pipeline/SiteLabels.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -99,12 +100,12 @@ void TWebDownload::LoadSelection() {
     // A file that does not parse gives no sites; the display step reports it later.
     document.load(path);
     const auto nodes = document.selectNodes("//site");
+    const std::vector<std::string> labels = nimbrel::SiteLabels(nodes);
     sites_.clear();
     for (long i = 0; i < nodes.length(); ++i) {
-        const auto attributes = nodes.item(i).attributes();
-        const auto name = attributes.getNamedItem("Name");
-        const auto url = attributes.getNamedItem("URL");
-        sites_.push_back({name ? name.text() : "", url ? url.text() : "", !url.isNull(), ""});
+        const auto url = nodes.item(i).attributes().getNamedItem("URL");
+        sites_.push_back(
+            {labels[static_cast<size_t>(i)], url ? url.text() : "", !url.isNull(), ""});
     }
 }
 

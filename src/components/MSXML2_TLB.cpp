@@ -1,6 +1,7 @@
 #include "components/MSXML2_TLB.h"
 
 #include "components/XmlEngineInternal.h"
+#include "components/XmlSave.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
 
@@ -53,25 +54,6 @@ std::string QualifiedName(xmlNodePtr node) {
     if (node->ns && node->ns->prefix)
         name = S(node->ns->prefix) + ":" + name;
     return name;
-}
-
-// Serialises a node or a whole tree as UTF-8 markup without an XML declaration.
-std::string Markup(xmlNodePtr node) {
-    xmlBufferPtr buffer = xmlBufferCreate();
-    if (!buffer)
-        throw Exception("Out of memory while writing XML");
-    xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, "UTF-8", XML_SAVE_NO_DECL);
-    if (save) {
-        if (node->type == XML_DOCUMENT_NODE)
-            xmlSaveDoc(save, reinterpret_cast<xmlDocPtr>(node));
-        else
-            xmlSaveTree(save, node);
-        xmlSaveClose(save);
-    }
-    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                     static_cast<size_t>(xmlBufferLength(buffer)));
-    xmlBufferFree(buffer);
-    return text;
 }
 
 void SetAttributeText(xmlAttrPtr attribute, const std::string& value) {
@@ -316,7 +298,7 @@ std::string XmlNode::text() const {
 }
 
 std::string XmlNode::xml() const {
-    return node_ ? Markup(AsNode(node_)) : std::string();
+    return node_ ? SaveTreeText(AsNode(node_), XML_SAVE_NO_DECL) : std::string();
 }
 
 XmlNodeList XmlNode::childNodes() const {
@@ -537,7 +519,7 @@ XmlNode XmlDocument::createAttribute(const std::string& name, const std::string&
 }
 
 std::string XmlDocument::xml() const {
-    return Markup(reinterpret_cast<xmlNodePtr>(object_->state->doc));
+    return SaveTreeText(reinterpret_cast<xmlNodePtr>(object_->state->doc), XML_SAVE_NO_DECL);
 }
 
 std::string XmlDocument::transformNode(const XmlDocument& stylesheet) const {

@@ -139,11 +139,14 @@ std::string SerialiseResult(xmlDocPtr result, xsltStylesheetPtr style) {
     xmlOutputBufferPtr out = xmlAllocOutputBuffer(nullptr);
     if (!out)
         throw Exception("Out of memory while writing the transform's result");
-    xsltSaveResultTo(out, result, style);
+    const bool saved = xsltSaveResultTo(out, result, style) >= 0 && out->error == 0;
     xmlOutputBufferFlush(out);
     std::string text(reinterpret_cast<const char*>(xmlOutputBufferGetContent(out)),
                      xmlOutputBufferGetSize(out));
     xmlOutputBufferClose(out);
+    // A result cut short would stand in the digest as if whole.
+    if (!saved)
+        throw Exception("The transform's result could not be written out");
     return text;
 }
 

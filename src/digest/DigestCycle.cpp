@@ -57,6 +57,7 @@ class ConsoleDownloadHost : public TWebDownloadHost {
 int FetchSelectedSites(bool quiet) {
     // A missing selection ends the program at once, as on the desktop; its message is printed.
     SetHaltHandler([](int) {
+        HintAtFolderIfMissing("setup.xml");
         std::fflush(stderr);
         std::_Exit(kExitHalted);
     });

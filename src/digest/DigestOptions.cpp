@@ -23,7 +23,7 @@ const char* const kDigestUsage =
     "  --open, --no-open    open site.html in the browser, or not, whatever the options say\n"
     "  --site \"Cat->Site\"   try one library site: fetch, cut, clean and transform it and\n"
     "                       print what each stage produced (may be repeated)\n"
-    "  --quiet              no progress lines on stderr\n"
+    "  --quiet              no progress lines and no \"not shown\" lines on stderr\n"
     "  --add-site URL       add the feed at URL, or the first feed the page at URL names, to\n"
     "                       Categories.xml and to the selection (setup.nml, setup.xml)\n"
     "  --example TEXT       with --add-site: follow the page itself, with a new rule whose\n"

@@ -9,6 +9,7 @@
 #include "library/NewSite.h"
 #include "library/SelectionList.h"
 #include "library/SiteRules.h"
+#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 
 #include <iostream>
@@ -31,10 +32,6 @@ std::string PageName(const AddressLookup& page) {
 void PrintItems(const std::vector<ShownItem>& items) {
     for (size_t i = 0; i < items.size() && i < kItemsPrinted; ++i)
         std::cout << "  " << items[i].title << "\n";
-}
-
-std::string Counted(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // The entries --check-rules looks at: those named with --site, else the selection's.
@@ -72,7 +69,7 @@ int RunAddSiteByExample(const DigestOptions& options) {
                                  found.address, proposal.rule, kPiecesStyleSheet);
         AppendToSelection({entry});
         std::cout << "Added " << name << ": the rule finds "
-                  << Counted(proposal.itemsFound, "item", "items") << "\n";
+                  << CountOf(proposal.itemsFound, "item", "items") << "\n";
         PrintItems(proposal.items);
         return true;
     });
@@ -92,7 +89,7 @@ int RunCheckRules(const DigestOptions& options) {
             std::cout << entry << ": ";
             switch (check.state) {
             case RuleCheck::State::Items:
-                std::cout << Counted(check.items, "item", "items") << "\n";
+                std::cout << CountOf(check.items, "item", "items") << "\n";
                 break;
             case RuleCheck::State::FoundNothing:
                 std::cout << "rule found nothing\n";
@@ -128,8 +125,8 @@ int RunRepairRule(const DigestOptions& options) {
         ReplaceRuleFile(*site, repair.proposal.rule);
         std::cout << "Repaired the rule of " << options.modeValue << " (the old one is Rip/"
                   << site->ripFile << ".old): it finds "
-                  << Counted(repair.proposal.itemsFound, "item", "items") << " and recovers "
-                  << repair.recovered << " of the " << Counted(repair.remembered, "link", "links")
+                  << CountOf(repair.proposal.itemsFound, "item", "items") << " and recovers "
+                  << repair.recovered << " of the " << CountOf(repair.remembered, "link", "links")
                   << " the last digest showed.\n";
         PrintItems(repair.proposal.items);
         return true;

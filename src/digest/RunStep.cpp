@@ -1,7 +1,9 @@
 #include "DigestModes.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/Halt.h"
+#include "platform/ProgramFolder.h"
 
 #include <cstdio>
 #include <exception>
@@ -21,6 +23,14 @@ class HaltUnwinds {
 };
 
 } // namespace
+
+void HintAtFolderIfMissing(const char* file) {
+    if (FileExists(ProgramFile(std::string("/") + file)))
+        return;
+    std::fprintf(
+        stderr, "nimbrel-digest: looked for %s in %s; name your program folder with --folder DIR\n",
+        file, ProgramFolder().c_str());
+}
 
 int RunStep(const std::function<bool()>& step) {
     HaltUnwinds unwinding;

@@ -2,6 +2,7 @@
 #include "DigestModes.h"
 
 #include "app/SiteTrial.h"
+#include "library/Library.h"
 
 #include <algorithm>
 #include <iostream>
@@ -11,7 +12,7 @@ namespace nimbrel::digest {
 int RunSites(const DigestOptions& options) {
     int status = kExitDone;
     for (const std::string& entry : options.sites)
-        status = std::max(status, RunSiteTrial(entry, std::cout));
+        status = std::max(status, RunSiteTrial(entry, &FindLibrarySite, std::cout));
     return status;
 }
 

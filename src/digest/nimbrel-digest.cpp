@@ -28,6 +28,15 @@ bool TakeFolder(const std::string& folder) {
     return true;
 }
 
+// The file a mode begins with: the selection for the steps of a cycle, the library for the
+// others.
+const char* FirstFileOf(const DigestOptions& options) {
+    const bool cycleStep = options.sites.empty() && (options.mode == DigestMode::FullCycle ||
+                                                     options.mode == DigestMode::RipOnly ||
+                                                     options.mode == DigestMode::DisplayOnly);
+    return cycleStep ? "setup.xml" : "Categories.xml";
+}
+
 int RunMode(const DigestOptions& options) {
     if (options.mode == DigestMode::CheckRules)
         return RunCheckRules(options);
@@ -77,5 +86,9 @@ int main(int argc, char** argv) {
         return kExitUsage;
     StopSignals stopSignals;
     const int status = RunMode(options);
-    return StopSignals::StopRequested() ? StopSignals::ReportStopped() : status;
+    if (StopSignals::StopRequested())
+        return StopSignals::ReportStopped();
+    if (status != kExitDone)
+        HintAtFolderIfMissing(FirstFileOf(options));
+    return status;
 }

@@ -1,17 +1,41 @@
 #include "HelpViewerWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpLink>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
+#include <QWindow>
 
 namespace {
+
 const QString kHelpTitle = QStringLiteral("Nimbrel Help");
+// Room for a title bar and borders while the window manager has not told their size.
+const QMargins kUsualFrame(8, 40, 8, 8);
+
+// A window of the program kept on top of the others (the selection window) would hide help
+// asked for from it.
+bool AnotherWindowStaysOnTop(const QWidget* self) {
+    for (const QWidget* window : QApplication::topLevelWidgets())
+        if (window != self && window->isVisible() &&
+            window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
 }
+
+// The screen of the window the help was asked from, else the primary one.
+QScreen* AskingScreen() {
+    const QWidget* asking = QApplication::activeWindow();
+    QScreen* screen = asking ? asking->screen() : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+} // namespace
 
 HelpBrowser::HelpBrowser(QHelpEngine* engine, QWidget* parent)
     : QTextBrowser(parent), engine_(engine) {
@@ -130,7 +154,30 @@ void HelpViewerWindow::showProblem(const QString& text) {
 }
 
 void HelpViewerWindow::bringToFront() {
+    const bool onTop = AnotherWindowStaysOnTop(this);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window until shown again
+    if (!isVisible())
+        placeOnScreen();
     show();
     raise();
     activateWindow();
+}
+
+// The whole window, frame included, on the screen it opens on: made smaller where the screen
+// is, and moved in where it would stand out.
+void HelpViewerWindow::placeOnScreen() {
+    QScreen* screen = AskingScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = kUsualFrame; // not known before the first show
+    resize(size().boundedTo(area.size().shrunkBy(frame)));
+    QRect outer(pos(), size().grownBy(frame)); // pos() is where the frame begins
+    if (area.contains(outer))
+        return;
+    outer.moveCenter(area.center());
+    move(outer.topLeft());
 }

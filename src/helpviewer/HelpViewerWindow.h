@@ -35,6 +35,7 @@ class HelpViewerWindow : public QMainWindow {
     void markShownTopic(const QUrl& page);
     void showProblem(const QString& text);
     void bringToFront();
+    void placeOnScreen();
 
     QString helpFile_;
     QTemporaryDir collectionFolder_;

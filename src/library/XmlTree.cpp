@@ -1,6 +1,8 @@
 #include "library/XmlTree.h"
 
+#include "components/XmlSave.h"
 #include "platform/Convert.h"
+#include "platform/Errors.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/hash.h>
@@ -62,6 +64,15 @@ xmlNode* LastChildElement(const xmlNode* parent) {
     return nullptr;
 }
 
+const char* const kOutOfMemory = "Out of memory while building XML";
+
+// A node libxml2 made, or the error of one it could not make (it runs out of memory only).
+xmlNode* Made(xmlNode* node) {
+    if (!node)
+        throw Exception(kOutOfMemory);
+    return node;
+}
+
 std::string BlankBefore(const xmlNode* node, const std::string& fallback) {
     return IsBlankText(node->prev) ? S(node->prev->content) : fallback;
 }
@@ -115,15 +126,8 @@ DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
 }
 
 std::string WriteXml(xmlDoc* doc, bool declaration, bool indent) {
-    xmlBuffer* buffer = xmlBufferCreate();
     const int options = (declaration ? 0 : XML_SAVE_NO_DECL) | (indent ? XML_SAVE_FORMAT : 0);
-    xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "UTF-8", options);
-    xmlSaveDoc(save, doc);
-    xmlSaveClose(save);
-    std::string text(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                     static_cast<size_t>(xmlBufferLength(buffer)));
-    xmlBufferFree(buffer);
-    return text;
+    return msxml::SaveTreeText(reinterpret_cast<xmlNode*>(doc), options);
 }
 
 std::string LocalName(const xmlNode* element) {
@@ -199,23 +203,33 @@ xmlNode* FirstChildNamed(const xmlNode* parent, std::string_view localName) {
 xmlNode* AppendIndented(xmlNode* parent, const char* name,
                         const std::vector<std::pair<std::string, std::string>>& attributes,
                         const std::string& indent) {
-    xmlNode* element = xmlNewDocNode(parent->doc, nullptr, BAD_CAST name, nullptr);
     for (const auto& [attribute, value] : attributes)
-        xmlNewProp(element, X(attribute), X(value));
+        if (!IsValidUtf8(value))
+            throw Exception("The " + attribute + " \"" + value +
+                            "\" is not UTF-8 text, which the file must hold: nothing was written.");
+    xmlNode* element = Made(xmlNewDocNode(parent->doc, nullptr, BAD_CAST name, nullptr));
+    for (const auto& [attribute, value] : attributes)
+        if (!xmlNewProp(element, X(attribute), X(value))) {
+            xmlFreeNode(element);
+            throw Exception(kOutOfMemory);
+        }
     if (xmlNode* last = LastChildElement(parent)) {
+        xmlNode* blank = Made(xmlNewDocText(parent->doc, X(BlankBefore(last, indent))));
         xmlAddNextSibling(last, element);
-        xmlAddPrevSibling(element, xmlNewDocText(parent->doc, X(BlankBefore(last, indent))));
+        xmlAddPrevSibling(element, blank);
         return element;
     }
+    xmlNode* before = Made(xmlNewDocText(parent->doc, X(indent)));
+    xmlNode* after = Made(xmlNewDocText(parent->doc, X(BlankBefore(parent, "\n"))));
     // An empty parent: its children go on lines of their own, its end tag where it began.
     while (parent->children && IsBlankText(parent->children)) {
         xmlNode* blank = parent->children;
         xmlUnlinkNode(blank);
         xmlFreeNode(blank);
     }
-    xmlAddChild(parent, xmlNewDocText(parent->doc, X(indent)));
+    xmlAddChild(parent, before);
     xmlAddChild(parent, element);
-    xmlAddChild(parent, xmlNewDocText(parent->doc, X(BlankBefore(parent, "\n"))));
+    xmlAddChild(parent, after);
     return element;
 }
 

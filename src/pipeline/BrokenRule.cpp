@@ -1,5 +1,6 @@
 #include "pipeline/BrokenRule.h"
 
+#include "platform/Convert.h"
 #include "platform/LocalTime.h"
 
 namespace nimbrel {
@@ -16,8 +17,8 @@ std::string BrokenRuleNote(std::time_t pageCame, size_t itemsBefore, std::time_t
     std::string note = "The page came";
     if (pageCame > 0)
         note += " at " + ClockOrDateText(pageCame, now);
-    note += ", but the site's rule found nothing in it (it found " + std::to_string(itemsBefore) +
-            (itemsBefore == 1 ? " item" : " items");
+    note += ", but the site's rule found nothing in it (it found " +
+            CountOf(itemsBefore, "item", "items");
     if (before > 0)
         note += " at " + ClockOrDateText(before, now);
     return note + "). The site may have changed its layout.";

@@ -1,6 +1,7 @@
 #include "pipeline/DigestAssembly.h"
 
 #include "pipeline/ShownSite.h"
+#include "pipeline/SiteLabels.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
@@ -31,9 +32,12 @@ void SetLayoutWidth(XmlDocument& layoutSheet, long siteCount) {
 DigestPlan MakeDigestPlan(const XmlDocument& selection, XmlDocument& layoutSheet) {
     DigestPlan plan;
     const auto sites = selection.selectNodes("//site");
+    const std::vector<std::string> labels = SiteLabels(sites);
     for (long i = 0; i < sites.length(); ++i) {
         plan.sites.push_back(ReadDisplaySite(sites.item(i)));
         plan.sites.back().position = static_cast<size_t>(i) + 1;
+        if (!plan.sites.back().name.empty())
+            plan.sites.back().name = labels[static_cast<size_t>(i)];
     }
     SetLayoutWidth(layoutSheet, sites.length());
     plan.layout = selection.transformNode(layoutSheet);

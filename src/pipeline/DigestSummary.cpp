@@ -10,10 +10,6 @@ namespace nimbrel {
 
 namespace {
 
-std::string Counted(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -57,6 +53,7 @@ bool DigestTally::add(const std::string& url, const std::string& status, size_t 
     const Shown& shown = first->second;
     ++counts_.sites;
     counts_.newItems += shown.newItems;
+    counts_.stopped += shown.status == "stopped" ? 1 : 0;
     if (shown.status == "failed" && counts_.failed++ == 0)
         counts_.firstFailedId = SiteFrameId(shown.position);
     if (shown.status == kBrokenStatus && counts_.broken++ == 0)
@@ -65,25 +62,29 @@ bool DigestTally::add(const std::string& url, const std::string& status, size_t 
 }
 
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
-    const std::string failed = Counted(counts.failed, "failed", "failed");
+    const std::string failed = CountOf(counts.failed, "failed", "failed");
     const std::string broken =
         counts.broken == 0
             ? std::string()
             : " <a class=\"digest-broken\" href=\"#" + EscapeHtml(counts.firstBrokenId) + "\">" +
-                  Counted(counts.broken, "rule found nothing", "rules found nothing") + "</a>";
+                  CountOf(counts.broken, "rule found nothing", "rules found nothing") + "</a>";
     return "<p class=\"digest-summary\" data-sites=\"" + std::to_string(counts.sites) +
-           "\" data-failed=\"" + std::to_string(counts.failed) + "\" data-broken=\"" +
-           std::to_string(counts.broken) + "\" data-new=\"" + std::to_string(counts.newItems) +
+           "\" data-failed=\"" + std::to_string(counts.failed) + "\" data-stopped=\"" +
+           std::to_string(counts.stopped) + "\" data-broken=\"" + std::to_string(counts.broken) +
+           "\" data-new=\"" + std::to_string(counts.newItems) +
            "\"><span class=\"digest-time\">Digest of <time datetime=\"" + FormatUtc(madeAt) +
            "\">" + LocalTimeText(madeAt, "%Y-%m-%d %H:%M") +
-           "</time></span> <span class=\"digest-sites\">" + Counted(counts.sites, "site", "sites") +
+           "</time></span> <span class=\"digest-sites\">" + CountOf(counts.sites, "site", "sites") +
            "</span> " +
            (counts.firstFailedId.empty()
                 ? "<span class=\"digest-failed\">" + failed + "</span>"
                 : "<a class=\"digest-failed\" href=\"#" + EscapeHtml(counts.firstFailedId) + "\">" +
                       failed + "</a>") +
+           (counts.stopped == 0 ? std::string()
+                                : " <span class=\"digest-stopped\">" +
+                                      CountOf(counts.stopped, "stopped", "stopped") + "</span>") +
            broken + " <span class=\"digest-new\">" +
-           Counted(counts.newItems, "new item", "new items") + "</span></p>";
+           CountOf(counts.newItems, "new item", "new items") + "</span></p>";
 }
 
 size_t SummaryOffset(std::string_view layout) {

@@ -1,6 +1,6 @@
 // The line at the top of the digest: when it was made, how many sites it shows, how many of
-// them failed (linking to the first failed one) and how many items are new. Pure functions of
-// their inputs.
+// them failed (linking to the first failed one), how many were stopped midway, and how many
+// items are new. Pure functions of their inputs.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,8 @@ namespace nimbrel {
 struct DigestCounts {
     size_t sites = 0;
     size_t failed = 0;
-    size_t broken = 0; // sites whose rule found nothing in the page that came
+    size_t stopped = 0; // sites whose download was stopped: they show an older page
+    size_t broken = 0;  // sites whose rule found nothing in the page that came
     size_t newItems = 0;
     std::string firstFailedId; // the frame id of the first failed site; empty when none failed
     std::string firstBrokenId; // the frame id of the first broken rule's site; empty for none
@@ -43,8 +44,9 @@ class DigestTally {
 // The room the page keeps for the summary; what the summary leaves of it stays blank.
 constexpr size_t kSummaryBytes = 640;
 
-// <p class="digest-summary" data-sites data-failed data-broken data-new>, the time in local
-// time; broken rules are named only when there are some.
+// <p class="digest-summary" data-sites data-failed data-stopped data-broken data-new>, the
+// time in local time; "N stopped" and "N rules found nothing" are written only when there are
+// some.
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);
 
 // Where the summary goes in the layout: right after its <body> start tag; in a layout without

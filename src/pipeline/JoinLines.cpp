@@ -47,7 +47,7 @@ class LineEndFilter {
 void JoinLines(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!in)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path);
     AtomicFile out(path);
     LineEndFilter filter;
     std::vector<char> buffer(kChunk);
@@ -57,7 +57,7 @@ void JoinLines(const std::string& path) {
             break;
     }
     if (std::ferror(in.get()))
-        RaiseInOutError(errno ? errno : EIO);
+        RaiseInOutError(errno ? errno : EIO, path);
     in.reset();
     out.write("\r\n");
     out.commit();

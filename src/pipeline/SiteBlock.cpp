@@ -181,6 +181,10 @@ SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std:
             // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
             ShowLastDigest(frame, before);
         } else {
+            // A page cut without a record of its download (placed by hand, or a folder from
+            // before records were kept) is shown as any page that came.
+            if (fetch.status == FetchStatus::Never)
+                frame.status = FetchStatusName(FetchStatus::Ok);
             MarkedBlock marked = MarkNewItems(made.block, before ? &before->links : nullptr);
             const std::time_t pageTime =
                 FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));

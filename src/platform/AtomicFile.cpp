@@ -51,7 +51,7 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
     std::string temp;
     const int fd = CreateExclusive(target_, temp);
     if (fd < 0)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, target_);
     // Held while the file is written, so the clean-up of leftovers passes it over.
     ::flock(fd, LOCK_EX | LOCK_NB);
     file_ = ::fdopen(fd, "wb");
@@ -59,7 +59,7 @@ AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
         const int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     }
     temp_ = temp;
 }
@@ -85,7 +85,7 @@ void AtomicFile::write(std::string_view bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         const int err = errno ? errno : EIO;
         abandon();
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     }
     size_ += bytes.size();
 }
@@ -106,7 +106,7 @@ void AtomicFile::overwrite(uint64_t offset, std::string_view bytes) {
     }
     if (err != 0) {
         abandon();
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     }
 }
 
@@ -119,7 +119,7 @@ void AtomicFile::truncate(uint64_t size) {
         std::fseek(file_, static_cast<long>(size), SEEK_SET) != 0) {
         const int err = errno ? errno : EIO;
         abandon();
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     }
     size_ = size;
 }
@@ -139,7 +139,7 @@ void AtomicFile::commit() {
         err = errno;
     if (err != 0) {
         abandon();
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     }
     std::fclose(file_); // the bytes are synced and in place: nothing left to fail
     file_ = nullptr;
@@ -157,7 +157,7 @@ bool AtomicFile::commitAsNew() {
     if (err == EEXIST)
         return false;
     if (err != 0)
-        RaiseInOutError(err);
+        RaiseInOutError(err, target_);
     return true;
 }
 

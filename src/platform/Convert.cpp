@@ -2,6 +2,8 @@
 
 #include "platform/Errors.h"
 
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace nimbrel {
@@ -96,6 +98,61 @@ std::string EscapeHtml(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string CountOf(size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+size_t Utf8SequenceLength(std::string_view b, size_t i) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    size_t len = 0;
+    unsigned int min = 0;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2, min = 0x80;
+    else if (c >= 0xE0 && c <= 0xEF)
+        len = 3, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4)
+        len = 4, min = 0x10000;
+    else
+        return 0;
+    if (i + len > b.size())
+        return 0;
+    unsigned int code = c & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) {
+        const auto cc = static_cast<unsigned char>(b[i + k]);
+        if ((cc & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (cc & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return (code < min || code > 0x10FFFF || surrogate) ? 0 : len;
+}
+
+// Where the first byte that does not belong to a UTF-8 sequence stands; npos when none does.
+// Runs of ASCII, most of any page, are passed over eight bytes at a time.
+size_t FirstInvalidUtf8(std::string_view b) {
+    for (size_t i = 0; i < b.size();) {
+        if (i + 8 <= b.size()) {
+            uint64_t word;
+            std::memcpy(&word, b.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const size_t len = Utf8SequenceLength(b, i);
+        if (len == 0)
+            return i;
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
+bool IsValidUtf8(std::string_view b) {
+    return FirstInvalidUtf8(b) == std::string_view::npos;
 }
 
 } // namespace nimbrel

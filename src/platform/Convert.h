@@ -21,9 +21,19 @@ std::string LowerAscii(std::string_view text);
 // letter.
 std::string_view Utf8Prefix(std::string_view text, size_t bytes);
 
+// The length of the well-formed UTF-8 sequence at b[i] (1 to 4), or 0 when none begins there
+// (a stray continuation byte, an overlong form, a surrogate, past U+10FFFF or cut short).
+size_t Utf8SequenceLength(std::string_view b, size_t i);
+// Where the first byte that does not belong to a UTF-8 sequence stands; npos when none does.
+size_t FirstInvalidUtf8(std::string_view b);
+bool IsValidUtf8(std::string_view b);
+
 // Every occurrence of `find` replaced by `with`, left to right; replaced text is not searched
 // again. An empty `find` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with);
+
+// "1 site", "2 sites": the count with the word in the number it needs.
+std::string CountOf(size_t count, std::string_view one, std::string_view many);
 
 // The text made safe inside HTML text and quoted attribute values: & < > " ' as references.
 std::string EscapeHtml(std::string_view text);

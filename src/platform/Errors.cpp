@@ -41,24 +41,25 @@ static std::string InOutMessage(int code) {
     }
 }
 
-EInOutError::EInOutError(int code) : Exception(InOutMessage(code)), code_(code) {}
+EInOutError::EInOutError(int code, const std::string& path)
+    : Exception(InOutMessage(code) + (path.empty() ? std::string() : ": " + path)), code_(code) {}
 
-void RaiseInOutError(int errnoValue) {
+void RaiseInOutError(int errnoValue, const std::string& path) {
     switch (errnoValue) {
     case ENOENT:
     case ENOTDIR:
-        throw EInOutError(2);
+        throw EInOutError(2, path);
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-        throw EInOutError(5);
+        throw EInOutError(5, path);
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-        throw EInOutError(101);
+        throw EInOutError(101, path);
     default:
-        throw EInOutError(errnoValue);
+        throw EInOutError(errnoValue, path);
     }
 }
 

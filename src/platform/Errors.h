@@ -22,18 +22,20 @@ class EConvertError : public Exception {
 };
 
 // A file that cannot be opened, read, created or written. code() is the run-time's error
-// number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d".
+// number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d";
+// the file's path, when given, follows: "File not found: /path/to/file".
 class EInOutError : public Exception {
   public:
-    explicit EInOutError(int code);
+    explicit EInOutError(int code, const std::string& path = {});
     int code() const { return code_; }
 
   private:
     int code_;
 };
 
-// The run-time's error for a failed system call: maps errno to the EInOutError codes above.
-[[noreturn]] void RaiseInOutError(int errnoValue);
+// The run-time's error for a failed system call on the file at `path` (empty when none):
+// maps errno to the EInOutError codes above.
+[[noreturn]] void RaiseInOutError(int errnoValue, const std::string& path = {});
 
 // "Cannot open file %s": a picture or other resource that is not there.
 class EFOpenError : public Exception {

@@ -19,7 +19,7 @@ bool FileExists(const std::string& path) {
 uint64_t FileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path);
     return static_cast<uint64_t>(st.st_size);
 }
 
@@ -31,14 +31,14 @@ std::time_t FileModifiedTime(const std::string& path) {
 std::string ReadFileBytes(const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path);
     std::string data;
     char buffer[65536];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
         data.append(buffer, n);
     if (std::ferror(file.get()))
-        RaiseInOutError(errno ? errno : EIO);
+        RaiseInOutError(errno ? errno : EIO, path);
     return data;
 }
 

@@ -12,10 +12,10 @@ constexpr size_t kBufferSize = 1 << 16;
 constexpr char kEndOfInput = 0x1A;
 } // namespace
 
-TextReader::TextReader(const std::string& path) : buffer_(kBufferSize) {
+TextReader::TextReader(const std::string& path) : path_(path), buffer_(kBufferSize) {
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
 }
 
 TextReader::~TextReader() {
@@ -35,7 +35,7 @@ bool TextReader::fill() {
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     pos_ = 0;
     if (end_ == 0 && std::ferror(file_))
-        RaiseInOutError(errno ? errno : EIO);
+        RaiseInOutError(errno ? errno : EIO, path_);
     return end_ > 0;
 }
 
@@ -91,14 +91,14 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     return lines;
 }
 
-TextWriter::TextWriter(const std::string& path, Mode mode) {
+TextWriter::TextWriter(const std::string& path, Mode mode) : path_(path) {
     if (mode == Mode::Atomic) {
         atomic_ = std::make_unique<AtomicFile>(path);
         return;
     }
     direct_ = std::fopen(path.c_str(), "wb");
     if (!direct_)
-        RaiseInOutError(errno);
+        RaiseInOutError(errno, path_);
 }
 
 TextWriter::~TextWriter() {
@@ -115,7 +115,7 @@ void TextWriter::write(std::string_view text) {
     if (!direct_)
         throw EInOutError(103);
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), direct_) != text.size())
-        RaiseInOutError(errno ? errno : EIO);
+        RaiseInOutError(errno ? errno : EIO, path_);
 }
 
 void TextWriter::writeLine(std::string_view line) {
@@ -133,7 +133,7 @@ void TextWriter::close() {
         FILE* f = direct_;
         direct_ = nullptr;
         if (std::fclose(f) != 0)
-            RaiseInOutError(errno ? errno : EIO);
+            RaiseInOutError(errno ? errno : EIO, path_);
     }
 }
 

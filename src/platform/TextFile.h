@@ -32,6 +32,7 @@ class TextReader {
     bool fill();
     int peek();
 
+    std::string path_; // named in its errors
     FILE* file_ = nullptr;
     std::vector<char> buffer_;
     size_t pos_ = 0;
@@ -60,6 +61,7 @@ class TextWriter {
     uint64_t bytesWritten() const { return written_; }
 
   private:
+    std::string path_; // named in its errors
     std::unique_ptr<AtomicFile> atomic_;
     FILE* direct_ = nullptr;
     uint64_t written_ = 0;

@@ -116,11 +116,6 @@ TEST_F(OptionFile, MessageQuotesAtMostTheFirstHundredCharacters) {
 }
 
 // The window's factor is 60 today; the floor holds whatever it becomes.
-TEST(DownloadPeriod, NeverBelowFiveMinutes) {
-    EXPECT_EQ(DownloadPeriodSeconds(15, 1), 300);
-    EXPECT_EQ(DownloadPeriodSeconds(900, 0), 900);
-}
-
 TEST_F(OptionFile, ValueBeyond32BitsIsAConversionError) {
     writeFile("Interval:4294967296\r\n");
     EXPECT_THROW(load(), EConvertError);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +17,21 @@ namespace nimbrel::test {
 
 class RecordingDownloadHost : public TWebDownloadHost {
   public:
-    void Synchronize(const std::function<void()>& fn) override { queue.run(fn); }
+    void Synchronize(const std::function<void()>& fn) override {
+        {
+            std::lock_guard lock(askedMutex_);
+            ++asked_;
+        }
+        askedChanged_.notify_all();
+        queue.run(fn);
+    }
+
+    // Waits until the thread has asked for a routine to run on the window thread; false when
+    // `limit` passes first.
+    bool WaitForRoutine(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+        std::unique_lock lock(askedMutex_);
+        return askedChanged_.wait_for(lock, limit, [this] { return asked_ > 0; });
+    }
     void SetUpStatusGrid() override {
         grid = {{"Site", "Status"}, {"", ""}};
         changes.push_back("setup");
@@ -59,6 +75,11 @@ class RecordingDownloadHost : public TWebDownloadHost {
     std::vector<std::vector<std::string>> grid;
     std::vector<std::string> changes;
     std::vector<std::string> tips; // by row
+
+  private:
+    std::mutex askedMutex_;
+    std::condition_variable askedChanged_;
+    int asked_ = 0;
 };
 
 } // namespace nimbrel::test

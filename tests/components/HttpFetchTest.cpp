@@ -34,10 +34,6 @@ Fetched Fetch(const std::string& url, const HttpBounds& bounds = {5, 1, 2, 20}) 
     return fetched;
 }
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 TEST(HttpFetch, DeliversTheBodyAndSendsTheAgentName) {
     HttpTestServer server;
     server.route(
@@ -115,10 +111,10 @@ TEST(HttpFetch, WholePageTimeLimitEndsASlowTrickle) {
     HttpTestServer server;
     // Steady bytes, so the stall rule never fires; only the whole-page limit ends it.
     server.route("/slow", HttpRoute::Body(std::string(1000, 'x')).slow(200ms, 10));
-    const auto start = std::chrono::steady_clock::now();
     const Fetched fetched = Fetch(server.url("/slow"), {5, 1, 10, 2});
     EXPECT_FALSE(fetched.result.ok);
-    EXPECT_LT(SecondsSince(start), 8.0);
+    EXPECT_EQ(fetched.result.reason, "not done within 2 s") << fetched.result.detail;
+    EXPECT_LT(fetched.body.size(), 1000u) << "the whole page came";
 }
 
 TEST(HttpFetch, SinkErrorEndsTheTransferAndIsRaisedAgain) {
@@ -131,11 +127,6 @@ TEST(HttpFetch, SinkErrorEndsTheTransferAndIsRaisedAgain) {
                               }};
     EXPECT_THROW(HttpGet(request), std::runtime_error);
     EXPECT_LT(received, 10'000'000u);
-}
-
-TEST(HttpFetch, AgentNamesTheProgramItsVersionAndTheExecutable) {
-    EXPECT_EQ(ExecutableFileName(), "test_components");
-    EXPECT_EQ(ProgramUserAgent(), std::string("Nimbrel/") + NIMBREL_VERSION + " (test_components)");
 }
 
 TEST(HttpFetch, ValidatorsGetNotModifiedOnlyWhileTheyMatch) {

@@ -4,6 +4,7 @@
 // when there is one; items new since the last digest are marked; a summary line sums it up.
 #include "digest/DigestProcess.h"
 #include "pipeline/PageName.h"
+#include "pipeline/SiteRecord.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
@@ -111,7 +112,8 @@ TEST_F(DigestFrame, EachSiteShowsItsNameStatusAndWhyItFailed) {
             EXPECT_NE(frame.find("Fresh"), std::string::npos) << frame;
         }
     }
-    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-broken=\"0\" data-new=\"0\""),
+    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-stopped=\"0\" "
+                        "data-broken=\"0\" data-new=\"0\""),
               std::string::npos)
         << page;
     EXPECT_NE(page.find("<a class=\"digest-failed\" href=\"#site-2\">2 failed</a>"),
@@ -163,6 +165,80 @@ TEST_F(DigestFrame, SiteNeverDownloadedSaysSoInsteadOfAnEmptyCard) {
     EXPECT_NE(frame.find("data-status=\"never\" data-fetched=\"\""), std::string::npos) << frame;
     EXPECT_NE(frame.find("Not downloaded yet."), std::string::npos) << frame;
     EXPECT_EQ(frame.find("Nothing to show"), std::string::npos) << frame;
+}
+
+// Fallbacks feed readers share: an item without a title of its own shows its dc:title, one
+// without a description its dc:description; RSS 0.90 in its own namespace shows; a feed that
+// names no address of its own gets a heading without a link.
+TEST_F(DigestFrame, FeedsFallBackOnDublinCoreAndRss090) {
+    server.route(
+        "/dc", HttpRoute::Body("<rss version=\"2.0\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                               "<channel><title>Dublin</title>"
+                               "<item><dc:title>Dublin title</dc:title><description>Own text"
+                               "</description><link>http://dc.example/1</link></item>"
+                               "<item><title>Own title</title><dc:title>Not this</dc:title>"
+                               "<dc:description>Dublin text</dc:description>"
+                               "<link>http://dc.example/2</link></item></channel></rss>"));
+    server.route("/ninety", HttpRoute::Body(
+                                "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\""
+                                " xmlns=\"http://my.netscape.com/rdf/simple/0.9/\"><channel>"
+                                "<title>Ninety</title><link>http://ninety.example/</link>"
+                                "</channel><item><title>First of ninety</title>"
+                                "<link>http://ninety.example/1</link></item></rdf:RDF>"));
+    server.route("/bare", HttpRoute::Body("<rss version=\"2.0\"><channel><title>Bare</title>"
+                                          "<item><title>Only</title><link>/only</link></item>"
+                                          "</channel></rss>" +
+                                          std::string(100, ' '))); // the cutter's least page
+    Select({{"DC", "/dc"}, {"Ninety", "/ninety"}, {"Bare", "/bare"}});
+    const std::string page = Digest();
+    const struct {
+        const char* site;
+        std::vector<std::string> shown;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"DC",
+         {">Dublin title</span>", ">Own text</p>", ">Own title</span>", ">Dublin text</p>"},
+         {"Not this"}},
+        {"Ninety",
+         {"<a href=\"http://ninety.example/\">Ninety</a>", ">First of ninety</span>"},
+         {"Nothing to show"}},
+        {"Bare", {"<h2 class=\"site-name\">Bare</h2>", ">Only</span>"}, {"href=\"\""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.site);
+        const std::string frame = Frame(page, c.site);
+        for (const std::string& part : c.shown)
+            EXPECT_NE(frame.find(part), std::string::npos) << part << "\n" << frame;
+        for (const std::string& part : c.absent)
+            EXPECT_EQ(frame.find(part), std::string::npos) << part << "\n" << frame;
+    }
+}
+
+// Pages cut by --rip-only and shown by --display-only: one with no record of its download
+// shows as any page that came; one whose download was stopped keeps its page under a note and
+// is counted in the summary.
+TEST_F(DigestFrame, PagesWithoutARecordShowOkAndStoppedSitesAreCounted) {
+    Select({{"Placed", "/placed"}, {"Halted", "/halted"}});
+    for (const char* path : {"/placed", "/halted"})
+        folder.write("Sites/" + PageFileName(server.hostPort() + path),
+                     Feed({std::string("Story") + (path + 1)}));
+    SiteRecord stopped;
+    stopped.status = FetchStatus::Stopped;
+    stopped.attempted = ParseUtc("2025-01-02T10:05:00Z");
+    stopped.fetched = ParseUtc("2025-01-02T09:50:00Z");
+    WriteSiteRecord(server.hostPort() + "/halted", stopped);
+    const DigestResult cut = RunDigest({"--folder", folder.path(), "--rip-only", "--quiet"});
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    const std::string page = Digest({"--display-only"});
+    const std::string placed = Frame(page, "Placed");
+    EXPECT_NE(placed.find("data-status=\"ok\""), std::string::npos) << placed;
+    EXPECT_EQ(placed.find("site-frame-note"), std::string::npos) << placed;
+    EXPECT_NE(placed.find("Storyplaced"), std::string::npos) << placed;
+    const std::string halted = Frame(page, "Halted");
+    EXPECT_NE(halted.find("data-status=\"stopped\""), std::string::npos) << halted;
+    EXPECT_NE(halted.find(": stopped. Showing the page from "), std::string::npos) << halted;
+    EXPECT_NE(page.find("data-failed=\"0\" data-stopped=\"1\""), std::string::npos) << page;
+    EXPECT_NE(page.find("<span class=\"digest-stopped\">1 stopped</span>"), std::string::npos);
 }
 
 // Text runs as the page wrote it: inline elements gain no white space in cleaning or in a feed

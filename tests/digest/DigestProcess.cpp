@@ -2,13 +2,24 @@
 
 #include "support/TestSupport.h"
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace nimbrel::test {
+
+namespace {
+// Far longer than any run of the tests takes, even on a busy machine.
+constexpr std::chrono::seconds kLongestRun{120};
+} // namespace
 
 DigestResult RunDigest(const std::vector<std::string>& arguments,
                        const std::function<void(pid_t)>& whileRunning, long fileSizeLimit) {
@@ -39,14 +50,36 @@ DigestResult RunDigest(const std::vector<std::string>& arguments,
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    // A run that hangs is ended, and fails its test, instead of holding up the whole suite.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool exited = false;
+    bool killed = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, kLongestRun, [&] { return exited; })) {
+            killed = true;
+            ::kill(pid, SIGKILL);
+        }
+    });
     if (whileRunning)
         whileRunning(pid);
     int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    {
+        std::lock_guard lock(mutex);
+        exited = true;
+    }
+    ended.notify_all();
+    watchdog.join();
     DigestResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     result.out = ReadBytes(out);
     result.err = ReadBytes(err);
+    if (killed)
+        result.err += "\n(the test ended nimbrel-digest: it ran for more than " +
+                      std::to_string(kLongestRun.count()) + " s)\n";
     ::unlink(out.c_str());
     ::unlink(err.c_str());
     ::rmdir(folder);

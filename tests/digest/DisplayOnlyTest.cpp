@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 using namespace nimbrel::test;
 
@@ -18,6 +19,7 @@ namespace {
 class DisplayOnly : public ::testing::Test {
   protected:
     void SetUp() override {
+        ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
         std::filesystem::copy(RepoFixture("display/setup.xslt"), folder.file("setup.xslt"));
         std::filesystem::copy(RepoFixture("display/stylesheets"), folder.file("stylesheets"),
                               std::filesystem::copy_options::recursive);
@@ -40,10 +42,11 @@ class DisplayOnly : public ::testing::Test {
         return RunDigest(options);
     }
 
-    // The browser is started detached: give it a moment to note its whole argument.
+    // The browser is started detached; orphaned, it becomes a child of this process (a child
+    // subreaper). Once every child has ended, what the browsers noted is all they will note.
     bool BrowserOpened() {
-        for (int i = 0; i < 50 && !Noted(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+        }
         return Noted();
     }
     bool Noted() {

@@ -93,6 +93,8 @@ TEST_F(LibraryModesTest, AddSiteRefusesWhatItCannotAddAndWritesNothing) {
         {{"--add-site", server.url("/none.html")}, 1, "No feed found at"},
         {{"--add-site", server.url("/missing")}, 1, "HTTP 404"},
         {{"--add-site", server.url("/feeds/main.rss"), "--category", "A->B"}, 1, "\"->\""},
+        // A name in another encoding than UTF-8 would leave a library that no longer loads.
+        {{"--add-site", server.url("/feeds/main.rss"), "--name", "Caf\xE9"}, 1, "not UTF-8"},
         {{"--name", "X"}, 2, "--name goes with --add-site"},
         {{"--add-site", "a", "--import-opml", "b"}, 2, "exclude each other"},
         {{"--export-opml", "f", "--category", "C"}, 2, "--category goes with"},
@@ -104,6 +106,41 @@ TEST_F(LibraryModesTest, AddSiteRefusesWhatItCannotAddAndWritesNothing) {
     }
     EXPECT_EQ(folder.read("Categories.xml"), shippedLibrary);
     EXPECT_FALSE(folder.exists("setup.nml"));
+}
+
+// Two selected sites of one name: --site tries the one of the category it names, and the
+// progress lines and the digest tell them apart by their categories.
+TEST_F(LibraryModesTest, SitesOfOneNameAreToldApartByTheirCategories) {
+    server.route("/tech.rss", HttpRoute::Body(Rss("Tech", "Tech story")));
+    std::string library = shippedLibrary;
+    const std::string shippedUrl = "URL=\"https://lobste.rs/rss\"";
+    ASSERT_NE(library.find(shippedUrl), std::string::npos);
+    library.replace(library.find(shippedUrl), shippedUrl.size(),
+                    "URL=\"" + server.url("/tech.rss") + "\"");
+    folder.write("Categories.xml", library);
+    folder.write("setup.nml", "Technology->Lobsters\r\n\r\n");
+    const DigestResult added =
+        Digest({"--add-site", server.url("/feeds/main.rss"), "--name", "Lobsters"});
+    ASSERT_EQ(added.status, 0) << added.err;
+
+    const std::pair<const char*, std::string> trials[] = {
+        {"My Sites->Lobsters", server.url("/feeds/main.rss")},
+        {"Technology->Lobsters", server.url("/tech.rss")},
+    };
+    for (const auto& [entry, url] : trials) {
+        const DigestResult trial = Digest({"--site", entry});
+        EXPECT_EQ(trial.status, 0) << trial.out;
+        EXPECT_NE(trial.out.find("URL         " + url + "\n"), std::string::npos) << trial.out;
+    }
+
+    const DigestResult cycle = Digest({"--no-open"});
+    ASSERT_EQ(cycle.status, 0) << cycle.err;
+    const std::string page = folder.read("site.html");
+    for (const char* label : {"Lobsters (Technology)", "Lobsters (My Sites)"}) {
+        EXPECT_NE(cycle.err.find(std::string("] ") + label + ": Complete"), std::string::npos)
+            << cycle.err;
+        EXPECT_NE(FrameTop(page, label), "") << label;
+    }
 }
 
 TEST_F(LibraryModesTest, OpmlImportsNestedFoldersOnceAndExportsTheSelection) {

@@ -1,6 +1,7 @@
 // nimbrel-digest's command line and the exit statuses of --rip-only, from the real executable.
 #include "DigestProcess.h"
 
+#include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,42 @@ TEST(DigestCommandLine, SiteTrialOfAnEntryOutsideTheLibraryIsAUsageError) {
             RunDigest({"--folder", folder.path(), "--site", "News->Example"});
         EXPECT_EQ(result.status, c.status) << result.err;
         EXPECT_NE(result.out.find(c.said), std::string::npos) << result.out;
+    }
+}
+
+// In a folder that is not a program folder, each mode says what it missed in the Parts' own
+// words and, on a line of its own, the folder it looked in and how to name the right one.
+TEST(DigestCommandLine, AMissingFileNamesTheFolderItWasLookedForIn) {
+    TempProgramFolder empty(false);
+    HttpTestServer server;
+    server.route("/feed", HttpRoute::Body("<rss version=\"2.0\"><channel><title>F</title>"
+                                          "</channel></rss>"));
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        const char* said;
+        const char* file;
+    } cases[] = {
+        {{}, 3, "Setup.xml not found, the program will exit now.", "setup.xml"},
+        {{"--display-only", "--no-open"}, 1, "[Error in setup.xml File]", "setup.xml"},
+        {{"--add-site", server.url("/feed")},
+         1,
+         "Categories.xml could not be found, please reinstall Nimbrel",
+         "Categories.xml"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> line{"--folder", empty.path()};
+        line.insert(line.end(), c.options.begin(), c.options.end());
+        const DigestResult result = RunDigest(line);
+        EXPECT_EQ(result.status, c.status) << result.err;
+        const size_t said = result.err.find(c.said);
+        EXPECT_NE(said, std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("\nnimbrel-digest: looked for " + std::string(c.file) + " in " +
+                                      empty.path() +
+                                      "; name your program folder with --folder DIR\n",
+                                  said),
+                  std::string::npos)
+            << result.err;
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -164,15 +165,19 @@ TEST_F(RulePreviewTest, SaysWhyWhenNothingCanBeShown) {
 TEST_F(RulePreviewTest, TheWorkerAlwaysEndsWithTheNewestRequest) {
     auto shared = std::make_shared<PreviewPage>(kPage, "http://town.example/");
     std::mutex mutex;
+    std::condition_variable answer;
     std::vector<uint64_t> answered;
     RulePreview newestPreview;
     uint64_t newest = 0;
     {
         RulePreviewWorker worker(shared, [&](uint64_t request, const RulePreview& preview) {
-            std::lock_guard lock(mutex);
-            answered.push_back(request);
-            if (request == newest)
-                newestPreview = preview;
+            {
+                std::lock_guard lock(mutex);
+                answered.push_back(request);
+                if (request == newest)
+                    newestPreview = preview;
+            }
+            answer.notify_all();
         });
         for (int skip = 0; skip < 20; ++skip) {
             RuleSettings rule = HeadingRule();
@@ -181,13 +186,10 @@ TEST_F(RulePreviewTest, TheWorkerAlwaysEndsWithTheNewestRequest) {
             std::lock_guard lock(mutex);
             newest = worker.request(rule, "pieces.xslt");
         }
-        for (int i = 0; i < 500; ++i) {
-            {
-                std::lock_guard lock(mutex);
-                if (!newestPreview.pieces.empty())
-                    break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        {
+            std::unique_lock lock(mutex);
+            EXPECT_TRUE(answer.wait_for(lock, std::chrono::seconds(30),
+                                        [&] { return !newestPreview.pieces.empty(); }));
         }
         worker.request(HeadingRule(), "pieces.xslt"); // may be dropped: the worker goes now
     }

@@ -139,7 +139,7 @@ TEST(SelectionListFile, UnwritableFolderRaisesAccessDeniedAndKeepsSetupNml) {
         SaveSetupNml({"New->Two"});
         ADD_FAILURE() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File access denied");
+        EXPECT_EQ(e.message(), "File access denied: " + folder.file("setup.nml"));
     }
     ::chmod(folder.path().c_str(), 0700);
     EXPECT_EQ(folder.read("setup.nml"), "Old->One\r\n\r\n");

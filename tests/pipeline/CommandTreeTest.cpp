@@ -242,7 +242,7 @@ TEST(CommandTree, MissingInputOrTempFolderIsAFileError) {
         run.cut(rules, kTable);
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File not found");
+        EXPECT_EQ(e.message(), "File not found: " + run.folder.file("Temp/page.dat.temp"));
     }
     XmlDocument doc = Rules("<R>" + Command("a", "b") + "</R>");
     EXPECT_THROW(RunCommandTree(doc.firstChild(), run.folder.file("Sites/none.dat")), EInOutError);

@@ -84,9 +84,9 @@ Block ReadBlock(const std::string& digest) {
     xmlXPathContext* xpath = xmlXPathNewContext(doc.get());
     xmlNode* site = First(xpath, xmlDocGetRootElement(doc.get()), "//div[@class='site']");
     if (site) {
-        xmlNode* heading = First(xpath, site, "h2[@class='site-name']/a");
+        xmlNode* heading = First(xpath, site, "h2[@class='site-name']");
         block.heading = Text(heading);
-        block.headingLink = AttributeOf(heading, "href");
+        block.headingLink = AttributeOf(First(xpath, heading, "a"), "href");
         for (xmlNode* li : Select(xpath, site, "ol/li[@class='item']")) {
             // The item's link is its first element: new items are marked by it.
             xmlNode* link = First(xpath, li, "*[1][self::a][@class='item-link']");

@@ -59,7 +59,7 @@ TEST(JoinLines, MissingFileIsAFileErrorAndCreatesNothing) {
         JoinLines(folder.file("Sites/none.dat"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File not found");
+        EXPECT_EQ(e.message(), "File not found: " + folder.file("Sites/none.dat"));
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder.file("Sites")));
 }

@@ -75,7 +75,7 @@ TEST(TextReader, MissingFileRaisesFileNotFound) {
         TextReader reader(folder.file("nope.txt"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File not found");
+        EXPECT_EQ(e.message(), "File not found: " + folder.file("nope.txt"));
         EXPECT_EQ(e.code(), 2);
     }
 }
@@ -115,7 +115,7 @@ TEST(TextWriter, UnwritableFolderRaisesAccessDeniedAndKeepsOldFile) {
         TextWriter writer(folder.file("out.txt"));
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.message(), "File access denied");
+        EXPECT_EQ(e.message(), "File access denied: " + folder.file("out.txt"));
     }
     ::chmod(folder.path().c_str(), 0700);
     EXPECT_EQ(folder.read("out.txt"), "old");

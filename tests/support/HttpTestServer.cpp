@@ -271,11 +271,17 @@ int UnusedLocalPort() {
     return port;
 }
 
+// A proxy set in the environment must not stand between the tests and these servers. Set while
+// the program starts, before any thread runs: setenv is not safe beside threads that read the
+// environment (libcurl does, and so does every nimbrel-digest the tests start).
+[[maybe_unused]] const bool kNoProxyForLoopback = [] {
+    ::setenv("no_proxy", "127.0.0.1,127.0.0.0/8,localhost", 1);
+    return true;
+}();
+
 HttpTestServer::HttpTestServer(std::string address, std::chrono::seconds lifetime,
                                std::chrono::seconds maxStall)
     : address_(std::move(address)), deadline_(Clock::now() + lifetime), maxStall_(maxStall) {
-    // A proxy set in the environment must not stand between the tests and this server.
-    ::setenv("no_proxy", "127.0.0.1,127.0.0.0/8,localhost", 1);
     listener_ = ListenOn(address_, 64, port_);
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
@@ -327,6 +333,19 @@ int HttpTestServer::mostRequestsAtOnce() const {
     return mostRequests_;
 }
 
+bool HttpTestServer::waitForRequests(
+    const std::function<bool(const std::vector<RecordedRequest>&)>& condition,
+    std::chrono::milliseconds limit) const {
+    std::unique_lock lock(mutex_);
+    return requestsChanged_.wait_for(lock, limit, [&] { return condition(requests_); });
+}
+
+bool HttpTestServer::waitForRequests(size_t count, std::chrono::milliseconds limit) const {
+    return waitForRequests(
+        [count](const std::vector<RecordedRequest>& requests) { return requests.size() >= count; },
+        limit);
+}
+
 std::vector<std::string> HttpTestServer::requestedTargets() const {
     std::vector<std::string> targets;
     for (const auto& request : requests())
@@ -363,6 +382,7 @@ void HttpTestServer::serve(int socket, int connection) {
             std::lock_guard lock(mutex_);
             index = requests_.size();
             requests_.push_back(request);
+            requestsChanged_.notify_all();
             if (auto found = routes_.find(path); found != routes_.end())
                 response = found->second;
             mostRequests_ = std::max(mostRequests_, ++openRequests_);
@@ -419,6 +439,7 @@ bool HttpTestServer::answer(int socket, const RecordedRequest& request, const Ht
     {
         std::lock_guard lock(mutex_);
         requests_[index].status = status;
+        requestsChanged_.notify_all();
     }
     if (!sendAll(socket, headers.data(), headers.size()))
         return false;
@@ -454,6 +475,7 @@ bool HttpTestServer::sendBody(int socket, const HttpRoute& route, const std::str
         {
             std::lock_guard lock(mutex_);
             requests_[index].bodyBytes = sent;
+            requestsChanged_.notify_all();
         }
         if (sent < total && !waitUnlessStopped(route.pieceDelay))
             return false;

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -91,6 +92,13 @@ class HttpTestServer {
     std::string url(const std::string& path) const; // "http://ADDRESS:PORT" + path
 
     std::vector<RecordedRequest> requests() const;
+    // Waits until the recorded requests meet the condition (checked at once and on every request,
+    // answer and body piece); false when `limit` passes first.
+    bool waitForRequests(const std::function<bool(const std::vector<RecordedRequest>&)>& condition,
+                         std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
+    // Waits until at least `count` requests have come.
+    bool waitForRequests(size_t count,
+                         std::chrono::milliseconds limit = std::chrono::seconds(30)) const;
     std::vector<std::string> requestedTargets() const;
     int connectionsAccepted() const;
     int mostConnectionsAtOnce() const;
@@ -118,6 +126,7 @@ class HttpTestServer {
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     std::condition_variable stopped_;
+    mutable std::condition_variable requestsChanged_;
     std::map<std::string, HttpRoute> routes_;
     std::vector<RecordedRequest> requests_;
     std::vector<int> openSockets_;

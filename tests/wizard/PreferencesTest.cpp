@@ -154,7 +154,8 @@ TEST_F(PreferencesTest, AnUnwritableOptionFileKeepsThePageOnBackAndNext) {
         SCOPED_TRACE(button);
         dialogs.errors.clear();
         Click(frmPreferences, button);
-        EXPECT_EQ(dialogs.errors, std::vector<std::string>{"File access denied"});
+        EXPECT_EQ(dialogs.errors,
+                  std::vector<std::string>{"File access denied: " + folder.file(kOptions)});
         EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmPreferences"});
     }
 }
@@ -164,7 +165,8 @@ TEST_F(PreferencesTest, AnUnwritableOptionFileStillHidesOnClose) {
     MakeOptionFileUnwritable();
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"File access denied"});
+    EXPECT_EQ(dialogs.errors,
+              std::vector<std::string>{"File access denied: " + folder.file(kOptions)});
     EXPECT_FALSE(frmPreferences->isVisible());
     frmPreferences->show();
     frmPreferences->close();

@@ -10,10 +10,6 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QWidget* ActiveWindow() {
-    return QApplication::activeWindow();
-}
-
 // The default extension is added when the name the user typed has none, as the common dialogs
 // do.
 std::string WithDefaultExtension(const QString& chosen, const std::string& extension) {
@@ -49,34 +45,92 @@ QFileDialog::Options QtFileDialogOptions() {
     return QFileDialog::HideNameFilterDetails;
 }
 
-void QtDialogs::showMessage(const std::string& text) {
-    QMessageBox::information(ActiveWindow(), QApplication::applicationName(), Text(text));
+namespace {
+
+bool StaysOnTop(const QWidget* window) {
+    return window && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
-bool QtDialogs::askYesNo(const std::string& text) {
-    return QMessageBox::warning(ActiveWindow(), QApplication::applicationName(), Text(text),
-                                QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::Yes) == QMessageBox::Yes;
+QWidget* VisibleWindowOnTop() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && StaysOnTop(window))
+            return window;
+    return nullptr;
 }
 
-void QtDialogs::showError(const std::string& text) {
-    QMessageBox::critical(ActiveWindow(), QApplication::applicationName(), Text(text));
+// A dialog of a window kept on top is kept on top too, or it could open behind its owner.
+void StayBeside(QWidget* dialog, const QWidget* parent) {
+    if (parent && StaysOnTop(parent->window()))
+        dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
-std::optional<std::string> QtDialogs::openFile(const nimbrel::FileDialogRequest& request) {
-    const QString chosen =
-        QFileDialog::getOpenFileName(ActiveWindow(), QString(), Text(request.initialFolder),
-                                     QtFileFilter(request.filter), nullptr, QtFileDialogOptions());
+QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const std::string& text,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton preferred) {
+    QWidget* parent = DialogParent();
+    QMessageBox box(icon, QApplication::applicationName(), Text(text), buttons, parent);
+    box.setDefaultButton(preferred);
+    StayBeside(&box, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+std::optional<std::string> RunFileDialog(const nimbrel::FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+    QWidget* parent = DialogParent();
+    QFileDialog dialog(parent, QString(), Text(request.initialFolder),
+                       QtFileFilter(request.filter));
+    dialog.setOptions(QtFileDialogOptions());
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    StayBeside(&dialog, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen.toStdString();
 }
 
+} // namespace
+
+QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (StaysOnTop(active))
+        return active;
+    QWidget* onTop = VisibleWindowOnTop();
+    return onTop ? onTop : active;
+}
+
+void ShowInFrontOfParent(QWidget* window) {
+    StayBeside(window, window->parentWidget());
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void QtDialogs::showMessage(const std::string& text) {
+    Ask(QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::askYesNo(const std::string& text) {
+    return Ask(QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
+void QtDialogs::showError(const std::string& text) {
+    Ask(QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+std::optional<std::string> QtDialogs::openFile(const nimbrel::FileDialogRequest& request) {
+    return RunFileDialog(request, QFileDialog::AcceptOpen);
+}
+
 std::optional<std::string> QtDialogs::saveFile(const nimbrel::FileDialogRequest& request) {
-    const QString chosen =
-        QFileDialog::getSaveFileName(ActiveWindow(), QString(), Text(request.initialFolder),
-                                     QtFileFilter(request.filter), nullptr, QtFileDialogOptions());
-    if (chosen.isEmpty())
+    const auto chosen = RunFileDialog(request, QFileDialog::AcceptSave);
+    if (!chosen)
         return std::nullopt;
-    return WithDefaultExtension(chosen, request.defaultExtension);
+    return WithDefaultExtension(QString::fromStdString(*chosen), request.defaultExtension);
 }

@@ -24,3 +24,12 @@ QString QtFileFilter(const std::string& filter);
 
 // The options every file dialog of the program is opened with.
 QFileDialog::Options QtFileDialogOptions();
+
+// The window a message box or file dialog belongs to: the modal dialog in front, else the
+// active window, unless a window kept on top of the others is on screen, which would hide the
+// dialog: then that one.
+QWidget* DialogParent();
+
+// Shows a window in front of its parent. A parent kept on top of the others hands that on, or
+// the window would open behind it.
+void ShowInFrontOfParent(QWidget* window);

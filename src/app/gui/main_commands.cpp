@@ -78,9 +78,14 @@ void TfrmMain::SpeedExitClick() {
     }
 }
 
+// The window holds the current selection before the dialog runs, as Setup leaves it, so a
+// cancelled dialog changes nothing and a later Close with Yes keeps every entry. A window
+// already on screen keeps the edits the user is making.
 void TfrmMain::Open1Click() {
     if (!frmSetup)
         return;
+    if (!frmSetup->isVisible())
+        frmSetup->LoadCurrentSetup();
     ShowInFront(frmSetup);
     if (auto* load = frmSetup->findChild<QAbstractButton*>("cmdLoad"))
         load->click();

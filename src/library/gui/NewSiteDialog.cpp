@@ -1,11 +1,13 @@
 #include "library/gui/NewSiteDialog.h"
 
 #include "app/gui/AppHelp.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/LibraryFile.h"
 #include "library/NewSite.h"
 #include "library/gui/RuleEditor.h"
 #include "library/gui/SiteFields.h"
+#include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 
@@ -179,8 +181,8 @@ void TfrmNewSite::LookupDone(const AddressLookup& found) {
             for (const FeedLink& link : found.links)
                 lstFeeds->addItem(
                     Q((link.title.empty() ? link.url : link.title + "  -  " + link.url)));
-            lblStatus->setText(
-                Q("The page names " + std::to_string(found.links.size()) + " feeds: pick one."));
+            lblStatus->setText(Q("The page names " + CountOf(found.links.size(), "feed", "feeds") +
+                                 ": pick one."));
         } else {
             lblStatus->setText(
                 "The page names no feed: write a rule that cuts what you want from it.");
@@ -221,7 +223,7 @@ void TfrmNewSite::OpenRuleEditor() {
                                           S(cboCategory->currentText()), this);
         connect(editor, &TfrmRuleEditor::saved, this,
                 [this](const QString& entry) { Added(S(entry)); });
-        editor->show();
+        ShowInFrontOfParent(editor);
     } catch (const Exception& error) {
         Dialogs().showMessage(error.message());
     }

@@ -1,6 +1,7 @@
 #include "library/gui/RuleEditor.h"
 
 #include "app/gui/AppHelp.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/NewSite.h"
 #include "library/SelectionEntry.h"
@@ -165,8 +166,7 @@ void TfrmRuleEditor::EditSiteRule(const std::string& entry, QWidget* parent) {
         Dialogs().showMessage(editing.problem);
         return;
     }
-    auto* editor = new TfrmRuleEditor(editing, entry, parent);
-    editor->show();
+    ShowInFrontOfParent(new TfrmRuleEditor(editing, entry, parent));
 }
 
 void TfrmRuleEditor::CreateControls() {
@@ -359,7 +359,7 @@ void TfrmRuleEditor::PreviewDone(uint64_t request, const RulePreview& preview) {
     // The page-title piece is the block's heading, not one of its items.
     const size_t pieces =
         preview.pieces.size() - (chkTitle->isChecked() && !preview.pieces.empty() ? 1 : 0);
-    std::string text = std::to_string(pieces) + (pieces == 1 ? " piece." : " pieces.");
+    std::string text = CountOf(pieces, "piece", "pieces") + ".";
     if (preview.items.size() < pieces)
         text = "Shows " + std::to_string(preview.items.size()) + " of " + std::to_string(pieces) +
                " pieces.";

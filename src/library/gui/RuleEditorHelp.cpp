@@ -51,7 +51,7 @@ size_t Occurrences(const std::string& loweredPage, const std::string& marker) {
 }
 
 std::string Matches(const char* which, size_t count) {
-    return std::string(which) + ": " + std::to_string(count) + (count == 1 ? " match" : " matches");
+    return std::string(which) + ": " + CountOf(count, "match", "matches");
 }
 
 void Highlight(QList<QTextEdit::ExtraSelection>& selections, QPlainTextEdit* source,

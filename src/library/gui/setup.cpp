@@ -3,6 +3,7 @@
 
 #include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
@@ -280,7 +281,7 @@ void TfrmSetup::cmdNewSiteClick() {
     auto* dialog = new TfrmNewSite(this);
     connect(dialog, &TfrmNewSite::siteAdded, this,
             [this](const QString& entry) { SiteAdded(entry.toUtf8().toStdString()); });
-    dialog->show();
+    ShowInFrontOfParent(dialog);
 }
 
 // The site selected in the library tree, else the entry selected in the list.

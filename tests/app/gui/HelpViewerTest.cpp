@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTreeView>
 #include <filesystem>
@@ -87,7 +88,7 @@ QTreeView* Contents() {
     auto* contents = ViewerWindow()->findChild<QTreeView*>();
     QElapsedTimer clock;
     clock.start();
-    while (contents && contents->model()->rowCount() == 0 && clock.elapsed() < 5000)
+    while (contents && contents->model()->rowCount() == 0 && clock.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return contents;
 }
@@ -144,6 +145,25 @@ TEST_F(HelpViewer, CloseAllClosesTheViewer) {
     EXPECT_EQ(ViewerWindow(), nullptr);
     ShowHelpContext(1200); // a fresh window after closing
     EXPECT_EQ(ShownTitle(), "Choosing web pages");
+}
+
+// Help asked for while a window kept on top of the others is on screen (the selection window)
+// comes up in front of it; the whole window fits the screen, frame and all.
+TEST_F(HelpViewer, OpensFullyOnScreenAndInFrontOfAWindowKeptOnTop) {
+    QWidget selection;
+    selection.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const bool onTop : {true, false, true}) {
+        SCOPED_TRACE(onTop);
+        selection.setVisible(onTop);
+        ShowHelpContext(1200);
+        QWidget* viewer = ViewerWindow();
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(viewer->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        EXPECT_TRUE(area.contains(viewer->frameGeometry()))
+            << viewer->frameGeometry().width() << "x" << viewer->frameGeometry().height();
+    }
 }
 
 TEST_F(HelpViewer, MissingHelpFileIsReportedInTheViewer) {

@@ -4,6 +4,7 @@
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
 #include "guisupport/GuiTestSupport.h"
+#include "library/SelectionList.h"
 #include "library/gui/setup.h"
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
@@ -18,6 +19,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -25,6 +27,7 @@
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace nimbrel;
@@ -315,6 +318,42 @@ TEST_F(MainWindow, CommandsShowTheirWindows) {
     FindAction(frmMain, "Open1")->trigger();
     FindAction(frmMain, "Open2")->trigger();
     EXPECT_EQ(loads(), 2u) << "Open opens a saved selection in the selection window";
+}
+
+// Open from the tray or the File menu shows the selection as setup.nml holds it before the open
+// dialog runs: a cancelled dialog leaves it whole, and an added site joins it on Close with Yes.
+// A window already on screen keeps the edits the user is making.
+TEST_F(MainWindow, OpenCancelledKeepsTheWholeSelection) {
+    std::string library = "<Library><Category Name=\"News\">";
+    SelectionEntries saved;
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "Site" + std::to_string(i);
+        library += "<site Name=\"" + name + "\" URL=\"n.example/" + name +
+                   "\" Type=\"html\" StyleSheet=\"s.xsl\" RipFile=\"r.xml\"/>";
+        saved.push_back("News->" + name);
+    }
+    folder.write("Categories.xml", library + "</Category></Library>");
+    SaveSetupNml(saved);
+    create();
+    auto* list = static_cast<QWidget*>(frmSetup)->findChild<QListWidget*>("ListBoxSiteSelection");
+    auto* tree = static_cast<QWidget*>(frmSetup)->findChild<QTreeWidget*>("TreeView1");
+    for (const char* action : {"Open1", "Open2"}) {
+        SCOPED_TRACE(action);
+        list->clear(); // as the list stands at start, or after Close answered No
+        static_cast<QWidget*>(frmSetup)->hide();
+        FindAction(frmMain, action)->trigger();
+        EXPECT_EQ(list->count(), 10);
+        tree->setCurrentItem(tree->topLevelItem(0)->child(3));
+        static_cast<QWidget*>(frmSetup)->findChild<QPushButton*>("cmdAddSite")->click();
+        FindAction(frmMain, action)->trigger(); // on screen: the added site stays
+        dialogs.setNextAnswer(true);
+        static_cast<QWidget*>(frmSetup)->findChild<QPushButton*>("cmdClose")->click();
+        SelectionEntries expected = saved;
+        expected.push_back("News->Site3");
+        EXPECT_EQ(LoadSetupNml(), expected);
+        SaveSetupNml(saved);
+    }
+    EXPECT_EQ(dialogs.fileRequests.size(), 4u);
 }
 
 // After View, automatic display is whatever the preferences' check box says, even when the

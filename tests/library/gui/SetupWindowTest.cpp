@@ -1,5 +1,6 @@
 #include "app/gui/AppHelp.h"
 #include "app/gui/Forms.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
 #include "components/MSXML2_TLB.h"
 #include "guisupport/GuiTestSupport.h"
@@ -10,12 +11,15 @@
 #include "wizard/welcome.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <functional>
@@ -475,7 +479,7 @@ TEST_F(SetupWindow, OpenOfAnUnreadableFileReportsAndKeepsTheList) {
     add(0, 0);
     dialogs.setNextFileName(folder.file("Profile/none.nms"));
     click("cmdLoad");
-    EXPECT_EQ(dialogs.errors, Strings{"File not found"});
+    EXPECT_EQ(dialogs.errors, Strings{"File not found: " + folder.file("Profile/none.nms")});
     EXPECT_EQ(shown(), Strings{"News->Daily"});
     EXPECT_FALSE(folder.exists("setup.xml"));
 }
@@ -509,4 +513,52 @@ TEST_F(SetupWindow, DialogFilterListsBothExtensionsInAnyLetterCase) {
         EXPECT_TRUE(matches(name)) << name;
     for (const char* name : {"a.xml", "a.nmo", "nms", "a.nms.bak"})
         EXPECT_FALSE(matches(name)) << name;
+}
+
+// The window stays on top of the others; each dialog of its own comes up in front of it, the
+// modal ones owned by it even while another window is the active one.
+TEST_F(SetupWindow, ItsDialogsComeUpInFrontOfIt) {
+    QWidget elsewhere; // the window that was active, as the main window is for its Open
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    window().show();
+    QtDialogs qtDialogs;
+    nimbrel::SetDialogs(&qtDialogs);
+    struct Seen {
+        QWidget* owner = nullptr;
+        bool onTop = false;
+    };
+    // Notes who owns the modal dialog the button brings up, then cancels it (No for a question).
+    const auto modalOf = [&](const char* button) {
+        Seen seen;
+        QTimer::singleShot(0, [&] {
+            auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!modal) {
+                ADD_FAILURE() << "no modal dialog";
+                return;
+            }
+            seen = {modal->parentWidget(), modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                box->button(QMessageBox::No)->click();
+            else
+                modal->reject();
+        });
+        click(button);
+        return seen;
+    };
+    for (const char* button : {"cmdLoad", "cmdSaveSelection", "cmdClose"}) {
+        SCOPED_TRACE(button);
+        window().show();
+        const Seen seen = modalOf(button);
+        EXPECT_EQ(seen.owner, &window());
+        EXPECT_TRUE(seen.onTop);
+    }
+    window().show();
+    click("cmdNewSite");
+    auto* newSite = window().findChild<QDialog*>("frmNewSite");
+    ASSERT_NE(newSite, nullptr);
+    EXPECT_TRUE(newSite->isVisible());
+    EXPECT_TRUE(newSite->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    delete newSite;
+    nimbrel::SetDialogs(&dialogs);
 }
