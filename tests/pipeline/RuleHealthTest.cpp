@@ -87,13 +87,16 @@ TEST(BrokenRule, TheSummaryCountsBrokenRulesAndLinksToTheFirst) {
     EXPECT_EQ(tally.counts().broken, 3u);
     EXPECT_EQ(tally.counts().firstBrokenId, "site-2");
     const std::string summary = DigestSummary(tally.counts(), LocalNoon());
-    EXPECT_NE(summary.find("data-failed=\"1\" data-broken=\"3\" data-new=\"0\""), std::string::npos)
+    EXPECT_NE(summary.find("data-failed=\"1\" data-stopped=\"0\" data-broken=\"3\" data-new=\"0\""),
+              std::string::npos)
         << summary;
     EXPECT_NE(summary.find("<a class=\"digest-broken\" href=\"#site-2\">3 rules found nothing</a>"),
               std::string::npos)
         << summary;
     EXPECT_LE(summary.size(), kSummaryBytes);
-    const std::string quiet = DigestSummary(DigestCounts{1, 0, 0, 0, "", ""}, LocalNoon());
+    DigestCounts none;
+    none.sites = 1;
+    const std::string quiet = DigestSummary(none, LocalNoon());
     EXPECT_EQ(quiet.find("digest-broken"), std::string::npos) << "named only when there are some";
 }
 
@@ -135,7 +138,8 @@ TEST(PageLinks, ABlockRewrittenForItsLinksKeepsEveryLinksBytes) {
     EXPECT_NE(resolved.find("href=\"http://x.example/caf\xC3\xA9?a=1&amp;b=\xE2\x80\x9C\""),
               std::string::npos)
         << resolved;
-    EXPECT_NE(resolved.find("src=\"http://site.example/p%20q.png\""), std::string::npos) << resolved;
+    EXPECT_NE(resolved.find("src=\"http://site.example/p%20q.png\""), std::string::npos)
+        << resolved;
     EXPECT_EQ(resolved.find("nimbrel"), std::string::npos) << "no stand-in is left behind";
 }
 
