@@ -27,6 +27,8 @@ constexpr double kGoodScore = 0.9;
 // The block shows this many items; they are what the real run must agree on.
 constexpr size_t kShownItems = 15;
 constexpr double kAgreement = 0.9;
+// Items a rule is judged on, at most.
+constexpr size_t kMostItemsJudged = 100;
 // Examples taken from many links: a few spread over the page are enough to find their kind.
 constexpr size_t kMostAnchors = 12;
 
@@ -53,17 +55,31 @@ bool Better(const Tried& a, const Tried& b) {
     return key(a) > key(b);
 }
 
-// The real run shows what the trial said it would.
-bool Agrees(const RulePreview& preview, const TrialOutcome& outcome) {
+// On a page of very many items, rules are judged on the stretch of them around the example,
+// so a search costs the same on a long archive as on a front page.
+ItemSet AroundTheExample(const ItemSet& set) {
+    if (set.items.size() <= kMostItemsJudged)
+        return set;
+    const size_t first = std::min(set.example - std::min(set.example, kMostItemsJudged / 2),
+                                  set.items.size() - kMostItemsJudged);
+    ItemSet judged = set;
+    judged.items.assign(set.items.begin() + static_cast<long>(first),
+                        set.items.begin() + static_cast<long>(first + kMostItemsJudged));
+    judged.example = set.example - first;
+    return judged;
+}
+
+// The real run shows the page's first items, as the trial said the rule cuts them.
+bool Agrees(const RulePreview& preview, const ItemSet& set) {
     if (!preview.problem.empty())
         return false;
-    const size_t expected = std::min(kShownItems, outcome.links.size());
+    const size_t expected = std::min(kShownItems, set.items.size());
     std::set<std::string> shown;
     for (const ShownItem& item : preview.items)
         shown.insert(item.link);
     size_t agreeing = 0;
     for (size_t i = 0; i < expected; ++i)
-        agreeing += shown.count(outcome.links[i]) > 0 ? 1 : 0;
+        agreeing += shown.count(set.items[i].href) > 0 ? 1 : 0;
     return expected > 0 && agreeing >= kAgreement * static_cast<double>(expected);
 }
 
@@ -79,9 +95,10 @@ RuleProposal Propose(const PreviewPage& page, const PageView& view,
     }
     double bestScore = 0;
     for (const ItemSet& set : sets) {
+        const ItemSet judged = AroundTheExample(set);
         std::vector<Tried> tried;
-        for (RuleSettings& rule : MarkerCandidates(view, set)) {
-            TrialOutcome outcome = TryRule(view, set, rule, exampleText, 4 * set.items.size() + 20);
+        for (RuleSettings& rule : MarkerCandidates(view, judged)) {
+            TrialOutcome outcome = TryRule(view, judged, rule, exampleText);
             if (outcome.exampleFound && outcome.matched >= 2 && outcome.score() >= kLeastScore)
                 tried.push_back({std::move(rule), std::move(outcome)});
         }
@@ -92,13 +109,15 @@ RuleProposal Propose(const PreviewPage& page, const PageView& view,
             if (candidate.outcome.score() <= bestScore)
                 break;
             RulePreview preview = PreviewRule(page, candidate.rule, styleSheet);
-            if (!Agrees(preview, candidate.outcome))
+            if (!Agrees(preview, set))
                 continue;
             bestScore = candidate.outcome.score();
             proposal.found = true;
             proposal.rule = candidate.rule;
             proposal.items = std::move(preview.items);
-            proposal.itemsFound = candidate.outcome.shown;
+            proposal.itemsFound = judged.items.size() == set.items.size()
+                                      ? candidate.outcome.shown
+                                      : TryRule(view, set, candidate.rule, exampleText).shown;
             break;
         }
         if (bestScore >= kGoodScore)

@@ -164,7 +164,9 @@ class Candidates {
         if (text.size() < 2 || std::any_of(starts_.begin(), starts_.end(),
                                            [&](const StartMarker& s) { return s.text == text; }))
             return;
-        if (Count(page_.lowered, text, 0, page_.lowered.size()) > MostStarts(set_.items.size()))
+        // Counted where the items stand: the rule is judged there.
+        if (Count(page_.lowered, text, set_.items.front().begin, set_.items.back().end) >
+            MostStarts(set_.items.size()))
             return;
         StartMarker marker{text, page_.tree[nodes.front()].name, {}};
         for (const size_t node : nodes)

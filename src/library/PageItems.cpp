@@ -281,11 +281,13 @@ std::optional<ItemSet> Finder::elementItems(size_t level, size_t kinship, bool a
     const Path linkPath = link != kNoNode ? pathFrom(level, link) : Path();
     const bool titleInside = tree_.within(title, level);
     const Path titlePath = titleInside ? pathFrom(level, title) : linkPath;
-    // Items whose own classes vary (odd and even rows, a sticky post) are of one kind only when
-    // something of classes below them says so.
+    // Items whose own classes vary (odd and even rows, a sticky post) are of one kind when they
+    // are siblings, or when something of classes below them says so: cells of other rows that
+    // merely hold a link are no items.
     const Path& inner = link != kNoNode ? linkPath : titlePath;
-    if (anyClass && std::none_of(inner.begin(), inner.end(),
-                                 [](const Step& step) { return !step.classes.empty(); }))
+    if (anyClass && kinship > 1 && std::none_of(inner.begin(), inner.end(), [](const Step& step) {
+            return !step.classes.empty();
+        }))
         return std::nullopt;
     std::vector<std::vector<size_t>> members;
     for (const size_t peer : peers(level, kinship, anyClass)) {

@@ -7,6 +7,7 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -110,7 +111,8 @@ std::string PieceTitle(const SourceTree& piece, const std::string& href, const s
 }
 
 TrialOutcome TryRule(const PageView& page, const ItemSet& items, const RuleSettings& rule,
-                     const std::string& exampleText, size_t maxPieces) {
+                     const std::string& exampleText) {
+    const size_t maxPieces = 4 * items.items.size() + 20;
     TrialOutcome outcome;
     outcome.items = items.items.size();
     const std::optional<PreparedRules> command = CuttingCommand(rule);
@@ -124,7 +126,10 @@ TrialOutcome TryRule(const PageView& page, const ItemSet& items, const RuleSetti
     PieceCutter cutter(*command);
     size_t pieces = 0;
     try {
-        cutter.cutLine(page.text, [&](std::string_view piece) {
+        const size_t begin = items.items.front().begin;
+        const std::string_view text = std::string_view(page.text).substr(
+            begin, std::max(items.items.back().end, begin) - begin);
+        cutter.cutLine(text, [&](std::string_view piece) {
             if (++pieces > maxPieces)
                 throw TooManyPieces{};
             const SourceTree tree = SourceTree::Parse(piece);

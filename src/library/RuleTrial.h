@@ -27,11 +27,12 @@ struct TrialOutcome {
     double score() const;
 };
 
-// Cuts the page by the rule's command (the page-title command left out) and judges the pieces
-// against the items. `exampleText` is what the person copied (empty when the examples were
-// links). Gives up, tooMany set, once the pieces pass `maxPieces`.
+// Cuts the page's text from the first item's beginning to the last item's end by the rule's
+// command (the page-title command left out) and judges the pieces against the items.
+// `exampleText` is what the person copied (empty when the examples were links). Gives up,
+// tooMany set, once the pieces pass four times the items (and a few).
 TrialOutcome TryRule(const PageView& page, const ItemSet& items, const RuleSettings& rule,
-                     const std::string& exampleText, size_t maxPieces);
+                     const std::string& exampleText);
 
 // A piece's title as the pieces stylesheet chooses it: a heading that holds no link, unless
 // the item's link stands in a heading; else the text of the first link to `href` that has

@@ -126,6 +126,23 @@ TEST_F(ExampleRuleTest, FindsTheItemsOfTheExamplesKindOnPagesOfEveryShape) {
     }
 }
 
+// An archive of hundreds of items costs no more than a front page: rules are judged on the
+// items around the example, and the rule found is counted on the whole page.
+TEST_F(ExampleRuleTest, AnExampleDeepInALongArchiveFindsEveryItem) {
+    std::string rows;
+    for (int i = 1; i <= 600; ++i)
+        rows += "<tr class=\"" + std::string(i % 2 ? "odd" : "even") + "\"><td><a href=\"/a/" +
+                std::to_string(i) + "\">Archived story " + std::to_string(i) +
+                "</a></td><td>2024</td></tr>";
+    const RuleProposal proposal =
+        Propose(Page("<table>" + rows + "</table>"), "Archived story 555");
+    ASSERT_TRUE(proposal.found) << proposal.problem;
+    EXPECT_EQ(proposal.itemsFound, 600u);
+    ASSERT_EQ(proposal.items.size(), 15u);
+    EXPECT_EQ(proposal.items[0].link, "http://town.example/a/1");
+    EXPECT_EQ(proposal.items[14].title, "Archived story 15");
+}
+
 TEST_F(ExampleRuleTest, SaysWhyWhenTheTextIsNotThereOrStandsInNothingThatRepeats) {
     const std::string page = Page(
         "<h1>Town news</h1>" + Items([](size_t, const std::string& href, const std::string& title) {
