@@ -123,8 +123,9 @@ TEST_F(RuleEditorTest, SuggestFillsTheFieldsAndThePreviewShowsTheItems) {
         const bool isField = qobject_cast<QLineEdit*>(field) || qobject_cast<QCheckBox*>(field) ||
                              qobject_cast<QSpinBox*>(field) || qobject_cast<QComboBox*>(field) ||
                              qobject_cast<QTableWidget*>(field);
-        if (isField && !field->objectName().isEmpty() && !field->objectName().startsWith("qt_"))
+        if (isField && !field->objectName().isEmpty() && !field->objectName().startsWith("qt_")) {
             EXPECT_FALSE(field->toolTip().isEmpty()) << field->objectName().toStdString();
+        }
     }
 }
 
