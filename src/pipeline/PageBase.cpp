@@ -7,6 +7,7 @@
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace nimbrel {
@@ -14,7 +15,12 @@ namespace nimbrel {
 std::string PageLinkBase(std::string_view pageText, std::string_view siteUrl) {
     const std::string address = SiteBaseAddress(siteUrl);
     const std::string_view head = Utf8Prefix(pageText, limits::kBaseScanBytes);
-    if (LowerAscii(head).find("<base") == std::string::npos)
+    // Most pages have no <base>: they cost one pass over their head, and no copy.
+    constexpr std::string_view kTag = "<base";
+    const auto sameLetter = [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+    };
+    if (std::search(head.begin(), head.end(), kTag.begin(), kTag.end(), sameLetter) == head.end())
         return address;
     const std::string href = Trim(html::BaseHref(head));
     if (href.empty())
