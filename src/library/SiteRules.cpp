@@ -2,6 +2,7 @@
 
 #include "components/MSXML2_TLB.h"
 #include "library/Library.h"
+#include "library/NewSite.h"
 #include "library/SelectionEntry.h"
 #include "pipeline/HtmlRip.h"
 #include "pipeline/PageName.h"
@@ -117,6 +118,9 @@ RuleRepair ProposeRuleRepair(const LibrarySite& site) {
         repair.proposal = ProposeRuleFromLinks(*page, shown->links, site.styleSheet);
         if (!repair.proposal.found) {
             repair.problem = repair.proposal.problem;
+            if (site.styleSheet != kPiecesStyleSheet)
+                repair.problem += " New rules cut pieces for " + std::string(kPiecesStyleSheet) +
+                                  ", and this site's stylesheet is " + site.styleSheet + ".";
             return repair;
         }
         const std::set<std::string> remembered(shown->links.begin(), shown->links.end());
