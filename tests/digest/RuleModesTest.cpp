@@ -48,8 +48,10 @@ std::string CardsPage(const char* card, const char* heading) {
                  "\"><a href=\"" + Href(i) + "\">" + kTitles[i] +
                  "</a></h2><p>What happened, in short.</p><a class=\"more\" href=\"" + Href(i) +
                  "\">Read more</a></article>\n";
-    return "<!DOCTYPE html><html><head><title>Town Cards</title></head><body><main>" + cards +
-           "</main></body></html>";
+    // It names a feed too: with an example, the page itself is followed.
+    return "<!DOCTYPE html><html><head><title>Town Cards</title><link rel=\"alternate\" "
+           "type=\"application/rss+xml\" href=\"/feed.rss\"></head><body><main>" +
+           cards + "</main></body></html>";
 }
 
 // The same stories a redesign later: new class names, a wrapper more around each.
@@ -163,6 +165,10 @@ TEST_F(RuleModesTest, OneExampleMakesARuleWhoseCycleShowsThePagesItemsAndNothing
     }
     EXPECT_EQ(folder.read("setup.nml"),
               "My Sites->Rows\r\nMy Sites->Cards\r\nMy Sites->Side\r\n\r\n");
+    EXPECT_NE(folder.read("Categories.xml")
+                  .find("<site Name=\"Cards\" URL=\"" + server.url("/cards.html") +
+                        "\" Type=\"html\" StyleSheet=\"pieces.xslt\" RipFile=\"cards.xml\"/>"),
+              std::string::npos);
     for (const char* name : {"Rows", "Cards", "Side"}) {
         const std::string frame = CycleFrame(name);
         EXPECT_NE(frame.find("data-status=\"ok\""), std::string::npos) << frame;
