@@ -7,6 +7,7 @@
 #include "platform/Convert.h"
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 #include <string>
 #include <utility>
@@ -41,13 +42,23 @@ bool IsEscapedByWriter(const xmlAttr* attr) {
     return xmlStrcasecmp(attr->name, BAD_CAST "name") == 0 && IsElementNamed(attr->parent, "a");
 }
 
-// While the writer runs, each such value is a token of letters and digits it leaves alone;
-// the values are put back afterwards, escaped for a quoted attribute. Tokens carry a random
-// part, so no text of a page can pass for one.
+// True when the writer would escape a byte of the value: one outside what it leaves alone.
+bool WouldBeEscaped(const xmlChar* value) {
+    static constexpr std::string_view kLeftAlone = "-_.!~*'()@/:=?;#%&,+<>";
+    for (const xmlChar* c = value; c && *c; ++c)
+        if (!std::isalnum(*c) || *c >= 0x80)
+            if (*c >= 0x80 || kLeftAlone.find(static_cast<char>(*c)) == std::string_view::npos)
+                return true;
+    return false;
+}
+
+// While the writer runs, each value it would change is a token of letters and digits it
+// leaves alone; the values are put back afterwards, escaped for a quoted attribute. Tokens
+// carry a random part, so no text of a page can pass for one.
 class KeptAddresses {
   public:
     explicit KeptAddresses(xmlNode* parent) {
-        const std::string stem = "nimbrel" + std::to_string(std::random_device{}()) + "x";
+        std::string stem;
         for (xmlNode* n = parent->children; n != nullptr; n = NextElement(n, parent)) {
             if (n->type != XML_ELEMENT_NODE)
                 continue;
@@ -55,11 +66,14 @@ class KeptAddresses {
                 if (!IsEscapedByWriter(attr))
                     continue;
                 xmlChar* value = xmlNodeListGetString(attr->doc, attr->children, 1);
-                const std::string token = stem + std::to_string(kept_.size()) + "x";
-                kept_.emplace_back(attr, value ? reinterpret_cast<const char*>(value) : "");
-                tokens_.push_back(token);
+                if (WouldBeEscaped(value)) {
+                    if (stem.empty())
+                        stem = "nimbrel" + std::to_string(std::random_device{}()) + "x";
+                    tokens_.push_back(stem + std::to_string(kept_.size()) + "x");
+                    kept_.emplace_back(attr, reinterpret_cast<const char*>(value));
+                    xmlSetProp(n, attr->name, BAD_CAST tokens_.back().c_str());
+                }
                 xmlFree(value);
-                xmlSetProp(n, attr->name, BAD_CAST token.c_str());
             }
         }
     }
@@ -71,14 +85,22 @@ class KeptAddresses {
     KeptAddresses(const KeptAddresses&) = delete;
     KeptAddresses& operator=(const KeptAddresses&) = delete;
 
-    std::string restore(std::string text) const {
+    // One pass: the writer puts the values in the order they were taken.
+    std::string restore(const std::string& text) const {
+        std::string restored;
+        restored.reserve(text.size());
+        size_t from = 0;
         for (size_t i = 0; i < kept_.size(); ++i) {
             const std::string quoted = "\"" + tokens_[i] + "\"";
-            const size_t at = text.find(quoted);
-            if (at != std::string::npos)
-                text.replace(at, quoted.size(), "\"" + EscapeHtml(kept_[i].second) + "\"");
+            const size_t at = text.find(quoted, from);
+            if (at == std::string::npos)
+                continue;
+            restored.append(text, from, at - from);
+            restored += "\"" + EscapeHtml(kept_[i].second) + "\"";
+            from = at + quoted.size();
         }
-        return text;
+        restored.append(text, from, std::string::npos);
+        return restored;
     }
 
   private:
