@@ -270,6 +270,13 @@ bool SourceTree::within(size_t node, size_t ancestor) const {
     return false;
 }
 
+size_t SourceTree::subtreeEnd(size_t node) const {
+    size_t end = node + 1;
+    while (end < nodes_.size() && nodes_[end].depth > nodes_[node].depth)
+        ++end;
+    return end;
+}
+
 std::string BaseHref(std::string_view utf8Html) {
     SourceTreeBuilder builder;
     builder.source = utf8Html;

@@ -54,6 +54,8 @@ class SourceTree {
     std::vector<std::string> classes(size_t element) const;
     // True when `node` is `ancestor` or lies inside it.
     bool within(size_t node, size_t ancestor) const;
+    // The index just past the node and everything inside it (nodes are in page order).
+    size_t subtreeEnd(size_t node) const;
 
   private:
     std::vector<Node> nodes_;

@@ -18,13 +18,6 @@ bool HasClass(const SourceTree& tree, size_t node, const char* name) {
     return std::find(classes.begin(), classes.end(), name) != classes.end();
 }
 
-size_t SubtreeEnd(const SourceTree& tree, size_t node) {
-    size_t end = node + 1;
-    while (end < tree.size() && tree[end].depth > tree[node].depth)
-        ++end;
-    return end;
-}
-
 } // namespace
 
 std::vector<ShownItem> BlockItems(std::string_view block) {
@@ -34,7 +27,7 @@ std::vector<ShownItem> BlockItems(std::string_view block) {
     for (size_t i = 0; i < tree.size(); ++i) {
         if (tree[i].isText || !HasClass(tree, i, "item"))
             continue;
-        const size_t end = SubtreeEnd(tree, i);
+        const size_t end = tree.subtreeEnd(i);
         size_t link = kNoNode;
         size_t title = kNoNode;
         for (size_t j = i; j < end; ++j) {

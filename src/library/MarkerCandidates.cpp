@@ -132,13 +132,6 @@ size_t EndTagAt(const PageView& page, size_t node) {
     return at == npos || at < element.openEnd ? npos : at;
 }
 
-size_t SubtreeEnd(const html::SourceTree& tree, size_t node) {
-    size_t end = node + 1;
-    while (end < tree.size() && tree[end].depth > tree[node].depth)
-        ++end;
-    return end;
-}
-
 class Candidates {
   public:
     Candidates(const PageView& page, const ItemSet& set) : page_(page), set_(set) {}
@@ -227,7 +220,7 @@ class Candidates {
         std::vector<std::string> tags;
         EndMarker marker{{}, false, {}};
         for (const PageItem& item : set_.items) {
-            size_t next = SubtreeEnd(page_.tree, item.link);
+            size_t next = page_.tree.subtreeEnd(item.link);
             while (next < page_.tree.size() &&
                    (page_.tree[next].isText || page_.tree[next].implied()))
                 ++next;
@@ -250,7 +243,7 @@ class Candidates {
         const PageItem& item = example();
         const html::SourceTree& tree = page_.tree;
         bool linksBetween = false;
-        for (size_t i = SubtreeEnd(tree, item.title); i < item.link; ++i)
+        for (size_t i = tree.subtreeEnd(item.title); i < item.link; ++i)
             linksBetween = linksBetween || (page_.isLink(i) && page_.hrefOf(i) != item.href);
         const size_t titleEnd = EndTagAt(page_, item.title);
         if (!linksBetween || titleEnd == npos)

@@ -74,7 +74,6 @@ class Finder {
     std::vector<size_t> peers(size_t element, size_t kinship, bool anyClass) const;
     size_t linkAround(size_t anchor) const;
     std::vector<size_t> linksWithin(size_t node) const;
-    size_t subtreeEnd(size_t node) const;
 
     std::optional<ItemSet> elementItems(size_t level, size_t kinship, bool anyClass, size_t link,
                                         size_t title);
@@ -156,16 +155,9 @@ std::vector<size_t> Finder::peers(size_t element, size_t kinship, bool anyClass)
     return frontier;
 }
 
-size_t Finder::subtreeEnd(size_t node) const {
-    size_t end = node + 1;
-    while (end < tree_.size() && tree_[end].depth > tree_[node].depth)
-        ++end;
-    return end;
-}
-
 std::vector<size_t> Finder::linksWithin(size_t node) const {
     std::vector<size_t> links;
-    for (size_t i = node; i < subtreeEnd(node); ++i)
+    for (size_t i = node, end = tree_.subtreeEnd(node); i < end; ++i)
         if (page_.isLink(i))
             links.push_back(i);
     return links;

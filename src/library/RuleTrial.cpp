@@ -51,7 +51,7 @@ bool ShowsSomething(const SourceTree& tree) {
 }
 
 bool HoldsLink(const SourceTree& tree, size_t element) {
-    for (size_t i = element + 1; i < tree.size() && tree[i].depth > tree[element].depth; ++i)
+    for (size_t i = element + 1, end = tree.subtreeEnd(element); i < end; ++i)
         if (IsLink(tree, i))
             return true;
     return false;
