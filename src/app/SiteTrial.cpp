@@ -149,10 +149,10 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
         out << "2. cut        the rule file does not load: " << rule.parseError().reason << "\n";
         return false;
     }
-    JoinLines(pagePath);
+    const JoinedPage joined(pagePath);
     RipOutput().open(cutPath);
     try {
-        RunCommandTree(rule.firstChild(), pagePath);
+        RunCommandTree(rule.firstChild(), joined.path());
     } catch (...) {
         RipOutput().closeAfterError();
         throw;
@@ -161,7 +161,7 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
     out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
         << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";
-    ReportMarkers(rule, pagePath, out);
+    ReportMarkers(rule, joined.path(), out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
     return !pieces.empty();

@@ -1,14 +1,18 @@
 #include "DigestOptions.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace nimbrel::digest {
 
 const char* const kDigestUsage =
     "Usage: nimbrel-digest [--folder DIR] [--rip-only | --display-only] [--open | --no-open]\n"
-    "                      [--site \"Category->Site\"]... [--quiet]\n"
-    "       nimbrel-digest [--folder DIR] --add-site URL [--example TEXT] [--name NAME]\n"
-    "                      [--category CAT]\n"
+    "                      [--site \"Category->Site\"]... [--quiet] [--wait SECONDS]
+"
+    "       nimbrel-digest [--folder DIR] --add-site URL [--example TEXT] [--name NAME]
+"
+    "                      [--category CAT]
+"
     "       nimbrel-digest [--folder DIR] --import-opml FILE [--category CAT]\n"
     "       nimbrel-digest [--folder DIR] --export-opml FILE\n"
     "       nimbrel-digest [--folder DIR] --check-rules [--site \"Category->Site\"]...\n"
@@ -24,6 +28,8 @@ const char* const kDigestUsage =
     "  --site \"Cat->Site\"   try one library site: fetch, cut, clean and transform it and\n"
     "                       print what each stage produced (may be repeated)\n"
     "  --quiet              no progress lines and no \"not shown\" lines on stderr\n"
+    "  --wait SECONDS       how long to wait while another Nimbrel run uses the folder\n"
+    "                       before giving up (default: 60; 0 gives up at once)\n"
     "  --add-site URL       add the feed at URL, or the first feed the page at URL names, to\n"
     "                       Categories.xml and to the selection (setup.nml, setup.xml)\n"
     "  --example TEXT       with --add-site: follow the page itself, with a new rule whose\n"
@@ -32,8 +38,10 @@ const char* const kDigestUsage =
     "  --name NAME          the new site's name (default: the feed's or the page's title)\n"
     "  --category CAT       the category it goes into (default: \"My Sites\"; for\n"
     "                       --import-opml, feeds outside any folder of the file)\n"
-    "  --import-opml FILE   add every feed of an OPML file whose address the library does\n"
-    "                       not hold yet, each in the category of its folder\n"
+    "  --import-opml FILE   add every feed of an OPML file (and every page exported with\n"
+    "                       its rule) to the library and the selection, each in the\n"
+    "                       category of its folder; addresses held already are not added\n"
+    "                       twice\n"
     "  --export-opml FILE   write the selection as OPML 2.0, one folder per category\n"
     "  --check-rules        cut and transform each selected site's page as it is now\n"
     "                       (fetching nothing) and say how many items its rule finds;\n"
@@ -102,6 +110,18 @@ void CheckCombinations(const DigestOptions& options) {
         throw UsageError(options.modeOption + " takes no --site");
 }
 
+// A whole number of seconds, at most a day.
+int Seconds(const std::string& value, std::string_view option) {
+    constexpr int kDaySeconds = 24 * 60 * 60;
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        seconds < 0 || seconds > kDaySeconds)
+        throw UsageError(std::string(option) + " takes a whole number of seconds from 0 to " +
+                         std::to_string(kDaySeconds));
+    return seconds;
+}
+
 std::string NonEmpty(std::string value, std::string_view option) {
     if (value.empty())
         throw UsageError(std::string(option) + " needs a value");
@@ -149,6 +169,8 @@ DigestOptions ParseDigestOptions(int argc, const char* const* argv) {
             options.name = NonEmpty(args.value(name, inlineValue, hasInline), name);
         } else if (name == "--category") {
             options.category = NonEmpty(args.value(name, inlineValue, hasInline), name);
+        } else if (name == "--wait") {
+            options.waitSeconds = Seconds(args.value(name, inlineValue, hasInline), name);
         } else if (name == "--site") {
             std::string site = args.value(name, inlineValue, hasInline);
             if (site.find("->") == std::string::npos)

@@ -30,9 +30,10 @@ struct DigestOptions {
     std::optional<std::string> category; // --category CAT (--add-site, --import-opml)
     std::optional<bool> open;            // --open / --no-open: automatic display for this run only
     bool quiet = false;                  // --quiet: no progress lines
-    std::vector<std::string> sites;      // --site "Category->Site", repeatable, in the order given
-    bool help = false;                   // --help / -h
-    bool version = false;                // --version
+    int waitSeconds = 60; // --wait SECONDS: how long to wait for another run on the folder
+    std::vector<std::string> sites; // --site "Category->Site", repeatable, in the order given
+    bool help = false;              // --help / -h
+    bool version = false;           // --version
 };
 
 // A command line that cannot be run; what() says why.

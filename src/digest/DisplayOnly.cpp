@@ -6,6 +6,7 @@
 #include "app/Options.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/ProgramFolder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -47,7 +48,10 @@ bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* ear
 }
 
 int RunDisplayOnly(const DigestOptions& options) {
-    return RunStep([&options] { return DisplayStep(options.open, options.quiet); });
+    return RunStep([&options] {
+        MakeWorkingFolders();
+        return DisplayStep(options.open, options.quiet);
+    });
 }
 
 } // namespace nimbrel::digest

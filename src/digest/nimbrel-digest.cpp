@@ -1,13 +1,17 @@
-// nimbrel-digest: the download cycle without a screen, for servers, cron and scripts.
+// nimbrel-digest: the download cycle without a screen, for servers, cron and scripts. Every mode
+// runs holding the program folder's lock, so it never runs beside another run on that folder.
 #include "DigestModes.h"
 #include "DigestOptions.h"
 
 #include "digest/StopSignals.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 using namespace nimbrel::digest;
 
@@ -85,10 +89,16 @@ int main(int argc, char** argv) {
     if (!TakeFolder(options.folder))
         return kExitUsage;
     StopSignals stopSignals;
-    const int status = RunMode(options);
+    std::optional<nimbrel::FolderLock> lock;
+    const int locked = RunStep([&] {
+        lock = nimbrel::FolderLock::Take(std::chrono::seconds(options.waitSeconds),
+                                         [] { return !StopSignals::StopRequested(); });
+        return true;
+    });
+    const int status = locked == kExitDone ? RunMode(options) : locked;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    if (status != kExitDone)
+    if (status != kExitDone && locked == kExitDone)
         HintAtFolderIfMissing(FirstFileOf(options));
     return status;
 }

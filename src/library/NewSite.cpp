@@ -6,6 +6,7 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -53,9 +54,21 @@ std::vector<std::string> LibraryCategoryNames() {
 
 std::string AddFeedToLibrary(const std::string& category, const std::string& name,
                              const std::string& url, const std::string& type) {
+    const FolderLock lock = FolderLock::Take();
     LibraryFile library;
     const std::string entry = library.AddSite(category, FeedSite(name, url, type));
     library.Save();
+    return entry;
+}
+
+std::string AddFeedToLibraryAndSelection(const std::string& category, const std::string& name,
+                                         const std::string& url, const std::string& type) {
+    const FolderLock lock = FolderLock::Take();
+    LibraryFile library;
+    const std::string entry = library.AddSite(category, FeedSite(name, url, type));
+    SelectionEntries entries = LoadSetupNml().value_or(SelectionEntries{});
+    entries.push_back(entry);
+    SaveLibraryAndSelection(library, entries);
     return entry;
 }
 
@@ -65,6 +78,7 @@ std::string AddRuleSiteToLibrary(const std::string& category, const std::string&
     if (!DataNameStaysInFolder(styleSheet) || !FileExists(DataFile("\\stylesheets", styleSheet)))
         throw Exception("The stylesheet \"" + styleSheet +
                         "\" is not in the folder stylesheets: choose one that is.");
+    const FolderLock lock = FolderLock::Take();
     LibraryFile library;
     library.CheckNewSite(category, name);
     const LibrarySite site{name, url, "html", styleSheet, SaveNewRuleFile(name, rule)};

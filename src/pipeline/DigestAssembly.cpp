@@ -72,6 +72,8 @@ void DigestAssembly::commit() {
     page_.commit();
     committed_ = true;
     KeepPendingShownSites(pendingRecords_);
+    if (unwrittenRecords_ > 0)
+        throw Exception(PendingRecordsLost(unwrittenRecords_, firstUnwrittenReason_));
 }
 
 // Counts the site for the summary; what the digest shows of it waits for the page.
@@ -80,8 +82,10 @@ void DigestAssembly::remember(const DisplaySite& site, SiteOutcome& outcome) {
         try {
             WritePendingShownSite(site.url, *outcome.shown);
             pendingRecords_.push_back(site.url);
-        } catch (const Exception&) {
-            // Not remembered: the site's items are marked new once more next time.
+        } catch (const Exception& error) {
+            // Reported once the page is in place; the other sites are remembered as ever.
+            if (unwrittenRecords_++ == 0)
+                firstUnwrittenReason_ = error.message();
         }
     }
     outcome.shown.reset();

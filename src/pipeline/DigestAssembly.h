@@ -65,6 +65,8 @@ class DigestAssembly {
     std::vector<SiteOutcome> finish();
     // Puts the page in place of site.html, then the records of what it showed in place of the
     // sites' records; raises EInOutError, site.html and the records then keep their content.
+    // A record that could not be written or put in place is raised as Exception afterwards,
+    // with site.html in place.
     void commit();
 
   private:
@@ -92,6 +94,8 @@ class DigestAssembly {
     std::optional<DigestPage::Region> summary_;
     DigestTally tally_;
     std::vector<std::string> pendingRecords_; // URLs whose record waits for the page
+    size_t unwrittenRecords_ = 0;             // records that could not be written to wait
+    std::string firstUnwrittenReason_;
     bool committed_ = false;
     std::unique_ptr<LargeStackThread> writer_;
 };

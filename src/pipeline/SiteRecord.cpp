@@ -5,6 +5,7 @@
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -138,14 +139,23 @@ std::string SiteRecordPath(std::string_view url) {
     return DataFile("Sites", PageFileStem(url) + ".rec");
 }
 
-SiteRecord ReadSiteRecord(std::string_view url) {
+SiteRecord WithinLimits(SiteRecord record, std::time_t now) {
+    record.retryAfter =
+        std::min<std::time_t>(record.retryAfter, now + limits::kLongestDeferralSeconds);
+    for (std::string* validator : {&record.etag, &record.lastModified})
+        if (validator->size() > limits::kValidatorBytes)
+            validator->clear();
+    return record;
+}
+
+SiteRecord ReadSiteRecord(std::string_view url, std::time_t now) {
     std::ifstream file(SiteRecordPath(url), std::ios::binary);
     if (!file)
         return {};
     std::string text(limits::kSiteRecordBytes, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(file.gcount()));
-    return ParseSiteRecord(text);
+    return WithinLimits(ParseSiteRecord(text), now);
 }
 
 void WriteSiteRecord(std::string_view url, const SiteRecord& record) {

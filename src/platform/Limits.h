@@ -10,9 +10,15 @@ namespace nimbrel::limits {
 // The longest file name the file systems we run on accept (ext4, btrfs, xfs, tmpfs).
 constexpr std::size_t kFileNameBytes = 255;
 
-// The longest page-file stem: stem + ".dat" + the atomic writer's ".tmp-XXXXXX" still fits
-// kFileNameBytes, and so does a sidecar named stem plus a suffix of up to four bytes.
-constexpr std::size_t kPageStemBytes = kFileNameBytes - 4 - 11;
+// The longest ending a page-file stem is given: ".dig.next", the record of what a digest showed
+// while it waits for the digest (".dat", ".rec", ".dig" and ".err" are shorter).
+constexpr std::size_t kLongestStemEndingBytes = 9;
+// The atomic writer's temporary ending, ".tmp-XXXXXX".
+constexpr std::size_t kAtomicTempEndingBytes = 11;
+// The longest page-file stem: stem + the longest ending + the atomic writer's temporary ending
+// still fits kFileNameBytes, so every file of a site can be written under any URL.
+constexpr std::size_t kPageStemBytes =
+    kFileNameBytes - kLongestStemEndingBytes - kAtomicTempEndingBytes;
 
 // Element nesting a cut text may reach before it is cleaned. The cleaner recurses once per
 // level (at most ~250 bytes of stack each, measured), real pages stay below a few hundred

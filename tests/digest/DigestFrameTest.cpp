@@ -158,6 +158,20 @@ TEST_F(DigestFrame, NewItemsAreMarkedOnceAndFailuresKeepTheLastGoodBlock) {
     EXPECT_EQ(Count(page, "class=\"item new\""), 0u);
 }
 
+// A URL too long for a file name gets a hashed page name with room for every file of its site,
+// the record of what its digest showed included: its new item is marked as anyone's.
+TEST_F(DigestFrame, ASiteOfAThreeHundredCharacterUrlMarksItsOneNewItem) {
+    const std::string path = "/" + std::string(300 - server.hostPort().size() - 1, 'l');
+    ASSERT_EQ((server.hostPort() + path).size(), 300u);
+    server.route(path, HttpRoute::Body(Feed({"One", "Two"})));
+    Select({{"Long", path}});
+    Digest();
+    server.route(path, HttpRoute::Body(Feed({"Three", "One", "Two"})));
+    const std::string page = Digest();
+    EXPECT_EQ(Count(page, "class=\"item new\""), 1u) << page;
+    EXPECT_TRUE(folder.exists("Sites/" + PageFileStem(server.hostPort() + path) + ".dig"));
+}
+
 TEST_F(DigestFrame, SiteNeverDownloadedSaysSoInsteadOfAnEmptyCard) {
     Select({{"Waiting", "/waiting"}});
     const std::string page = Digest({"--display-only"});

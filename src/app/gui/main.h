@@ -5,6 +5,7 @@
 #include "app/gui/AppHelp.h"
 #include "app/gui/CoolTrayIcon.h"
 #include "components/MSXML2_TLB.h"
+#include "platform/FolderLock.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -23,6 +24,7 @@ class RipProgress;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QStatusBar;
 class QTableWidget;
 class QToolButton;
 class TMainDownloadHost;
@@ -61,6 +63,7 @@ class TfrmMain : public QMainWindow {
     QToolButton* SpeedView = nullptr;
     QToolButton* speedHelp = nullptr;
     QToolButton* SpeedExit = nullptr;
+    QStatusBar* StatusBar1 = nullptr; // says when a download was skipped, and why
     QTimer* DownloadTimer = nullptr;
     QTimer* TDLMessage = nullptr;
     TCoolTrayIcon* TrayIcon1 = nullptr; // none after a confirmed Exit removed it
@@ -129,6 +132,8 @@ class TfrmMain : public QMainWindow {
     void LoadPictures();
     void TellFetchThreadToStop();
     void DestroyFetchThread();
+    // Takes the folder lock for the cycle and starts it; raises nimbrel::FolderBusy while
+    // another run holds the folder, starting nothing.
     void StartCycle();
     void WatchCycle(TWebDownload* thread);
     void EndFailedCycle(TWebDownload* thread);
@@ -142,4 +147,6 @@ class TfrmMain : public QMainWindow {
     TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
     std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
     TWebDownload* endingThread_ = nullptr; // the thread whose cycle the poller is ending
+    // Held from a cycle's start to its end (the fetch thread holds its own while it runs).
+    std::optional<nimbrel::FolderLock> cycleLock_;
 };

@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -73,6 +74,10 @@ void TfrmMain::CreateControls() {
     Image1->setObjectName("Image1");
     Image1->setGeometry(5, 7, 50, 50);
     Image1->setAlignment(Qt::AlignCenter);
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
 
     StringGrid1 = new QTableWidget(client);
     StringGrid1->setObjectName("StringGrid1");

@@ -4,6 +4,7 @@
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
 #include "components/HttpFetch.h"
+#include "digest/DigestProcess.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
 #include "support/HelpCallLog.h"
@@ -14,13 +15,17 @@
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <thread>
+#include <unistd.h>
 
 using namespace nimbrel;
 using namespace nimbrel::test;
@@ -264,6 +269,7 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
     server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/a")}});
     std::filesystem::remove_all(folder.file("Sites"));
+    folder.write("Sites", "a file where the folder should be");
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(CycleEnds());
     const std::string notFound =
@@ -278,23 +284,76 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
 TEST_F(MainCycle, ErrorInTheCutIsShownOnceAndTheCycleStillEnds) {
     server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}});
-    std::filesystem::remove_all(folder.file("Work")); // the cut file cannot be written
+    std::filesystem::remove_all(folder.file("Work"));
+    folder.write("Work", "a file where the folder should be"); // no cut file can be written
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(CycleEnds());
     // Later ticks would run the failing end again: there are none, the poller is off.
     EXPECT_FALSE(frmMain->TDLMessage->isActive());
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs.errors.size(), 1u);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(frmMain->PollerFree);
     EXPECT_EQ(frmMain->AnimationState, "Static");
     EXPECT_FALSE(frmMain->TrayIcon1->CycleIcons());
     EXPECT_EQ(Caption(), "Nimbrel");
     // The next cycle starts as usual.
-    std::filesystem::create_directory(folder.file("Work"));
+    std::filesystem::remove(folder.file("Work"));
     frmMain->DownloadTimerTimer();
     ASSERT_TRUE(CycleEnds());
     EXPECT_EQ(dialogs.errors.size(), 1u) << dialogs.errors.back();
     EXPECT_TRUE(folder.exists("Work/" + PageFileName(Bare("/a"))));
+}
+
+// The window and nimbrel-digest (the user timer, a script) never cycle on one folder at once:
+// whichever holds it, the other waits, skips its tick or says so.
+TEST_F(MainCycle, AnotherRunOnTheFolderIsWaitedForOrSkippedNeverRunBeside) {
+    server.route("/slow", HttpRoute::Body(BoldPage("slow")).slow(100ms, 200));
+    server.route("/stalled", HttpRoute::Body(BoldPage("stalled")).stallAfter(10));
+    Select({{"Slow", Bare("/slow")}});
+    const std::vector<std::string> digest = {"--folder", folder.path(), "--no-open", "--quiet"};
+    auto withOptions = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), digest.begin(), digest.end());
+        return more;
+    };
+    frmMain->SpeedRefreshClick();
+    const DigestResult refused = RunDigest(withOptions({"--wait", "0"}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("another Nimbrel run is using this folder (process " +
+                               std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << refused.err;
+    auto waiting = std::async(std::launch::async, [&] { return RunDigest(withOptions({})); });
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(waiting.get().status, 0);
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.mostRequestsAtOnce(), 1) << "the digest waited for the window's cycle";
+
+    // Now nimbrel-digest holds the folder, stalled on a page: ticks are skipped, Refresh says so.
+    Select({{"Stalled", Bare("/stalled")}});
+    pid_t holder = 0;
+    auto holding = std::async(std::launch::async,
+                              [&] { return RunDigest(digest, [&](pid_t pid) { holder = pid; }); });
+    ASSERT_TRUE(PumpUntil([&] {
+        return holder != 0 && folder.exists("nimbrel.lock") &&
+               folder.read("nimbrel.lock") == std::to_string(holder) + "\n";
+    }));
+    const std::string busy =
+        "another Nimbrel run is using this folder (process " + std::to_string(holder) + ")";
+    frmMain->DownloadTimerTimer();
+    EXPECT_EQ(frmMain->FetchThread, nullptr);
+    const std::string status = frmMain->StatusBar1->currentMessage().toStdString();
+    EXPECT_NE(status.find("download skipped: " + busy), std::string::npos) << status;
+    frmMain->SpeedRefreshClick();
+    EXPECT_EQ(frmMain->FetchThread, nullptr);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].rfind(busy + "\r\n", 0), 0u) << dialogs.messages[0];
+    ::kill(holder, SIGKILL);
+    EXPECT_EQ(holding.get().status, -1);
+    frmMain->DownloadTimerTimer();
+    EXPECT_NE(frmMain->FetchThread, nullptr) << "a killed holder leaves no lock behind";
+    EXPECT_TRUE(frmMain->StatusBar1->currentMessage().isEmpty());
+    frmMain->speedStopClick();
+    ASSERT_TRUE(CycleEnds());
 }
 
 TEST_F(MainCycle, MissingSelectionShowsTheMessageAndEndsTheProgram) {
