@@ -7,12 +7,9 @@ namespace nimbrel::digest {
 
 const char* const kDigestUsage =
     "Usage: nimbrel-digest [--folder DIR] [--rip-only | --display-only] [--open | --no-open]\n"
-    "                      [--site \"Category->Site\"]... [--quiet] [--wait SECONDS]
-"
-    "       nimbrel-digest [--folder DIR] --add-site URL [--example TEXT] [--name NAME]
-"
-    "                      [--category CAT]
-"
+    "                      [--site \"Category->Site\"]... [--quiet] [--wait SECONDS]\n"
+    "       nimbrel-digest [--folder DIR] --add-site URL [--example TEXT] [--name NAME]\n"
+    "                      [--category CAT]\n"
     "       nimbrel-digest [--folder DIR] --import-opml FILE [--category CAT]\n"
     "       nimbrel-digest [--folder DIR] --export-opml FILE\n"
     "       nimbrel-digest [--folder DIR] --check-rules [--site \"Category->Site\"]...\n"

@@ -64,10 +64,8 @@ int RunAddSiteByExample(const DigestOptions& options) {
             return false;
         }
         const std::string name = options.name.empty() ? PageName(found) : options.name;
-        const std::string entry =
-            AddRuleSiteToLibrary(options.category.value_or(kDefaultSiteCategory), name,
-                                 found.address, proposal.rule, kPiecesStyleSheet);
-        AppendToSelection({entry});
+        AddRuleSiteToLibraryAndSelection(options.category.value_or(kDefaultSiteCategory), name,
+                                         found.address, proposal.rule, kPiecesStyleSheet);
         std::cout << "Added " << name << ": the rule finds "
                   << CountOf(proposal.itemsFound, "item", "items") << "\n";
         PrintItems(proposal.items);

@@ -11,6 +11,7 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -203,6 +204,7 @@ RuleEditing PrepareRuleEditing(const std::string& entry) {
 
 void ReplaceRuleFile(const LibrarySite& site, const RuleSettings& rule) {
     const std::string path = RulePath(site);
+    const FolderLock lock = FolderLock::Take();
     if (FileExists(path))
         AtomicWriteFile(path + ".old", ReadFileBytes(path));
     AtomicWriteFile(path, RuleFileText(rule));
