@@ -7,6 +7,7 @@
 #include "pipeline/BlockLinks.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
@@ -197,7 +198,8 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
             << "\n";
         return false;
     }
-    const std::string block = ResolveBlockLinks(document.transformNode(stylesheet), site.url);
+    const std::string block =
+        ResolveBlockLinks(document.transformNode(stylesheet), SiteLinkBase(site.url, site.type));
     size_t items = 0;
     for (size_t at = block.find("<li"); at != std::string::npos; at = block.find("<li", at + 3))
         ++items;

@@ -114,7 +114,8 @@ bool IsValidUtf8(const std::string& bytes) {
 }
 
 // Control characters other than tab and line ends are not allowed anywhere in XML, and the
-// cleaner passes them through; a page's stray control bytes are dropped instead.
+// cleaner passes them through; a page's stray control bytes are dropped instead, before the
+// cleaner reads it and again from what it writes (where a reference such as "&#3;" became one).
 void DropControlCharacters(std::string& bytes) {
     std::erase_if(bytes, [](char c) {
         const auto u = static_cast<unsigned char>(c);
@@ -266,8 +267,9 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     Buffer output;
     if (tidySaveBuffer(work.doc, &output.buffer) < 0 || !output.buffer.bp)
         return {};
-    return WithoutXmlDeclaration(
-        std::string(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size));
+    std::string cleaned(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size);
+    DropControlCharacters(cleaned);
+    return WithoutXmlDeclaration(std::move(cleaned));
 }
 
 } // namespace nimbrel::tidycom

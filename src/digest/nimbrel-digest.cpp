@@ -42,6 +42,8 @@ const char* FirstFileOf(const DigestOptions& options) {
 }
 
 int RunMode(const DigestOptions& options) {
+    if (options.mode == DigestMode::CheckRules)
+        return RunCheckRules(options);
     if (!options.sites.empty())
         return RunSites(options);
     switch (options.mode) {
@@ -50,7 +52,11 @@ int RunMode(const DigestOptions& options) {
     case DigestMode::DisplayOnly:
         return RunDisplayOnly(options);
     case DigestMode::AddSite:
-        return RunAddSite(options);
+        return options.example ? RunAddSiteByExample(options) : RunAddSite(options);
+    case DigestMode::RepairRule:
+        return RunRepairRule(options);
+    case DigestMode::CheckRules:
+        return RunCheckRules(options);
     case DigestMode::ImportOpml:
         return RunImportOpml(options);
     case DigestMode::ExportOpml:

@@ -1,9 +1,8 @@
 #include "library/FeedDiscovery.h"
 
+#include "components/HtmlSource.h"
 #include "library/XmlTree.h"
 #include "platform/Convert.h"
-
-#include <libxml/uri.h>
 
 #include <algorithm>
 #include <unordered_set>
@@ -73,15 +72,6 @@ std::string FeedTypeOfLink(const std::string& linkType) {
     return {};
 }
 
-std::string Resolve(const std::string& href, const std::string& base) {
-    xmlChar* resolved = xmlBuildURI(BAD_CAST href.c_str(), BAD_CAST base.c_str());
-    if (!resolved)
-        return {};
-    std::string url(reinterpret_cast<const char*>(resolved));
-    xmlFree(resolved);
-    return url;
-}
-
 bool IsNamed(const xmlNode* element, const char* name) {
     return LowerAscii(LocalName(element)) == name;
 }
@@ -129,11 +119,12 @@ PageFeeds ReadPageFeeds(std::string_view utf8Html, const std::string& pageUrl) {
     });
     std::string base = pageUrl;
     if (baseHref)
-        if (const std::string resolved = Resolve(*baseHref, pageUrl); !resolved.empty())
+        if (const std::string resolved = html::ResolveAddress(*baseHref, pageUrl);
+            !resolved.empty())
             base = resolved;
     std::unordered_set<std::string> seen;
     for (FeedLink& link : named) {
-        link.url = Resolve(link.url, base);
+        link.url = html::ResolveAddress(link.url, base);
         if (link.url.empty() || !seen.insert(link.url).second)
             continue;
         if (page.links.size() < kListedFeedLinks)

@@ -38,4 +38,10 @@ std::string AddRuleSiteToLibrary(const std::string& category, const std::string&
                                  const std::string& url, const RuleSettings& rule,
                                  const std::string& styleSheet);
 
+// The same, and the entry appended to the selection (setup.nml, setup.xml); the library and the
+// selection are written as one step.
+std::string AddRuleSiteToLibraryAndSelection(const std::string& category, const std::string& name,
+                                             const std::string& url, const RuleSettings& rule,
+                                             const std::string& styleSheet);
+
 } // namespace nimbrel

@@ -5,6 +5,7 @@
 #include "pipeline/BlockLinks.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/PageBase.h"
 #include "pipeline/Placeholders.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
@@ -27,9 +28,11 @@ std::string MakeScratchFolder() {
     return pattern;
 }
 
-void Cut(const PreviewPage& page, const RuleSettings& settings) {
+void Cut(const PreviewPage& page, const std::string& ruleText) {
     XmlDocument rule = XmlDocument::Create();
-    rule.loadXML(RuleFileText(settings));
+    rule.loadXML(ruleText);
+    if (!rule.parseError().reason.empty())
+        throw Exception("The rule file does not load: " + rule.parseError().reason);
     RipOutput().open(page.cutPath());
     try {
         RunCommandTree(rule.firstChild(), page.pagePath());
@@ -40,19 +43,22 @@ void Cut(const PreviewPage& page, const RuleSettings& settings) {
     RipOutput().close();
 }
 
-// The display step's cleaning of a site of type "html": the fixed options, the per-site switch
-// off, then fix.dat.
-std::string CleanedCut(const std::string& cutPath) {
+// The display step's cleaning of a site of the type: the fixed options, the per-site switch
+// (off for "html"), the "addxmltags" wrapper, then fix.dat.
+std::string CleanedCut(const std::string& cutPath, const std::string& type) {
     std::unique_ptr<tidycom::TidyObject> cleaner = tidycom::TidyObject::Create();
     cleaner->options().setSwitch(tidycom::kFirstFixedSwitch, true);
     cleaner->options().setSwitch(tidycom::kSecondFixedSwitch, true);
     cleaner->options().setValue(tidycom::kOptionSetToTwo, 2);
     cleaner->options().setValue(tidycom::kOptionSetToEight, 8);
-    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, false);
-    return ApplyFixList(cleaner->cleanFile(cutPath), LoadFixList(ProgramFile("\\fix.dat")));
+    cleaner->options().setSwitch(tidycom::kPerSiteSwitch, type != "html");
+    std::string cleaned = cleaner->cleanFile(cutPath);
+    if (type == "addxmltags")
+        cleaned = "<xml>" + cleaned + "</xml>";
+    return ApplyFixList(cleaned, LoadFixList(ProgramFile("\\fix.dat")));
 }
 
-std::string Block(const PreviewPage& page, const std::string& styleSheet) {
+std::string Block(const PreviewPage& page, const std::string& type, const std::string& styleSheet) {
     if (!DataNameStaysInFolder(styleSheet))
         throw Exception("Choose one of the stylesheets of the folder stylesheets.");
     XmlDocument sheet = XmlDocument::Create();
@@ -61,16 +67,17 @@ std::string Block(const PreviewPage& page, const std::string& styleSheet) {
         throw Exception("The stylesheet " + styleSheet +
                         " does not load: " + sheet.parseError().reason);
     XmlDocument cleaned = XmlDocument::Create();
-    cleaned.loadXML(CleanedCut(page.cutPath())); // a text that does not parse stays empty
+    cleaned.loadXML(CleanedCut(page.cutPath(), type)); // a text that does not parse stays empty
     return ResolveBlockLinks(RemoveEngineDeclarations(cleaned.transformNode(sheet)),
-                             page.siteUrl());
+                             page.linkBase());
 }
 
 } // namespace
 
 PreviewPage::PreviewPage(const std::string& utf8Text, std::string siteUrl)
     : folder_(MakeScratchFolder()), pagePath_(folder_ + "/page.dat"),
-      cutPath_(folder_ + "/cut.dat"), siteUrl_(std::move(siteUrl)) {
+      cutPath_(folder_ + "/cut.dat"), siteUrl_(std::move(siteUrl)),
+      linkBase_(PageLinkBase(utf8Text, siteUrl_)) {
     try {
         AtomicWriteFile(pagePath_, utf8Text);
         JoinLines(pagePath_);
@@ -88,11 +95,17 @@ PreviewPage::~PreviewPage() {
 
 RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
                         const std::string& styleSheet) {
+    return PreviewRuleText(page, RuleFileText(settings), "html", styleSheet);
+}
+
+RulePreview PreviewRuleText(const PreviewPage& page, const std::string& ruleText,
+                            const std::string& type, const std::string& styleSheet) {
     RulePreview preview;
     try {
-        Cut(page, settings);
+        Cut(page, ruleText);
         preview.pieces = ReadTextLines(page.cutPath());
-        preview.block = Block(page, styleSheet);
+        preview.block = Block(page, type, styleSheet);
+        preview.items = BlockItems(preview.block);
     } catch (const Exception& error) {
         preview.problem = error.message();
     }

@@ -1,7 +1,9 @@
 #include "pipeline/SiteBlock.h"
 
 #include "pipeline/BlockLinks.h"
+#include "pipeline/BrokenRule.h"
 #include "pipeline/ItemMarks.h"
+#include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"
 #include "pipeline/SiteFrame.h"
@@ -65,7 +67,7 @@ std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
     const std::string block = Attempt("The stylesheet " + site.styleSheet + " failed: ",
                                       [&] { return document.transformNode(sheet); });
     return Attempt("The block of the stylesheet " + site.styleSheet + " is unusable: ",
-                   [&] { return ResolveBlockLinks(block, site.url); });
+                   [&] { return ResolveBlockLinks(block, SiteLinkBase(site.url, site.type)); });
 }
 
 // The block, or why there is none.
@@ -184,16 +186,22 @@ SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std:
             if (fetch.status == FetchStatus::Never)
                 frame.status = FetchStatusName(FetchStatus::Ok);
             MarkedBlock marked = MarkNewItems(made.block, before ? &before->links : nullptr);
-            frame.block = std::move(marked.block);
-            frame.fetched = fetch.fetched > 0
-                                ? fetch.fetched
-                                : FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
-            outcome.newItems = marked.newItems;
-            ShownSite shown{frame.fetched, std::move(marked.links), std::move(made.block)};
-            if (!before || shown != *before)
-                outcome.shown = std::move(shown);
+            const std::time_t pageTime =
+                FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
+            if (RuleFoundNothing(fetch, marked.links.size(), before)) {
+                // The record keeps the last good block.
+                ShowBrokenRule(frame, fetch, *before, pageTime, now);
+            } else {
+                frame.block = std::move(marked.block);
+                frame.fetched = fetch.fetched > 0 ? fetch.fetched : pageTime;
+                outcome.newItems = marked.newItems;
+                ShownSite shown{frame.fetched, std::move(marked.links), std::move(made.block)};
+                if (!before || shown != *before)
+                    outcome.shown = std::move(shown);
+            }
         }
-        frame.note = FetchNote(fetch, frame, now);
+        if (frame.status != kBrokenStatus)
+            frame.note = FetchNote(fetch, frame, now);
     }
     outcome.status = frame.status;
     outcome.block = FrameHtml(frame, now);

@@ -99,4 +99,8 @@ constexpr std::size_t kShownSiteBytes = kKeptBlockBytes + (2u << 20);
 // largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
 constexpr std::size_t kFoundPageBytes = 16u << 20;
 
+// A page's <base href> is looked for in its first bytes: it belongs in the head, and heads
+// with a few hundred KB of inline style and script still fit.
+constexpr std::size_t kBaseScanBytes = 1u << 20;
+
 } // namespace nimbrel::limits

@@ -112,7 +112,8 @@ TEST_F(DigestFrame, EachSiteShowsItsNameStatusAndWhyItFailed) {
             EXPECT_NE(frame.find("Fresh"), std::string::npos) << frame;
         }
     }
-    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-stopped=\"0\" data-new=\"0\""),
+    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-stopped=\"0\" "
+                        "data-broken=\"0\" data-new=\"0\""),
               std::string::npos)
         << page;
     EXPECT_NE(page.find("<a class=\"digest-failed\" href=\"#site-2\">2 failed</a>"),

@@ -49,6 +49,8 @@ class TfrmSetup : public QWidget {
     void cmdNewSiteClick();
     // The New Site dialog, shown in front; what it adds joins the list.
     TfrmNewSite* ShowNewSite();
+    // "Edit Rule...": the rule editor on the selected site's rule and the page it has now.
+    void cmdEditRuleClick();
 
   private:
     void FormCreate();
@@ -61,6 +63,7 @@ class TfrmSetup : public QWidget {
     void WriteSelection();
     bool KeepSelectionXml() const;
     void SiteAdded(const std::string& entry);
+    std::string SelectedSiteEntry() const;
 
     QLabel* Image1 = nullptr;
     QTextEdit* txtWelcome = nullptr;
@@ -77,6 +80,7 @@ class TfrmSetup : public QWidget {
     QPushButton* cmdLoad = nullptr;
     QPushButton* cmdSaveSelection = nullptr;
     QPushButton* cmdNewSite = nullptr;
+    QPushButton* cmdEditRule = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -163,6 +163,32 @@ TEST_F(MainCycle, FailedRowsCarryTheWholeStoryInTheirTooltip) {
     EXPECT_EQ(frmMain->StringGrid1->item(2, 1)->toolTip().toStdString(), "");
 }
 
+// A page that came but whose rule found nothing in it, after it found items, reads so in its
+// row once the digest is made; the others keep theirs.
+TEST_F(MainCycle, ARuleThatFoundNothingSaysSoInItsRow) {
+    folder.write(
+        "stylesheets/s.xsl",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\">"
+        "<ol><xsl:for-each select=\"//b\"><li class=\"item\"><a href=\"/story/{.}\">"
+        "<xsl:value-of select=\".\"/></a></li></xsl:for-each></ol></xsl:template>"
+        "</xsl:stylesheet>");
+    server.route("/a", HttpRoute::Body(BoldPage("first")));
+    server.route("/b", HttpRoute::Body(BoldPage("second")));
+    Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/b")}});
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(GridColumn(1), (std::vector<std::string>{"Status", "Complete", "Complete"}));
+
+    server.route("/b", HttpRoute::Body("<html><head>" + std::string(200, ' ') +
+                                       "</head><body><i>second</i></body></html>"));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(GridColumn(1),
+              (std::vector<std::string>{"Status", "Complete", "Rule found nothing"}));
+    EXPECT_NE(folder.read("site.html").find("data-status=\"broken\""), std::string::npos);
+}
+
 TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
     server.route("/a", HttpRoute::Body(BoldPage("a")).slow(50ms, 40));
     Select({{"Alpha", Bare("/a")}});
