@@ -108,7 +108,9 @@ TEST_F(DisplayOnly, NoOpenKeepsTheUpdateReminderFromOpeningItsPage) {
     EXPECT_FALSE(BrowserOpened());
     EXPECT_EQ(Digest({"--open"}).status, 0);
     ASSERT_TRUE(BrowserOpened());
-    EXPECT_EQ(folder.read("opened.txt").rfind(folder.path() + "/update.html\n", 0), 0u);
+    // Both pages go to browsers started side by side: either may note its page first.
+    EXPECT_NE(("\n" + folder.read("opened.txt")).find("\n" + folder.path() + "/update.html\n"),
+              std::string::npos);
 }
 
 // What the digest showed of a site is kept for the next one; a record that cannot be put in
