@@ -27,8 +27,11 @@ run: build
 	@cd "$(PROGRAM_DIR)" && exec "$(CURDIR)/$(BUILD_DIR)/nimbrel"
 
 # A Debian package of what `cmake --install` installs: $(BUILD_DIR)/nimbrel_<version>-1_<arch>.deb.
+# Reproducible: its file times are the last commit's unless SOURCE_DATE_EPOCH says otherwise.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 package: build
-	@cmake --build $(BUILD_DIR) --target package
+	@$(if $(SOURCE_DATE_EPOCH),SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH)) \
+	    cmake --build $(BUILD_DIR) --target package
 
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -4,12 +4,6 @@
 # for /usr, /usr/local and ~/.local alike, so `cmake --install --prefix ~/.local` works too.
 include(GNUInstallDirs)
 
-# The project's public addresses, for the metainfo and the package. Software centres fetch the
-# screenshots from NIMBREL_SCREENSHOTS_URL, where the repository's docs/ folder is published.
-set(NIMBREL_HOMEPAGE "https://nimbrel.example.org" CACHE STRING "The project's web address")
-set(NIMBREL_SCREENSHOTS_URL "${NIMBREL_HOMEPAGE}/docs" CACHE STRING "Where docs/ is published")
-set(NIMBREL_APPSTREAM_ID org.example.nimbrel)
-
 set(PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
 
@@ -50,7 +44,25 @@ install(FILES ${PACKAGING_DIR}/completion/nimbrel-digest
 
 # ---- AppStream metainfo of the desktop program -----------------------------------------------
 if(NIMBREL_BUILD_GUI)
-    set(metainfo ${GENERATED_DIR}/${NIMBREL_APPSTREAM_ID}.metainfo.xml)
+    set(metainfo ${GENERATED_DIR}/${NIMBREL_APP_ID}.metainfo.xml)
     configure_file(${PACKAGING_DIR}/nimbrel.metainfo.xml.in ${metainfo} @ONLY)
     install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
+
+# ---- licence and changes: the DEP-5 copyright file, the changes for people, the package's own --
+set(DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/nimbrel)
+configure_file(${PACKAGING_DIR}/debian/copyright.in ${GENERATED_DIR}/copyright @ONLY)
+configure_file(${PACKAGING_DIR}/debian/changelog.in ${GENERATED_DIR}/changelog.Debian @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${GENERATED_DIR}/changelog COPYONLY)
+set(COMPRESSED_CHANGELOGS)
+foreach(changelog changelog changelog.Debian)
+    add_custom_command(OUTPUT ${GENERATED_DIR}/${changelog}.gz
+        COMMAND gzip -9 -n -k -f ${GENERATED_DIR}/${changelog}
+        DEPENDS ${GENERATED_DIR}/${changelog}
+        VERBATIM)
+    list(APPEND COMPRESSED_CHANGELOGS ${GENERATED_DIR}/${changelog}.gz)
+endforeach()
+add_custom_target(nimbrel_changelogs ALL DEPENDS ${COMPRESSED_CHANGELOGS})
+install(FILES ${GENERATED_DIR}/copyright ${COMPRESSED_CHANGELOGS} DESTINATION ${DOC_DIR})
+install(FILES ${PACKAGING_DIR}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME nimbrel)

@@ -1,9 +1,6 @@
 # `make package` (the `package` target): a Debian package of exactly what `cmake --install` puts
 # under /usr. Library dependencies come from the linked libraries (dpkg-shlibdeps); the ones
 # below are loaded at run time, where shlibdeps cannot see them.
-set(NIMBREL_MAINTAINER "Nimbrel team <team@nimbrel.example.org>"
-    CACHE STRING "The package's maintainer, name and mail address")
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nimbrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -27,7 +24,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${NIMBREL_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${NIMBREL_HOMEPAGE})

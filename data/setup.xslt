@@ -50,7 +50,9 @@ body { display: flex; flex-direction: column; min-height: 100vh; }
 .masthead { order: -1; }
 .digest-summary { display: flex; flex-wrap: wrap; align-items: center; gap: 6px 8px; margin: 0; padding: 9px 20px; font-size: 12px; color: var(--muted); background: var(--card); border-bottom: 1px solid var(--rule); }
 .digest-sites::before { content: "·"; margin-right: 8px; }
-.digest-summary .digest-failed, .digest-summary .digest-new { padding: 1px 9px; border-radius: 999px; background: var(--bg); }
+.digest-summary .digest-failed, .digest-summary .digest-broken, .digest-summary .digest-new { padding: 1px 9px; border-radius: 999px; background: var(--bg); }
+.digest-summary a.digest-broken { color: var(--wait-text); background: var(--wait-soft); font-weight: 600; }
+.digest-summary a.digest-broken:hover { text-decoration: underline; }
 .digest-summary .digest-failed { margin-left: 4px; }
 .digest-summary a.digest-failed { color: var(--fail-text); background: var(--fail-soft); font-weight: 600; }
 .digest-summary a.digest-failed:hover { text-decoration: underline; }
@@ -61,14 +63,15 @@ td.column { vertical-align: top; width: 308px; padding: 0; }
 .site, .site-frame { background: var(--card); border: 1px solid var(--rule); border-radius: 12px; box-shadow: var(--shadow); padding: 14px 14px 6px; overflow: hidden; }
 .site-frame .site { background: none; border: 0; border-radius: 0; box-shadow: none; padding: 0; overflow: visible; }
 .site-frame.site-failure { border-top: 3px solid var(--fail); }
+.site-frame.site-broken { border-top: 3px solid var(--wait); }
 .site-frame-head { display: flex; align-items: baseline; gap: 8px; margin: 0 0 8px; }
 .site-frame-name { flex: 1 1 auto; min-width: 0; font-size: 16px; line-height: 1.25; font-weight: 700; color: var(--title); overflow-wrap: anywhere; }
 a.site-frame-name:hover { color: var(--accent); }
 .site-frame-updated { flex: none; font-size: 11px; color: var(--muted); white-space: nowrap; }
 .site-frame-note { margin: 0 0 10px; padding: 7px 10px; border-radius: 8px; border-left: 3px solid var(--fail); background: var(--fail-soft); color: var(--fail-text); font-size: 12px; line-height: 1.4; overflow-wrap: anywhere; }
-.site-frame[data-status="deferred"] .site-frame-note, .site-frame[data-status="stopped"] .site-frame-note { border-left-color: var(--wait); background: var(--wait-soft); color: var(--wait-text); }
+.site-frame[data-status="deferred"] .site-frame-note, .site-frame[data-status="stopped"] .site-frame-note, .site-frame[data-status="broken"] .site-frame-note { border-left-color: var(--wait); background: var(--wait-soft); color: var(--wait-text); }
 .site-frame[data-status="never"] .site-frame-note { border-left-color: var(--rule); background: var(--bg); color: var(--muted); }
-.site-frame[data-status="failed"] .items, .site-frame[data-status="deferred"] .items, .site-frame[data-status="stopped"] .items { opacity: .75; }
+.site-frame[data-status="failed"] .items, .site-frame[data-status="deferred"] .items, .site-frame[data-status="stopped"] .items, .site-frame[data-status="broken"] .items { opacity: .75; }
 .site-name { margin: 0 0 8px; font-size: 16px; line-height: 1.25; font-weight: 700; color: var(--title); }
 .site-name a { border-bottom: 2px solid var(--accent); padding-bottom: 2px; }
 .site-frame .site-name { margin: -4px 0 6px; font-size: 11.5px; font-weight: 500; color: var(--muted); }

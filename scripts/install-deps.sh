@@ -9,7 +9,7 @@ PACKAGES=(
     libxml2-dev libxslt1-dev libtidy-dev libcurl4-openssl-dev libssl-dev zlib1g-dev libseccomp-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xdg-utils python3
-    dpkg-dev file desktop-file-utils appstream man-db systemd
+    dpkg-dev file desktop-file-utils appstream man-db systemd lintian
 )
 
 missing=()

@@ -16,6 +16,8 @@ namespace {
 std::string_view ValueFromTenthCharacter(std::string_view line) {
     return line.size() > 9 ? line.substr(9) : std::string_view();
 }
+
+constexpr std::string_view kNewStoryNoticeKey = "NewStoryNotice:";
 } // namespace
 
 std::string OptionFilePath() {
@@ -23,7 +25,14 @@ std::string OptionFilePath() {
 }
 
 void LoadOptionsFile(const std::string& path, int32_t& intervalSeconds, bool& autoView) {
+    bool newStoryNotice = true;
+    LoadOptionsFile(path, intervalSeconds, autoView, newStoryNotice);
+}
+
+void LoadOptionsFile(const std::string& path, int32_t& intervalSeconds, bool& autoView,
+                     bool& newStoryNotice) {
     autoView = true;
+    newStoryNotice = true;
     if (!FileExists(path))
         return;
     TextReader reader(path);
@@ -36,6 +45,9 @@ void LoadOptionsFile(const std::string& path, int32_t& intervalSeconds, bool& au
         return;
     if (line.find("AutoView") != std::string::npos)
         autoView = ValueFromTenthCharacter(line) == "True";
+    while (reader.readLine(line))
+        if (line.starts_with(kNewStoryNoticeKey))
+            newStoryNotice = std::string_view(line).substr(kNewStoryNoticeKey.size()) == "True";
 }
 
 int32_t ShownIntervalMinutes(int32_t intervalSeconds, int32_t secondsPerMinute) {
@@ -55,10 +67,12 @@ int32_t DownloadPeriodSeconds(int32_t intervalSeconds, int32_t secondsPerMinute)
     return std::max(period, limits::kShortestDownloadPeriodSeconds);
 }
 
-void SaveOptionsFile(const std::string& path, int32_t intervalSeconds, bool autoView) {
+void SaveOptionsFile(const std::string& path, int32_t intervalSeconds, bool autoView,
+                     bool newStoryNotice) {
     TextWriter writer(path);
     writer.writeLine("Interval:" + std::to_string(intervalSeconds));
     writer.writeLine(autoView ? "AutoView:True" : "AutoView:False");
+    writer.writeLine(std::string(kNewStoryNoticeKey) + (newStoryNotice ? "True" : "False"));
     writer.close();
 }
 

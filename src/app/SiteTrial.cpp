@@ -5,6 +5,7 @@
 #include "components/MSXML2_TLB.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteWorkers.h"
 #include "platform/AtomicFile.h"
@@ -147,10 +148,10 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
         out << "2. cut        the rule file does not load: " << rule.parseError().reason << "\n";
         return false;
     }
-    JoinLines(pagePath);
+    const JoinedPage joined(pagePath);
     RipOutput().open(cutPath);
     try {
-        RunCommandTree(rule.firstChild(), pagePath);
+        RunCommandTree(rule.firstChild(), joined.path());
     } catch (...) {
         RipOutput().closeAfterError();
         throw;
@@ -159,7 +160,7 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
     out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
         << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";
-    ReportMarkers(rule, pagePath, out);
+    ReportMarkers(rule, joined.path(), out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
     return !pieces.empty();
@@ -170,9 +171,9 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
 // links made absolute and active content removed.
 bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::ostream& out) {
     SiteWorkers workers(1);
-    const TrialOutcome trial = workers.run({ProgramFolder(), cutPath, site.type,
-                                            DataFile("\\stylesheets", site.styleSheet), site.url,
-                                            LoadFixList(ProgramFile("\\fix.dat"))});
+    const DisplayTrial trial = workers.run(
+        {ProgramFolder(), cutPath, site.type, DataFile("\\stylesheets", site.styleSheet),
+         SiteLinkBase(site.url, site.type), LoadFixList(ProgramFile("\\fix.dat"))});
     if (!trial.cleaned) {
         out << "3. clean      failed: " << trial.failure << "\n";
         return false;

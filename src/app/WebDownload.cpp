@@ -27,7 +27,8 @@ uint64_t NextCycle() {
 } // namespace
 
 TWebDownload::TWebDownload(TWebDownloadHost& host)
-    : host_(host), cycle_(NextCycle()), thread_([this] { Execute(); }) {}
+    : host_(host), cycle_(NextCycle()), folderLock_(nimbrel::FolderLock::Take()),
+      thread_([this] { Execute(); }) {}
 
 TWebDownload::~TWebDownload() {
     Terminate();
@@ -83,6 +84,7 @@ void TWebDownload::Execute() {
         std::lock_guard lock(stateMutex_);
         failure_ = error.what();
     }
+    folderLock_.reset();
     finished_ = true;
 }
 

@@ -6,12 +6,14 @@
 
 #include "components/HttpTransfers.h"
 #include "platform/AtomicFile.h"
+#include "platform/FolderLock.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +41,9 @@ class TWebDownloadHost {
 
 class TWebDownload {
   public:
-    // Starts running at once. The host must outlive the thread.
+    // Takes the program folder's lock (FolderLock.h; raises FolderBusy while another run holds
+    // it) and starts running at once; the lock is let go when the thread's work ends. The host
+    // must outlive the thread.
     explicit TWebDownload(TWebDownloadHost& host);
     // Requests the stop, then waits for the thread's end.
     ~TWebDownload();
@@ -98,5 +102,6 @@ class TWebDownload {
     std::atomic<bool> dropped_{false};
     std::atomic<bool> finished_{false};
     nimbrel::HttpTransfers transfers_;
+    std::optional<nimbrel::FolderLock> folderLock_; // while the thread writes page files
     std::thread thread_;
 };

@@ -40,7 +40,7 @@ struct UnloadAtExit {
 std::string FindHtmlHelpControl() {
     if (ControlPathOverride())
         return ExistingOrEmpty(*ControlPathOverride());
-    return FindCompanionFile(kModuleName);
+    return FindCompanionFile(kModuleName, NIMBREL_MODULE_DIR);
 }
 
 void LoadHtmlHelp() {

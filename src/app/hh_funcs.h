@@ -26,7 +26,7 @@ extern THtmlHelpWProc HtmlHelpW;
 
 // The viewer module's path when a file exists there, else empty. The module lives at a fixed
 // place beside the executable: <exe dir>/nimbrel-helpviewer.so, or, installed,
-// <exe dir>/../lib/nimbrel/nimbrel-helpviewer.so.
+// <exe dir>/../<module dir>/nimbrel-helpviewer.so (lib/<triplet>/nimbrel on Debian).
 std::string FindHtmlHelpControl();
 
 // Makes sure the module is loaded; does nothing when it already is. Reports nothing: callers

@@ -158,6 +158,7 @@ size_t EasyTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 // Returns false to end the transfer: an error status, once its headers are all in.
 bool EasyTransfer::takeHeader(const std::string& line) {
     if (StartsWith(line, "HTTP/")) { // a new response (after a redirect or a 100 Continue)
+        inHeaders_ = true;
         statusLine_ = TrimBlanks(line);
         const size_t blank = statusLine_.find(' ');
         status_ = blank == std::string::npos ? 0 : std::atol(statusLine_.c_str() + blank + 1);
@@ -167,6 +168,7 @@ bool EasyTransfer::takeHeader(const std::string& line) {
         return true;
     }
     if (TrimBlanks(line).empty()) { // the end of this response's headers
+        inHeaders_ = false;
         httpError_ = status_ >= 400;
         return !httpError_;
     }
@@ -231,13 +233,49 @@ HttpResult EasyTransfer::finish(CURLcode code) {
         return result;
     }
     if (code == CURLE_OK) {
-        result.ok = true;
-        result.notModified = status_ == 304;
+        result.reason = answerProblem();
+        result.ok = result.reason.empty();
+        result.notModified = result.ok && status_ == 304;
+        if (!result.ok)
+            result.detail = statusLine_.empty() ? result.reason : statusLine_;
         return result;
     }
     result.reason = failureReason(code);
     result.detail = errorText_[0] != '\0' ? errorText_ : curl_easy_strerror(code);
     return result;
+}
+
+// Only a page (2xx), or "not modified" to a request that named the page it has, is a page. A
+// final 1xx or 3xx (a redirect with nowhere to go) brings none, and a 304 to a request without
+// validators says nothing of a page the server was never told of.
+std::string EasyTransfer::answerProblem() const {
+    if (status_ >= 200 && status_ < 300)
+        return {};
+    const bool conditional = !request_.ifNoneMatch.empty() || !request_.ifModifiedSince.empty();
+    if (status_ == 304)
+        return conditional ? std::string() : "HTTP 304 to a request for the whole page";
+    if (status_ >= 300 && status_ < 400)
+        return "HTTP " + std::to_string(status_) + " without an address to follow";
+    if (status_ == 0)
+        return "no HTTP status";
+    return "HTTP " + std::to_string(status_);
+}
+
+// Which time-out ended the transfer, from libcurl's timings: still connecting (a TLS handshake
+// counts), the whole page's time spent, or else the speed limit.
+std::string EasyTransfer::timeoutReason() const {
+    curl_off_t connected = 0, secured = 0, total = 0;
+    curl_easy_getinfo(curl_, CURLINFO_CONNECT_TIME_T, &connected);
+    curl_easy_getinfo(curl_, CURLINFO_APPCONNECT_TIME_T, &secured);
+    curl_easy_getinfo(curl_, CURLINFO_TOTAL_TIME_T, &total);
+    const bool secure = StartsWith(Lower(request_.url), "https:");
+    if (connected == 0 || (secure && secured == 0))
+        return "no answer within " + std::to_string(bounds_.connectSeconds) + " s";
+    constexpr curl_off_t kMicroseconds = 1'000'000;
+    if (total + kMicroseconds / 2 >= bounds_.wholeSeconds * kMicroseconds)
+        return "not done within " + std::to_string(bounds_.wholeSeconds) + " s";
+    return "too slow (under " + std::to_string(bounds_.slowBytesPerSecond) + " bytes/s for " +
+           std::to_string(bounds_.slowSeconds) + " s)";
 }
 
 HttpResult EasyTransfer::stopped() {
@@ -251,7 +289,6 @@ HttpResult EasyTransfer::stopped() {
 // One short reason for a failure of libcurl's, in the user's terms; the full text goes in the
 // detail.
 std::string EasyTransfer::failureReason(CURLcode code) const {
-    const std::string text = errorText_;
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
@@ -259,13 +296,7 @@ std::string EasyTransfer::failureReason(CURLcode code) const {
     case CURLE_COULDNT_CONNECT:
         return "could not connect";
     case CURLE_OPERATION_TIMEDOUT:
-        if (StartsWith(text, "Operation too slow"))
-            return "too slow (under " + std::to_string(bounds_.slowBytesPerSecond) +
-                   " bytes/s for " + std::to_string(bounds_.slowSeconds) + " s)";
-        if (StartsWith(text, "Resolving timed out") || StartsWith(text, "Connection timed out") ||
-            StartsWith(text, "Failed to connect"))
-            return "no answer within " + std::to_string(bounds_.connectSeconds) + " s";
-        return "not done within " + std::to_string(bounds_.wholeSeconds) + " s";
+        return timeoutReason();
     case CURLE_PARTIAL_FILE:
         return "connection cut mid-page";
     case CURLE_RECV_ERROR:
@@ -278,7 +309,7 @@ std::string EasyTransfer::failureReason(CURLcode code) const {
     case CURLE_TOO_MANY_REDIRECTS:
         return "too many redirects";
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return "not an http or https address";
+        return kOnlyHttpAddresses;
     case CURLE_URL_MALFORMAT:
         return "malformed address";
     case CURLE_PEER_FAILED_VERIFICATION:
@@ -287,8 +318,17 @@ std::string EasyTransfer::failureReason(CURLcode code) const {
         return "secure connection failed";
     case CURLE_BAD_CONTENT_ENCODING:
         return "undecodable compressed page";
+    case CURLE_OUT_OF_MEMORY:
+#if LIBCURL_VERSION_NUM >= 0x080600
+    case CURLE_TOO_LARGE:
+#endif
+        // libcurl refuses a header line over its limit this way, without saying which one.
+        if (inHeaders_)
+            return "header too large (a validator or another header over " +
+                   std::to_string(CURL_MAX_HTTP_HEADER >> 10) + " KB)";
+        return "out of memory";
     default:
-        return curl_easy_strerror(code);
+        return curl_easy_strerror(code); // libcurl's short text for the code itself
     }
 }
 

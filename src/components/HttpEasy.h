@@ -41,6 +41,8 @@ class EasyTransfer {
     bool takeHeader(const std::string& line);
     void configure();
     HttpResult outcome() const;
+    std::string answerProblem() const;
+    std::string timeoutReason() const;
     std::string failureReason(CURLcode code) const;
 
     HttpRequest request_;
@@ -57,6 +59,7 @@ class EasyTransfer {
     std::string lastModified_;
     std::string retryAfter_;
     std::time_t retryAfterBase_ = 0; // when the Retry-After arrived, for a count of seconds
+    bool inHeaders_ = false;         // a response's headers have begun and not yet ended
     bool httpError_ = false;         // a status of 400 or above ended it
     bool tooLarge_ = false;          // the body passed bounds_.pageBytes
     uint64_t bodyBytes_ = 0;

@@ -49,9 +49,12 @@ struct HttpRequest {
 };
 
 inline constexpr const char* kHttpCancelled = "cancelled";
+// The reason of an address (or a redirect) of another scheme than http and https.
+inline constexpr const char* kOnlyHttpAddresses = "only http and https addresses can be fetched";
 
 struct HttpResult {
     bool ok = false;          // a whole page arrived (2xx), or the server said 304 Not Modified
+                              // to a request with validators; any other answer is a failure
     bool notModified = false; // 304: nothing was sent, the page kept from before is current
     bool stopped = false;     // ended by a stop before it was done
     std::string reason;       // when !ok: one short reason ("HTTP 404", "host not found")
@@ -68,7 +71,8 @@ struct HttpResult {
 };
 
 // Fetches one request with the given bounds. A status of 400 or above ends the transfer at once
-// (the error body is not delivered) and counts as a failure. Never raises for network trouble;
+// (the error body is not delivered) and counts as a failure; so does a final 1xx or 3xx answer,
+// and a 304 to a request without validators. Never raises for network trouble;
 // raises only what the sink raised.
 HttpResult HttpGet(const HttpRequest& request, const HttpBounds& bounds = DefaultHttpBounds());
 

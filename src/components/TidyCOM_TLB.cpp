@@ -120,7 +120,8 @@ bool IsValidUtf8(const std::string& bytes) {
 }
 
 // Control characters other than tab and line ends are not allowed anywhere in XML, and the
-// cleaner passes them through; a page's stray control bytes are dropped instead.
+// cleaner passes them through; a page's stray control bytes are dropped instead, before the
+// cleaner reads it and again from what it writes (where a reference such as "&#3;" became one).
 void DropControlCharacters(std::string& bytes) {
     std::erase_if(bytes, [](char c) {
         const auto u = static_cast<unsigned char>(c);
@@ -265,8 +266,9 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     RequireStep(tidySaveBuffer(work.doc, &output.buffer), "write");
     if (!output.buffer.bp)
         return {}; // nothing to write: an empty text cleans to nothing
-    return WithoutXmlDeclaration(
-        std::string(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size));
+    std::string cleaned(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size);
+    DropControlCharacters(cleaned);
+    return WithoutXmlDeclaration(std::move(cleaned));
 }
 
 } // namespace nimbrel::tidycom

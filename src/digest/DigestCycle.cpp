@@ -12,7 +12,7 @@
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
-#include "platform/LeftoverFiles.h"
+#include "platform/ProgramFolder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -83,7 +83,8 @@ int FetchSelectedSites(bool quiet) {
 } // namespace
 
 int RunFullCycle(const DigestOptions& options) {
-    RemoveLeftoverTempFiles();
+    if (const int made = RunStep([] { return MakeWorkingFolders(), true; }); made != kExitDone)
+        return made;
     const int fetched = FetchSelectedSites(options.quiet);
     if (fetched != kExitDone)
         return fetched;

@@ -15,6 +15,9 @@ int RunSites(const DigestOptions& options);
 int RunAddSite(const DigestOptions& options);
 int RunImportOpml(const DigestOptions& options);
 int RunExportOpml(const DigestOptions& options);
+int RunAddSiteByExample(const DigestOptions& options);
+int RunCheckRules(const DigestOptions& options);
+int RunRepairRule(const DigestOptions& options);
 
 // When the program folder lacks `file` (the one the mode begins with), a line on stderr says
 // which folder was read and how to name another: the usual slip is a run in the wrong folder.

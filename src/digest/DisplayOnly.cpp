@@ -6,6 +6,7 @@
 #include "app/Options.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/ProgramFolder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -36,15 +37,21 @@ bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* ear
     // --no-open keeps every browser closed, the update reminder's too.
     context.updatePageMayOpen = !(openOverride && !*openOverride);
     const DisplayReport report = RunDisplayStep("setup.xml", context);
-    if (!quiet)
+    if (!quiet) {
         for (const SiteFailure& failure : report.failures)
             std::fprintf(stderr, "%s: not shown: %s\n", failure.name.c_str(),
                          failure.reason.c_str());
+        for (const BrokenRuleSite& broken : report.brokenRules)
+            std::fprintf(stderr, "%s: rule found nothing\n", broken.name.c_str());
+    }
     return report.written;
 }
 
 int RunDisplayOnly(const DigestOptions& options) {
-    return RunStep([&options] { return DisplayStep(options.open, options.quiet); });
+    return RunStep([&options] {
+        MakeWorkingFolders();
+        return DisplayStep(options.open, options.quiet);
+    });
 }
 
 } // namespace nimbrel::digest

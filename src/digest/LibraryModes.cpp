@@ -21,8 +21,8 @@ namespace {
 bool FollowToFeed(AddressLookup& found) {
     if (found.kind == AddressLookup::Kind::PageWithFeeds) {
         const std::string& first = found.links.front().url;
-        if (found.links.size() > 1)
-            std::cout << "The page names " << found.links.size()
+        if (found.linkCount > 1)
+            std::cout << "The page names " << found.linkCount
                       << " feeds; adding the first: " << first << "\n";
         else
             std::cout << "The page names the feed " << first << "\n";
@@ -49,9 +49,9 @@ bool FollowToFeed(AddressLookup& found) {
 // The feed's own title, else the host of its address.
 std::string FeedName(const AddressLookup& feed) {
     if (!feed.feed.title.empty())
-        return feed.feed.title;
+        return TakenName(feed.feed.title);
     const size_t host = feed.address.find("://") + 3;
-    return feed.address.substr(host, feed.address.find('/', host) - host);
+    return TakenName(feed.address.substr(host, feed.address.find('/', host) - host));
 }
 
 // The entry as setup.xml now holds it.
@@ -71,10 +71,9 @@ int RunAddSite(const DigestOptions& options) {
         AddressLookup found = LookUpAddress(options.modeValue);
         if (!FollowToFeed(found))
             return false;
-        const std::string entry = AddFeedToLibrary(
+        const std::string entry = AddFeedToLibraryAndSelection(
             options.category.value_or(kDefaultSiteCategory),
             options.name.empty() ? FeedName(found) : options.name, found.address, found.feed.type);
-        AppendToSelection({entry});
         std::cout << "Added " << entry << " to the library and the selection:\n"
                   << SiteMarkup(entry) << "\n";
         return true;
@@ -89,8 +88,13 @@ int RunImportOpml(const DigestOptions& options) {
                   << " already in the library.\n";
         for (const std::string& entry : imported.added)
             std::cout << "  " << entry << "\n";
-        for (const std::string& problem : imported.unusable)
-            Dialogs().showMessage("Not added: " + problem);
+        if (!imported.selected.empty())
+            std::cout << "Put " << imported.selected.size()
+                      << " sites the library held already into the selection.\n";
+        for (const std::string& entry : imported.selected)
+            std::cout << "  " << entry << "\n";
+        for (const OpmlLeftOut& left : imported.leftOut)
+            Dialogs().showMessage("Not added: " + left.name + ": " + left.reason);
         return true;
     });
 }

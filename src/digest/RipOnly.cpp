@@ -1,11 +1,15 @@
 #include "DigestModes.h"
 
 #include "pipeline/Rip.h"
+#include "platform/ProgramFolder.h"
 
 namespace nimbrel::digest {
 
 int RunRipOnly(const DigestOptions&) {
-    return RunStep([] { return Rip(); });
+    return RunStep([] {
+        MakeWorkingFolders();
+        return Rip();
+    });
 }
 
 } // namespace nimbrel::digest

@@ -3,6 +3,7 @@
 
 #include "app/SiteTrial.h"
 #include "library/Library.h"
+#include "platform/ProgramFolder.h"
 
 #include <algorithm>
 #include <iostream>
@@ -10,6 +11,8 @@
 namespace nimbrel::digest {
 
 int RunSites(const DigestOptions& options) {
+    if (const int made = RunStep([] { return MakeWorkingFolders(), true; }); made != kExitDone)
+        return made;
     int status = kExitDone;
     for (const std::string& entry : options.sites)
         status = std::max(status, RunSiteTrial(entry, &FindLibrarySite, std::cout));

@@ -1,13 +1,17 @@
-// nimbrel-digest: the download cycle without a screen, for servers, cron and scripts.
+// nimbrel-digest: the download cycle without a screen, for servers, cron and scripts. Every mode
+// runs holding the program folder's lock, so it never runs beside another run on that folder.
 #include "DigestModes.h"
 #include "DigestOptions.h"
 
 #include "digest/StopSignals.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 using namespace nimbrel::digest;
 
@@ -38,6 +42,8 @@ const char* FirstFileOf(const DigestOptions& options) {
 }
 
 int RunMode(const DigestOptions& options) {
+    if (options.mode == DigestMode::CheckRules)
+        return RunCheckRules(options);
     if (!options.sites.empty())
         return RunSites(options);
     switch (options.mode) {
@@ -46,7 +52,11 @@ int RunMode(const DigestOptions& options) {
     case DigestMode::DisplayOnly:
         return RunDisplayOnly(options);
     case DigestMode::AddSite:
-        return RunAddSite(options);
+        return options.example ? RunAddSiteByExample(options) : RunAddSite(options);
+    case DigestMode::RepairRule:
+        return RunRepairRule(options);
+    case DigestMode::CheckRules:
+        return RunCheckRules(options);
     case DigestMode::ImportOpml:
         return RunImportOpml(options);
     case DigestMode::ExportOpml:
@@ -79,10 +89,16 @@ int main(int argc, char** argv) {
     if (!TakeFolder(options.folder))
         return kExitUsage;
     StopSignals stopSignals;
-    const int status = RunMode(options);
+    std::optional<nimbrel::FolderLock> lock;
+    const int locked = RunStep([&] {
+        lock = nimbrel::FolderLock::Take(std::chrono::seconds(options.waitSeconds),
+                                         [] { return !StopSignals::StopRequested(); });
+        return true;
+    });
+    const int status = locked == kExitDone ? RunMode(options) : locked;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    if (status != kExitDone)
+    if (status != kExitDone && locked == kExitDone)
         HintAtFolderIfMissing(FirstFileOf(options));
     return status;
 }

@@ -2,6 +2,7 @@
 
 #include "app/SiteFetch.h"
 #include "components/HttpFetch.h"
+#include "library/LibraryFile.h"
 #include "pipeline/PageEncoding.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -24,15 +25,11 @@ AddressLookup Failure(std::string message) {
     return result;
 }
 
-std::string SchemeOf(const std::string& address) {
-    const size_t colon = address.find("://");
-    return colon == std::string::npos ? std::string() : LowerAscii(address.substr(0, colon));
-}
-
 void ClassifyPage(AddressLookup& result, const std::string& contentType) {
     if (const auto feed = DetectFeed(result.pageText)) {
         result.kind = AddressLookup::Kind::Feed;
         result.feed = *feed;
+        result.feed.title = TakenName(feed->title); // offered as the site's name
         result.pageText.clear();
         return;
     }
@@ -42,8 +39,10 @@ void ClassifyPage(AddressLookup& result, const std::string& contentType) {
         result.pageText.clear();
         return;
     }
-    result.links = FeedLinksOf(result.pageText, result.finalUrl);
-    result.pageTitle = HtmlTitleOf(result.pageText, result.finalUrl);
+    PageFeeds page = ReadPageFeeds(result.pageText, result.finalUrl);
+    result.links = std::move(page.links);
+    result.linkCount = page.count;
+    result.pageTitle = TakenName(page.title);
     result.kind = result.links.empty() ? AddressLookup::Kind::PageWithoutFeed
                                        : AddressLookup::Kind::PageWithFeeds;
 }
@@ -61,7 +60,7 @@ std::string AddressProblem(const std::string& typed) {
     for (const char c : address)
         if (static_cast<unsigned char>(c) <= ' ')
             return "An address cannot hold blanks or line breaks: \"" + address + "\".";
-    const std::string scheme = SchemeOf(address);
+    const std::string scheme = AddressScheme(address);
     if (!scheme.empty() && scheme != "http" && scheme != "https")
         return "Only http and https addresses can be added, not \"" + address + "\".";
     return {};

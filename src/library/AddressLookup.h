@@ -24,9 +24,10 @@ struct AddressLookup {
     std::string address;  // what was fetched: the typed address with a scheme
     std::string finalUrl; // where redirects ended: the base of the page's relative links
     FeedHead feed;
-    std::vector<FeedLink> links;
-    std::string pageText;  // the page as UTF-8, as the cycle stores it (pages only)
-    std::string pageTitle; // the page's <title> (pages only)
+    std::vector<FeedLink> links; // the first kListedFeedLinks feeds the page names
+    size_t linkCount = 0;        // how many it names in all
+    std::string pageText;        // the page as UTF-8, as the cycle stores it (pages only)
+    std::string pageTitle;       // the page's <title> (pages only)
 };
 
 // Why the typed address cannot be fetched or named a site, or "" when it can: empty, blanks

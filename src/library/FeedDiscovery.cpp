@@ -1,12 +1,11 @@
 #include "library/FeedDiscovery.h"
 
+#include "components/HtmlSource.h"
 #include "library/XmlTree.h"
 #include "platform/Convert.h"
 
-#include <libxml/uri.h>
-
 #include <algorithm>
-#include <functional>
+#include <unordered_set>
 
 namespace nimbrel {
 
@@ -73,38 +72,8 @@ std::string FeedTypeOfLink(const std::string& linkType) {
     return {};
 }
 
-void VisitElements(xmlNode* node, const std::function<void(xmlNode*)>& visit) {
-    for (; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE)
-            continue;
-        visit(node);
-        VisitElements(node->children, visit);
-    }
-}
-
-std::string Resolve(const std::string& href, const std::string& base) {
-    xmlChar* resolved = xmlBuildURI(BAD_CAST href.c_str(), BAD_CAST base.c_str());
-    if (!resolved)
-        return {};
-    std::string url(reinterpret_cast<const char*>(resolved));
-    xmlFree(resolved);
-    return url;
-}
-
-// The page's <base href>, itself resolved against the page's address, or the address.
-std::string BaseOf(xmlDoc* doc, const std::string& pageUrl) {
-    std::string base = pageUrl;
-    bool found = false;
-    VisitElements(xmlDocGetRootElement(doc), [&](xmlNode* element) {
-        if (!found && LowerAscii(LocalName(element)) == "base" &&
-            xmltree::HasAttribute(element, "href")) {
-            const std::string resolved = Resolve(Trim(Attribute(element, "href")), pageUrl);
-            if (!resolved.empty())
-                base = resolved;
-            found = true;
-        }
-    });
-    return base;
+bool IsNamed(const xmlNode* element, const char* name) {
+    return LowerAscii(LocalName(element)) == name;
 }
 
 } // namespace
@@ -128,38 +97,42 @@ bool LooksLikeHtml(std::string_view utf8Text, std::string_view contentType) {
     return false;
 }
 
-std::vector<FeedLink> FeedLinksOf(std::string_view utf8Html, const std::string& pageUrl) {
-    std::vector<FeedLink> links;
+PageFeeds ReadPageFeeds(std::string_view utf8Html, const std::string& pageUrl) {
+    PageFeeds page;
     const xmltree::DocPtr doc = xmltree::ReadHtml(utf8Html, pageUrl);
     if (!doc)
-        return links;
-    const std::string base = BaseOf(doc.get(), pageUrl);
-    VisitElements(xmlDocGetRootElement(doc.get()), [&](xmlNode* element) {
-        if (LowerAscii(LocalName(element)) != "link" ||
-            !HasToken(Attribute(element, "rel"), "alternate"))
-            return;
-        const std::string type = FeedTypeOfLink(Attribute(element, "type"));
-        const std::string href = Trim(Attribute(element, "href"));
-        if (type.empty() || href.empty())
-            return;
-        const std::string url = Resolve(href, base);
-        const bool known = std::any_of(links.begin(), links.end(),
-                                       [&](const FeedLink& link) { return link.url == url; });
-        if (!url.empty() && !known)
-            links.push_back({url, type, xmltree::CollapseBlanks(Attribute(element, "title"))});
+        return page;
+    // The first <base href> counts for every link of the page, wherever it stands.
+    std::optional<std::string> baseHref;
+    std::vector<FeedLink> named; // hrefs as written
+    xmltree::ForEachElement(xmlDocGetRootElement(doc.get()), [&](xmlNode* element) {
+        if (IsNamed(element, "title") && page.title.empty())
+            page.title = xmltree::CollapsedText(element);
+        else if (IsNamed(element, "base") && !baseHref && xmltree::HasAttribute(element, "href"))
+            baseHref = Trim(Attribute(element, "href"));
+        else if (IsNamed(element, "link") && HasToken(Attribute(element, "rel"), "alternate")) {
+            const std::string type = FeedTypeOfLink(Attribute(element, "type"));
+            const std::string href = Trim(Attribute(element, "href"));
+            if (!type.empty() && !href.empty())
+                named.push_back({href, type, Attribute(element, "title")});
+        }
     });
-    return links;
-}
-
-std::string HtmlTitleOf(std::string_view utf8Html, const std::string& pageUrl) {
-    const xmltree::DocPtr doc = xmltree::ReadHtml(utf8Html, pageUrl);
-    std::string title;
-    if (doc)
-        VisitElements(xmlDocGetRootElement(doc.get()), [&](xmlNode* element) {
-            if (title.empty() && LowerAscii(LocalName(element)) == "title")
-                title = xmltree::CollapsedText(element);
-        });
-    return title;
+    std::string base = pageUrl;
+    if (baseHref)
+        if (const std::string resolved = html::ResolveAddress(*baseHref, pageUrl);
+            !resolved.empty())
+            base = resolved;
+    std::unordered_set<std::string> seen;
+    for (FeedLink& link : named) {
+        link.url = html::ResolveAddress(link.url, base);
+        if (link.url.empty() || !seen.insert(link.url).second)
+            continue;
+        if (page.links.size() < kListedFeedLinks)
+            page.links.push_back(
+                {std::move(link.url), std::move(link.type), xmltree::CollapseBlanks(link.title)});
+    }
+    page.count = seen.size();
+    return page;
 }
 
 } // namespace nimbrel

@@ -29,11 +29,20 @@ struct FeedLink {
     std::string title; // the link's title attribute; may be empty
 };
 
-// Every <link rel="alternate" type="application/rss+xml|atom+xml" href> of the page, in page
-// order, each address once. `pageUrl` is where the page was fetched from (after redirects).
-std::vector<FeedLink> FeedLinksOf(std::string_view utf8Html, const std::string& pageUrl);
+// How many of a page's feeds are listed: enough for any real page, and a page that names
+// hundreds of thousands costs no more than reading it.
+inline constexpr size_t kListedFeedLinks = 100;
 
-// The page's <title>, blanks collapsed; empty when it has none.
-std::string HtmlTitleOf(std::string_view utf8Html, const std::string& pageUrl);
+struct PageFeeds {
+    // The page's <link rel="alternate" type="application/rss+xml|atom+xml" href>, in page
+    // order, each address once: the first kListedFeedLinks of them.
+    std::vector<FeedLink> links;
+    size_t count = 0;  // how many different feed addresses the page names in all
+    std::string title; // the page's <title>, blanks collapsed; empty when it has none
+};
+
+// The feeds an HTML page names and its title, from one reading of the page, in time linear in
+// its size. `pageUrl` is where the page was fetched from (after redirects).
+PageFeeds ReadPageFeeds(std::string_view utf8Html, const std::string& pageUrl);
 
 } // namespace nimbrel

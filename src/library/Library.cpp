@@ -16,12 +16,6 @@ XmlNodeList SitesOfCategory(const XmlNode& category) {
     return category.selectNodes("site");
 }
 
-// An absent attribute is not an empty name: a category without Name matches no entry.
-bool IsNamed(const XmlNode& element, std::string_view name) {
-    const XmlNode attribute = element.attributes().getNamedItem("Name");
-    return attribute && attribute.text() == name;
-}
-
 } // namespace
 
 std::string LibraryPath() {
@@ -68,26 +62,38 @@ LibraryLoad LoadWebPageLibrary(XmlDocument& library) {
 // apostrophes in them cannot break the query.
 XmlNode FindLibrarySite(const XmlDocument& library, std::string_view category,
                         std::string_view site) {
-    bool categoryExists = false;
+    return LibrarySiteIndex(library).find(category, site);
+}
+
+LibrarySiteIndex::LibrarySiteIndex(const XmlDocument& library) {
     const XmlNodeList categories = library.selectNodes("//Category");
     for (long i = 0; i < categories.length(); ++i) {
         const XmlNode candidate = categories.item(i);
-        if (!IsNamed(candidate, category))
+        // An absent attribute is not an empty name: a category without Name matches no entry.
+        const XmlNode name = candidate.attributes().getNamedItem("Name");
+        if (!name)
             continue;
-        categoryExists = true;
+        categories_.insert(name.text());
         const XmlNodeList sites = SitesOfCategory(candidate);
         for (long j = 0; j < sites.length(); ++j)
-            if (IsNamed(sites.item(j), site))
-                return sites.item(j);
+            if (const XmlNode siteName = sites.item(j).attributes().getNamedItem("Name"))
+                inCategory_.try_emplace({name.text(), siteName.text()}, sites.item(j));
     }
-    if (!categoryExists)
-        return {};
-    // Moved to another category since the entry was chosen.
     const XmlNodeList everySite = library.selectNodes("//site");
     for (long i = 0; i < everySite.length(); ++i)
-        if (IsNamed(everySite.item(i), site))
-            return everySite.item(i);
-    return {};
+        if (const XmlNode siteName = everySite.item(i).attributes().getNamedItem("Name"))
+            anywhere_.try_emplace(siteName.text(), everySite.item(i));
+}
+
+XmlNode LibrarySiteIndex::find(std::string_view category, std::string_view site) const {
+    const std::pair<std::string, std::string> key{category, site};
+    if (const auto found = inCategory_.find(key); found != inCategory_.end())
+        return found->second;
+    if (!categories_.contains(key.first))
+        return {};
+    // Moved to another category since the entry was chosen.
+    const auto moved = anywhere_.find(key.second);
+    return moved == anywhere_.end() ? XmlNode() : moved->second;
 }
 
 } // namespace nimbrel

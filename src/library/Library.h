@@ -4,8 +4,11 @@
 
 #include "components/MSXML2_TLB.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace nimbrel {
@@ -49,5 +52,18 @@ LibraryLoad LoadWebPageLibrary(msxml::XmlDocument& library);
 // answers, as long as the named category exists. A null node when there is none.
 msxml::XmlNode FindLibrarySite(const msxml::XmlDocument& library, std::string_view category,
                                std::string_view site);
+
+// FindLibrarySite for many entries: the library is read once, and each lookup then costs the
+// same however large it is. The library must not change while the index is used.
+class LibrarySiteIndex {
+  public:
+    explicit LibrarySiteIndex(const msxml::XmlDocument& library);
+    msxml::XmlNode find(std::string_view category, std::string_view site) const;
+
+  private:
+    std::set<std::string> categories_;                                         // names in use
+    std::map<std::pair<std::string, std::string>, msxml::XmlNode> inCategory_; // first of each
+    std::unordered_map<std::string, msxml::XmlNode> anywhere_; // first site of each name
+};
 
 } // namespace nimbrel

@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
+#include "platform/FileGroup.h"
 #include "platform/Files.h"
 
 namespace nimbrel {
@@ -26,22 +27,12 @@ bool HoldsControlCharacter(std::string_view text) {
     return false;
 }
 
-// Every element of that name, in document order, wherever it stands.
-std::vector<xmlNode*> ElementsNamed(xmlNode* node, const char* name) {
-    std::vector<xmlNode*> found;
-    for (; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE)
-            continue;
-        if (xmlStrcmp(node->name, BAD_CAST name) == 0)
-            found.push_back(node);
-        for (xmlNode* inner : ElementsNamed(node->children, name))
-            found.push_back(inner);
-    }
-    return found;
+bool IsElement(const xmlNode* node, const char* name) {
+    return xmlStrcmp(node->name, BAD_CAST name) == 0;
 }
 
-bool IsNamed(const xmlNode* element, std::string_view name) {
-    return xmltree::HasAttribute(element, "Name") && Attribute(element, "Name") == name;
+bool ContinuesALetter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
 } // namespace
@@ -84,6 +75,18 @@ std::string AddressKey(std::string_view url) {
     return address;
 }
 
+std::string TakenName(std::string_view text) {
+    std::string name = xmltree::CollapseBlanks(text);
+    size_t characters = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (!ContinuesALetter(name[i]) && ++characters > kTakenNameCharacters) {
+            name.resize(i);
+            return Trim(name);
+        }
+    }
+    return name;
+}
+
 LibraryFile::LibraryFile() : path_(LibraryPath()) {
     if (!FileExists(path_))
         throw Exception(kLibraryMissingMessage);
@@ -93,31 +96,64 @@ LibraryFile::LibraryFile() : path_(LibraryPath()) {
                         parsed.Where(path_));
     doc_ = std::move(parsed.doc);
     declaration_ = parsed.declaration;
+    xmltree::ForEachElement(xmlDocGetRootElement(doc_.get()), [this](xmlNode* element) {
+        if (IsElement(element, "Category"))
+            Index(element);
+        else if (IsElement(element, "site"))
+            entryOfAddress_.try_emplace(AddressKey(Attribute(element, "URL")));
+    });
+}
+
+// A category's name and the names of the sites it holds; a site's address is indexed when
+// the walk reaches it, after its category, so the first in document order answers.
+void LibraryFile::Index(xmlNode* category) {
+    if (!xmltree::HasAttribute(category, "Name"))
+        return; // an absent attribute is not an empty name: such a category matches nothing
+    const std::string name = Attribute(category, "Name");
+    categories_.try_emplace(name, category);
+    for (const xmlNode* site : xmltree::ChildElements(category)) {
+        if (!IsElement(site, "site") || !xmltree::HasAttribute(site, "Name"))
+            continue;
+        const std::string siteName = Attribute(site, "Name");
+        sites_.emplace(name, siteName);
+        entryOfAddress_.try_emplace(AddressKey(Attribute(site, "URL")),
+                                    MakeSelectionEntry(name, siteName));
+    }
 }
 
 bool LibraryFile::HasSite(std::string_view category, std::string_view name) const {
-    for (const xmlNode* candidate : ElementsNamed(xmlDocGetRootElement(doc_.get()), "Category"))
-        if (IsNamed(candidate, category))
-            for (const xmlNode* site : xmltree::ChildElements(candidate))
-                if (xmlStrcmp(site->name, BAD_CAST "site") == 0 && IsNamed(site, name))
-                    return true;
-    return false;
+    return sites_.contains({std::string(category), std::string(name)});
 }
 
 bool LibraryFile::HoldsAddress(std::string_view url) const {
-    const std::string key = AddressKey(url);
-    for (const xmlNode* site : ElementsNamed(xmlDocGetRootElement(doc_.get()), "site"))
-        if (AddressKey(Attribute(site, "URL")) == key)
-            return true;
-    return false;
+    return entryOfAddress_.contains(AddressKey(url));
+}
+
+std::string LibraryFile::EntryOfAddress(std::string_view url) const {
+    const auto found = entryOfAddress_.find(AddressKey(url));
+    return found == entryOfAddress_.end() ? std::string() : found->second;
+}
+
+std::string LibraryFile::FreeName(const std::string& category, const std::string& name) {
+    int& next = nextFreeNumber_[{category, name}];
+    if (next == 0) {
+        if (!HasSite(category, name))
+            return name;
+        next = 2;
+    }
+    // Numbers below `next` were taken when last asked, and sites are never removed.
+    while (HasSite(category, name + " (" + std::to_string(next) + ")"))
+        ++next;
+    return name + " (" + std::to_string(next) + ")";
 }
 
 xmlNode* LibraryFile::FindOrMakeCategory(const std::string& category) {
-    xmlNode* root = xmlDocGetRootElement(doc_.get());
-    for (xmlNode* candidate : ElementsNamed(root, "Category"))
-        if (IsNamed(candidate, category))
-            return candidate;
-    return xmltree::AppendIndented(root, "Category", {{"Name", category}}, kCategoryIndent);
+    if (const auto found = categories_.find(category); found != categories_.end())
+        return found->second;
+    xmlNode* made = xmltree::AppendIndented(xmlDocGetRootElement(doc_.get()), "Category",
+                                            {{"Name", category}}, kCategoryIndent);
+    categories_.emplace(category, made);
+    return made;
 }
 
 void LibraryFile::CheckNewSite(std::string_view category, std::string_view name) const {
@@ -140,22 +176,34 @@ std::string LibraryFile::AddSite(const std::string& categoryName, const LibraryS
                              {"StyleSheet", site.styleSheet},
                              {"RipFile", site.ripFile}},
                             kSiteIndent);
-    return MakeSelectionEntry(category, name);
+    const std::string entry = MakeSelectionEntry(category, name);
+    sites_.emplace(category, name);
+    entryOfAddress_.try_emplace(AddressKey(site.url), entry);
+    return entry;
+}
+
+std::string LibraryFile::Text() const {
+    return xmltree::WriteXml(doc_.get(), declaration_);
 }
 
 void LibraryFile::Save() const {
-    AtomicWriteFile(path_, xmltree::WriteXml(doc_.get(), declaration_));
+    AtomicWriteFile(path_, Text());
 }
 
-void AppendToSelection(const SelectionEntries& added) {
-    SelectionEntries entries = LoadSetupNml().value_or(SelectionEntries{});
-    entries.insert(entries.end(), added.begin(), added.end());
-    msxml::XmlDocument library = msxml::XmlDocument::Create();
-    library.setAsync(false);
-    if (const LibraryLoad load = LoadWebPageLibrary(library); load.state != LibraryState::Loaded)
-        throw Exception(load.message);
+void SaveLibraryAndSelection(const LibraryFile& library, const SelectionEntries& entries) {
+    const std::string libraryText = library.Text();
+    // setup.xml copies the library's entries as they will be, not as the file holds them now.
+    msxml::XmlDocument libraryDocument = msxml::XmlDocument::Create();
+    libraryDocument.loadXML(libraryText);
+    if (!libraryDocument.parseError().reason.empty())
+        throw Exception("Categories.xml could not be built: " +
+                        libraryDocument.parseError().reason);
     msxml::XmlDocument selection = msxml::XmlDocument::Create();
-    WriteSelection(library, entries, selection);
+    FileGroup group;
+    group.write(library.Path(), libraryText);
+    group.write(SetupNmlPath(), SelectionListText(entries));
+    group.write(SetupXmlPath(), SelectionXmlText(libraryDocument, entries, selection));
+    group.commit();
 }
 
 } // namespace nimbrel

@@ -7,8 +7,11 @@
 #include "library/SelectionList.h"
 #include "library/XmlTree.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace nimbrel {
 
@@ -38,6 +41,14 @@ std::string CategoryNameProblem(std::string_view category);
 // none is named, and a lone "/" path dropped.
 std::string AddressKey(std::string_view url);
 
+// The longest site or category name taken from a feed or another reader's file, in characters.
+inline constexpr size_t kTakenNameCharacters = 200;
+// A name taken from a feed's title or an outline: blanks collapsed, cut after
+// kTakenNameCharacters characters (never inside a UTF-8 letter).
+std::string TakenName(std::string_view text);
+
+// Categories.xml held in memory with what it holds indexed, so every question and every site
+// added costs the same however large the library is.
 class LibraryFile {
   public:
     // Reads Categories.xml; raises Exception with a message naming the file (and the line,
@@ -48,6 +59,11 @@ class LibraryFile {
     bool HasSite(std::string_view category, std::string_view name) const;
     // True when some site of the library has that address (compared by AddressKey).
     bool HoldsAddress(std::string_view url) const;
+    // The selection entry of the first site with that address, in document order; empty when
+    // there is none.
+    std::string EntryOfAddress(std::string_view url) const;
+    // "Name", else "Name (2)", "Name (3)" ...: the first the category does not hold.
+    std::string FreeName(const std::string& category, const std::string& name);
 
     // Raises Exception with the reason when AddSite would refuse the names.
     void CheckNewSite(std::string_view category, std::string_view name) const;
@@ -59,17 +75,25 @@ class LibraryFile {
 
     // Replaces Categories.xml atomically with the library as it now is.
     void Save() const;
+    // Categories.xml's path and the text it would now hold.
+    const std::string& Path() const { return path_; }
+    std::string Text() const;
 
   private:
+    void Index(xmlNode* category);
     xmlNode* FindOrMakeCategory(const std::string& category);
 
     std::string path_;
     xmltree::DocPtr doc_;
     bool declaration_ = false;
+    std::unordered_map<std::string, xmlNode*> categories_;              // the first of each name
+    std::set<std::pair<std::string, std::string>> sites_;               // (category, site) names
+    std::unordered_map<std::string, std::string> entryOfAddress_;       // by AddressKey
+    std::map<std::pair<std::string, std::string>, int> nextFreeNumber_; // FreeName's next try
 };
 
-// Appends the entries to the selection and writes setup.nml and setup.xml from it, as the
-// selection window does (setup.nml's entries first; none when it does not exist yet).
-void AppendToSelection(const SelectionEntries& added);
+// Writes the library and the selection (setup.nml, setup.xml, made from that library) as one
+// step (FileGroup.h): a run killed meanwhile leaves all three as they were or all three new.
+void SaveLibraryAndSelection(const LibraryFile& library, const SelectionEntries& entries);
 
 } // namespace nimbrel

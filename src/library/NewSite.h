@@ -22,9 +22,14 @@ std::vector<std::string> LibraryCategoryNames();
 
 // Appends the feed's entry to Categories.xml and returns its selection entry. Raises Exception
 // (nothing written) for a library that does not load, a name or category that cannot be used,
-// or a name the category holds.
+// a name the category holds, or another run holding the folder (FolderBusy).
 std::string AddFeedToLibrary(const std::string& category, const std::string& name,
                              const std::string& url, const std::string& type);
+
+// The same, and the entry appended to the selection (setup.nml, setup.xml), all three files
+// written as one step.
+std::string AddFeedToLibraryAndSelection(const std::string& category, const std::string& name,
+                                         const std::string& url, const std::string& type);
 
 // Writes the rule to a new file in Rip, then the page's entry (Type "html", the chosen
 // stylesheet) to Categories.xml, and returns the selection entry. Everything is checked before
@@ -32,5 +37,11 @@ std::string AddFeedToLibrary(const std::string& category, const std::string& nam
 std::string AddRuleSiteToLibrary(const std::string& category, const std::string& name,
                                  const std::string& url, const RuleSettings& rule,
                                  const std::string& styleSheet);
+
+// The same, and the entry appended to the selection (setup.nml, setup.xml); the library and the
+// selection are written as one step.
+std::string AddRuleSiteToLibraryAndSelection(const std::string& category, const std::string& name,
+                                             const std::string& url, const RuleSettings& rule,
+                                             const std::string& styleSheet);
 
 } // namespace nimbrel

@@ -2,6 +2,7 @@
 
 #include "components/MSXML2_TLB.h"
 #include "library/AddressLookup.h"
+#include "library/FeedLink.h"
 #include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/SelectionEntry.h"
@@ -10,59 +11,153 @@
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
+#include "platform/ProgramFolder.h"
 
+#include <algorithm>
 #include <ctime>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 namespace nimbrel {
 
 namespace {
 
 using xmltree::Attribute;
-using xmltree::CollapseBlanks;
 
 std::string LabelOf(const xmlNode* outline) {
-    const std::string title = CollapseBlanks(Attribute(outline, "title"));
-    return title.empty() ? CollapseBlanks(Attribute(outline, "text")) : title;
+    const std::string title = TakenName(Attribute(outline, "title"));
+    return title.empty() ? TakenName(Attribute(outline, "text")) : title;
 }
 
-// Old readers wrote feeds as feed://host/path.
-std::string FeedAddress(const std::string& xmlUrl) {
-    const std::string url = Trim(xmlUrl);
-    return LowerAscii(url.substr(0, 7)) == "feed://" ? "http://" + url.substr(7) : url;
+std::string OurAttribute(const xmlNode* outline, const char* name) {
+    return Trim(xmltree::AttributeNs(outline, name, kOpmlNamespace));
 }
 
-void CollectFeeds(const xmlNode* parent, const std::string& category, const std::string& fallback,
-                  std::vector<OpmlFeed>& feeds) {
+bool InFolder(const std::string& name, const char* folder) {
+    return !name.empty() && DataNameStaysInFolder(name) && FileExists(DataFile(folder, name));
+}
+
+// A feed keeps the rule and stylesheet it was exported with when both are here, else takes the
+// shipped feed rule, which reads any feed. A page has no other way to be cut than its own rule.
+void TakeRules(const xmlNode* outline, bool feed, OpmlSite& site) {
+    const std::string type = OurAttribute(outline, "type");
+    const std::string ripFile = OurAttribute(outline, "ripFile");
+    const std::string styleSheet = OurAttribute(outline, "styleSheet");
+    site.type = !type.empty() ? type : feed ? "rss" : "html";
+    const bool ownRules = InFolder(ripFile, "\\Rip") && InFolder(styleSheet, "\\stylesheets");
+    if (feed && !ownRules) {
+        site.ripFile = kFeedRuleFile;
+        site.styleSheet = kFeedStyleSheet;
+        return;
+    }
+    site.ripFile = ripFile;
+    site.styleSheet = styleSheet;
+    if (ripFile.empty())
+        site.problem = "a web page, not a feed: it needs a rule of its own (New Site... in the "
+                       "selection window writes one)";
+    else if (!InFolder(ripFile, "\\Rip"))
+        site.problem = "its rule file \"" + ripFile + "\" is not in the folder Rip";
+    else if (!InFolder(styleSheet, "\\stylesheets"))
+        site.problem = "its stylesheet \"" + styleSheet + "\" is not in the folder stylesheets";
+}
+
+// The first reason the site cannot be added, checked in the order a person would mend them.
+std::string SiteProblem(const OpmlSite& site) {
+    for (const std::string& problem :
+         {AddressProblem(site.url), SiteNameProblem(site.name), site.problem})
+        if (!problem.empty())
+            return problem;
+    if (const std::string problem = CategoryNameProblem(site.category); !problem.empty())
+        return "its folder \"" + site.category + "\" cannot be a category: " + problem;
+    return {};
+}
+
+bool IsPageOutline(const xmlNode* outline) {
+    return LowerAscii(Trim(Attribute(outline, "type"))) == "link" ||
+           !OurAttribute(outline, "ripFile").empty();
+}
+
+void CollectSites(const xmlNode* parent, const std::string& category, const std::string& fallback,
+                  std::vector<OpmlSite>& sites) {
     for (const xmlNode* outline : xmltree::ChildElements(parent)) {
         if (xmltree::LocalName(outline) != "outline")
             continue;
-        const std::string url = FeedAddress(Attribute(outline, "xmlUrl"));
         const std::string label = LabelOf(outline);
-        if (!url.empty()) {
-            feeds.push_back(
-                {label.empty() ? url : label, url, category.empty() ? fallback : category});
+        // Old readers wrote feeds as feed://host/path, newer ones feed:https://host/path.
+        const std::string feedUrl = FeedLinkAddress(Attribute(outline, "xmlUrl"));
+        const std::string pageUrl = IsPageOutline(outline) ? Trim(Attribute(outline, "url")) : "";
+        const std::string url = feedUrl.empty() ? pageUrl : feedUrl;
+        if (url.empty() && !xmltree::ChildElements(outline).empty()) {
+            CollectSites(outline, label.empty() ? category : label, fallback, sites);
             continue;
         }
-        CollectFeeds(outline, label.empty() ? category : label, fallback, feeds);
+        OpmlSite site;
+        site.name = label.empty() ? TakenName(url) : label;
+        site.url = url;
+        site.category = category.empty() ? fallback : category;
+        if (url.empty()) {
+            site.problem = "it names no feed or page address";
+        } else {
+            TakeRules(outline, !feedUrl.empty(), site);
+            site.problem = SiteProblem(site);
+        }
+        sites.push_back(std::move(site));
     }
 }
 
-// "Name", else "Name (2)", "Name (3)" ...: the first the category does not hold.
-std::string FreeName(const LibraryFile& library, const std::string& category,
-                     const std::string& name) {
-    std::string candidate = name;
-    for (int n = 2; library.HasSite(category, candidate); ++n)
-        candidate = name + " (" + std::to_string(n) + ")";
-    return candidate;
-}
+// The import's view of the library and the selection as they grow.
+class ImportState {
+  public:
+    ImportState() : selection_(LoadSetupNml().value_or(SelectionEntries{})) {
+        selected_.insert(selection_.begin(), selection_.end());
+    }
 
-// A selection entry's category stands before the first "->": one inside a folder's name would
-// split the entry at the wrong place.
-std::string UsableCategory(const std::string& label) {
-    return ReplaceAll(label, kEntrySeparator, "-");
-}
+    void take(const OpmlSite& site, OpmlImport& result) {
+        if (!site.problem.empty()) {
+            result.leftOut.push_back({site.name, site.problem});
+            return;
+        }
+        if (!inThisFile_.insert(AddressKey(site.url)).second) {
+            ++result.skipped;
+            return;
+        }
+        if (library_.HoldsAddress(site.url)) {
+            const std::string held = library_.EntryOfAddress(site.url);
+            if (!held.empty() && select(held))
+                result.selected.push_back(held);
+            else
+                ++result.skipped;
+            return;
+        }
+        const std::string category = Trim(site.category);
+        try {
+            const std::string entry = library_.AddSite(
+                category, {library_.FreeName(category, site.name), SiteAddress(site.url), site.type,
+                           site.styleSheet, site.ripFile});
+            select(entry);
+            result.added.push_back(entry);
+        } catch (const Exception& refused) {
+            result.leftOut.push_back({site.name, refused.message()});
+        }
+    }
+
+    void save() const { SaveLibraryAndSelection(library_, selection_); }
+
+  private:
+    bool select(const std::string& entry) {
+        if (!selected_.insert(entry).second)
+            return false;
+        selection_.push_back(entry);
+        return true;
+    }
+
+    LibraryFile library_;
+    SelectionEntries selection_;
+    std::unordered_set<std::string> selected_;
+    std::unordered_set<std::string> inThisFile_; // addresses, by AddressKey
+};
 
 std::string Rfc822Now() {
     const std::time_t now = std::time(nullptr);
@@ -87,21 +182,27 @@ void SetAttribute(xmlNode* element, const char* name, const std::string& value) 
     xmlNewProp(element, BAD_CAST name, BAD_CAST value.c_str());
 }
 
-void AddSiteOutline(xmlNode* folder, const msxml::XmlNode& site) {
+void AddSiteOutline(xmlNode* folder, xmlNs* ours, const msxml::XmlNode& site) {
     const std::string name = AttributeText(site, "Name");
     const std::string url = AttributeText(site, "URL");
-    const std::string type = LowerAscii(Trim(AttributeText(site, "Type")));
+    const std::string type = AttributeText(site, "Type");
+    const std::string lowered = LowerAscii(Trim(type));
     xmlNode* outline = AddChild(folder, "outline");
-    const bool page = type == "html" || type == "addxmltags";
+    const bool page = lowered == "html" || lowered == "addxmltags";
     SetAttribute(outline, "type", page ? "link" : "rss");
     SetAttribute(outline, "text", name);
     SetAttribute(outline, "title", name);
     SetAttribute(outline, page ? "url" : "xmlUrl", SiteAddress(url));
+    xmlNewNsProp(outline, ours, BAD_CAST "type", BAD_CAST type.c_str());
+    for (const auto& [attribute, ourName] :
+         {std::pair{"RipFile", "ripFile"}, std::pair{"StyleSheet", "styleSheet"}})
+        xmlNewNsProp(outline, ours, BAD_CAST ourName,
+                     BAD_CAST AttributeText(site, attribute).c_str());
 }
 
 } // namespace
 
-std::vector<OpmlFeed> ReadOpmlFeeds(const std::string& path, const std::string& fallbackCategory) {
+std::vector<OpmlSite> ReadOpmlSites(const std::string& path, const std::string& fallbackCategory) {
     if (!FileExists(path))
         throw Exception("The OPML file " + path + " could not be found.");
     const xmltree::ParsedXml parsed = xmltree::ReadXml(ReadFileBytes(path));
@@ -112,39 +213,28 @@ std::vector<OpmlFeed> ReadOpmlFeeds(const std::string& path, const std::string& 
     if (xmltree::LocalName(root) != "opml")
         throw Exception(path + " is not an OPML file (its root element is <" +
                         xmltree::LocalName(root) + ">), so nothing was added.");
-    std::vector<OpmlFeed> feeds;
-    CollectFeeds(xmltree::FirstChildNamed(root, "body"), "", fallbackCategory, feeds);
-    if (feeds.empty())
+    std::vector<OpmlSite> sites;
+    CollectSites(xmltree::FirstChildNamed(root, "body"), "", TakenName(fallbackCategory), sites);
+    if (std::none_of(sites.begin(), sites.end(),
+                     [](const OpmlSite& site) { return !site.url.empty(); }))
         throw Exception(path + " holds no feeds (no outline has an xmlUrl), so nothing was added.");
-    return feeds;
+    return sites;
 }
 
 OpmlImport ImportOpml(const std::string& path, const std::string& fallbackCategory) {
-    const std::vector<OpmlFeed> feeds = ReadOpmlFeeds(path, fallbackCategory);
-    LibraryFile library;
+    const FolderLock lock = FolderLock::Take();
+    const std::vector<OpmlSite> sites = ReadOpmlSites(path, fallbackCategory);
+    ImportState state;
     OpmlImport result;
-    for (const OpmlFeed& feed : feeds) {
-        if (const std::string problem = AddressProblem(feed.url); !problem.empty()) {
-            result.unusable.push_back(feed.name + ": " + problem);
-            continue;
-        }
-        if (library.HoldsAddress(feed.url)) {
-            ++result.skipped;
-            continue;
-        }
-        const std::string category = UsableCategory(feed.category);
-        result.added.push_back(
-            library.AddSite(category, FeedSite(FreeName(library, category, feed.name),
-                                               SiteAddress(feed.url), "rss")));
-    }
-    if (!result.added.empty()) {
-        library.Save();
-        AppendToSelection(result.added);
-    }
+    for (const OpmlSite& site : sites)
+        state.take(site, result);
+    if (!result.added.empty() || !result.selected.empty())
+        state.save();
     return result;
 }
 
 OpmlExport ExportSelectionOpml(const std::string& path) {
+    const FolderLock lock = FolderLock::Take();
     const auto entries = LoadSetupNml();
     if (!entries)
         throw Exception("There is no selection to export: " + SetupNmlPath() + " does not exist.");
@@ -156,6 +246,7 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
     xmltree::DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
     xmlNode* opml = xmlNewDocNode(doc.get(), nullptr, BAD_CAST "opml", nullptr);
     xmlDocSetRootElement(doc.get(), opml);
+    xmlNs* ours = xmlNewNs(opml, BAD_CAST kOpmlNamespace, BAD_CAST kOpmlNamespacePrefix);
     SetAttribute(opml, "version", "2.0");
     xmlNode* head = AddChild(opml, "head");
     AddChild(head, "title", "Nimbrel selection");
@@ -165,9 +256,10 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
     OpmlExport result;
     std::map<std::string, xmlNode*> folders;
     std::set<std::string> written;
+    const LibrarySiteIndex index(library);
     for (const std::string& entry : *entries) {
         const SelectionEntry parts = SplitSelectionEntry(entry);
-        const msxml::XmlNode site = FindLibrarySite(library, parts.category, parts.site);
+        const msxml::XmlNode site = index.find(parts.category, parts.site);
         if (!site) {
             ++result.missing;
             continue;
@@ -180,7 +272,7 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
             SetAttribute(folder, "text", parts.category);
             SetAttribute(folder, "title", parts.category);
         }
-        AddSiteOutline(folder, site);
+        AddSiteOutline(folder, ours, site);
         ++result.written;
     }
     AtomicWriteFile(path, xmltree::WriteXml(doc.get(), true, true));

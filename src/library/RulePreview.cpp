@@ -3,6 +3,8 @@
 #include "components/MSXML2_TLB.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/PageBase.h"
+#include "pipeline/Placeholders.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -24,9 +26,11 @@ std::string MakeScratchFolder() {
     return pattern;
 }
 
-void Cut(const PreviewPage& page, const RuleSettings& settings) {
+void Cut(const PreviewPage& page, const std::string& ruleText) {
     XmlDocument rule = XmlDocument::Create();
-    rule.loadXML(RuleFileText(settings));
+    rule.loadXML(ruleText);
+    if (!rule.parseError().reason.empty())
+        throw Exception("The rule file does not load: " + rule.parseError().reason);
     RipOutput().open(page.cutPath());
     try {
         RunCommandTree(rule.firstChild(), page.pagePath());
@@ -37,26 +41,28 @@ void Cut(const PreviewPage& page, const RuleSettings& settings) {
     RipOutput().close();
 }
 
-// The display step's cleaning of a site of type "html" (fix.dat included) and its transform,
-// done by a worker.
-std::string Block(const PreviewPage& page, const std::string& styleSheet, SiteWorkers& workers) {
+// The display step's cleaning of a site of the type (fix.dat included) and its transform, done
+// by a worker.
+std::string Block(const PreviewPage& page, const std::string& type, const std::string& styleSheet,
+                  SiteWorkers& workers) {
     if (!DataNameStaysInFolder(styleSheet))
         throw Exception("Choose one of the stylesheets of the folder stylesheets.");
-    const TrialOutcome trial =
-        workers.run({ProgramFolder(), page.cutPath(), "html", DataFile("\\stylesheets", styleSheet),
-                     page.siteUrl(), LoadFixList(ProgramFile("\\fix.dat"))});
+    const DisplayTrial trial =
+        workers.run({ProgramFolder(), page.cutPath(), type, DataFile("\\stylesheets", styleSheet),
+                     page.linkBase(), LoadFixList(ProgramFile("\\fix.dat"))});
     if (!trial.sheetReason.empty())
         throw Exception("The stylesheet " + styleSheet + " does not load: " + trial.sheetReason);
     if (!trial.failure.empty())
         throw Exception(trial.failure);
-    return trial.block;
+    return RemoveEngineDeclarations(trial.block);
 }
 
 } // namespace
 
 PreviewPage::PreviewPage(const std::string& utf8Text, std::string siteUrl)
     : folder_(MakeScratchFolder()), pagePath_(folder_ + "/page.dat"),
-      cutPath_(folder_ + "/cut.dat"), siteUrl_(std::move(siteUrl)) {
+      cutPath_(folder_ + "/cut.dat"), siteUrl_(std::move(siteUrl)),
+      linkBase_(PageLinkBase(utf8Text, siteUrl_)) {
     try {
         AtomicWriteFile(pagePath_, utf8Text);
         JoinLines(pagePath_);
@@ -74,11 +80,18 @@ PreviewPage::~PreviewPage() {
 
 RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
                         const std::string& styleSheet, SiteWorkers& workers) {
+    return PreviewRuleText(page, RuleFileText(settings), "html", styleSheet, workers);
+}
+
+RulePreview PreviewRuleText(const PreviewPage& page, const std::string& ruleText,
+                            const std::string& type, const std::string& styleSheet,
+                            SiteWorkers& workers) {
     RulePreview preview;
     try {
-        Cut(page, settings);
+        Cut(page, ruleText);
         preview.pieces = ReadTextLines(page.cutPath());
-        preview.block = Block(page, styleSheet, workers);
+        preview.block = Block(page, type, styleSheet, workers);
+        preview.items = BlockItems(preview.block);
     } catch (const Exception& error) {
         preview.problem = error.message();
     }

@@ -3,6 +3,7 @@
 // window never waits. Only the newest request is worked on; older ones are dropped.
 #pragma once
 
+#include "library/BlockItems.h"
 #include "library/RuleFile.h"
 #include "pipeline/SiteWorkers.h"
 
@@ -31,17 +32,21 @@ class PreviewPage {
     const std::string& pagePath() const { return pagePath_; }
     const std::string& cutPath() const { return cutPath_; }
     const std::string& siteUrl() const { return siteUrl_; }
+    // Where the page's relative links lead from: its <base href>, else the site's URL.
+    const std::string& linkBase() const { return linkBase_; }
 
   private:
     std::string folder_;
     std::string pagePath_;
     std::string cutPath_;
     std::string siteUrl_;
+    std::string linkBase_;
 };
 
 struct RulePreview {
     std::vector<std::string> pieces; // the cut file's lines
     std::string block;               // the stylesheet's block, links made absolute
+    std::vector<ShownItem> items;    // what the block shows
     std::string problem;             // why the block could not be made; empty when it was
 };
 
@@ -50,6 +55,11 @@ struct RulePreview {
 // program folder's stylesheets/<styleSheet>. Never raises; a failure is in `problem`.
 RulePreview PreviewRule(const PreviewPage& page, const RuleSettings& settings,
                         const std::string& styleSheet, SiteWorkers& workers);
+
+// The same for any rule file's text and a site of any type ("html", "addxmltags", ...).
+RulePreview PreviewRuleText(const PreviewPage& page, const std::string& ruleText,
+                            const std::string& type, const std::string& styleSheet,
+                            SiteWorkers& workers);
 
 // Runs PreviewRule on a thread of its own, with a worker of its own (started with it). `done` is
 // called on that thread with the number of the request it answers; the newest request replaces

@@ -1,17 +1,22 @@
 #include "library/SelectionList.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextFile.h"
 
 namespace nimbrel {
 
-void SaveSelectionList(const std::string& path, const SelectionEntries& entries) {
-    TextWriter writer(path);
+std::string SelectionListText(const SelectionEntries& entries) {
+    std::string text;
     for (const std::string& entry : entries)
-        writer.writeLine(entry);
-    writer.writeLine("");
-    writer.close();
+        text.append(entry).append("\r\n");
+    return text + "\r\n";
+}
+
+void SaveSelectionList(const std::string& path, const SelectionEntries& entries) {
+    AtomicWriteFile(path, SelectionListText(entries));
 }
 
 SelectionEntries LoadSelectionList(const std::string& path) {
@@ -36,6 +41,7 @@ std::string SetupNmlPath() {
 }
 
 void SaveSetupNml(const SelectionEntries& entries) {
+    const FolderLock lock = FolderLock::Take();
     SaveSelectionList(SetupNmlPath(), entries);
 }
 

@@ -2,8 +2,11 @@
 
 #include "library/Library.h"
 #include "library/SelectionEntry.h"
+#include "platform/AtomicFile.h"
 #include "platform/Errors.h"
+#include "platform/FileGroup.h"
 #include "platform/Files.h"
+#include "platform/FolderLock.h"
 #include "platform/ProgramFolder.h"
 
 namespace nimbrel {
@@ -30,18 +33,23 @@ msxml::XmlNode CellFor(const msxml::XmlNode& cell, std::string_view entry) {
     return {};
 }
 
-} // namespace
-
-std::string ReturnSiteXML(const msxml::XmlDocument& library, std::string_view entry) {
+std::string SiteMarkup(const LibrarySiteIndex& library, std::string_view entry) {
     const SelectionEntry parts = SplitSelectionEntry(entry);
-    const msxml::XmlNode site = FindLibrarySite(library, parts.category, parts.site);
+    const msxml::XmlNode site = library.find(parts.category, parts.site);
     return site ? site.xml() : std::string(kMissingSiteMarkup);
 }
 
+} // namespace
+
+std::string ReturnSiteXML(const msxml::XmlDocument& library, std::string_view entry) {
+    return SiteMarkup(LibrarySiteIndex(library), entry);
+}
+
 std::string BuildSelectionXml(const msxml::XmlDocument& library, const SelectionEntries& entries) {
+    const LibrarySiteIndex index(library);
     std::string text = kLayoutBegin;
     for (const std::string& entry : entries)
-        text.append(Cell(ReturnSiteXML(library, entry)));
+        text.append(Cell(SiteMarkup(index, entry)));
     text.append(kLayoutEnd);
     return text;
 }
@@ -50,20 +58,29 @@ std::string SetupXmlPath() {
     return ProgramFile("\\setup.xml");
 }
 
-void ListToXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
-               msxml::XmlDocument& selection) {
+std::string SelectionXmlText(const msxml::XmlDocument& library, const SelectionEntries& entries,
+                             msxml::XmlDocument& selection) {
     selection.loadXML(BuildSelectionXml(library, entries));
     // Saving a document that failed to parse would replace the user's selection with nothing.
     const std::string reason = selection.parseError().reason;
     if (!reason.empty())
         throw Exception("setup.xml could not be built: " + reason);
-    selection.save(SetupXmlPath());
+    return selection.xml();
+}
+
+void ListToXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
+               msxml::XmlDocument& selection) {
+    const FolderLock lock = FolderLock::Take();
+    AtomicWriteFile(SetupXmlPath(), SelectionXmlText(library, entries, selection));
 }
 
 void WriteSelection(const msxml::XmlDocument& library, const SelectionEntries& entries,
                     msxml::XmlDocument& selection) {
-    SaveSetupNml(entries);
-    ListToXml(library, entries, selection);
+    const FolderLock lock = FolderLock::Take();
+    FileGroup group;
+    group.write(SetupNmlPath(), SelectionListText(entries));
+    group.write(SetupXmlPath(), SelectionXmlText(library, entries, selection));
+    group.commit();
 }
 
 bool RefreshSelectionXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
@@ -76,13 +93,14 @@ bool RefreshSelectionXml(const msxml::XmlDocument& library, const SelectionEntri
     const msxml::XmlNodeList cells = current.selectNodes("/Layout/table/tr/td");
     if (!current.parseError().reason.empty() || cells.length() != static_cast<long>(entries.size()))
         return false;
+    const LibrarySiteIndex index(library);
     std::string text = kLayoutBegin;
     bool changed = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const msxml::XmlNode copy = CellFor(cells.item(static_cast<long>(i)), entries[i]);
         if (!copy)
             return false; // setup.xml holds another selection (opened and not saved)
-        std::string markup = ReturnSiteXML(library, entries[i]);
+        std::string markup = SiteMarkup(index, entries[i]);
         if (markup == kMissingSiteMarkup)
             markup = copy.xml();
         changed = changed || markup != copy.xml();
@@ -94,6 +112,7 @@ bool RefreshSelectionXml(const msxml::XmlDocument& library, const SelectionEntri
     selection.loadXML(text);
     if (!selection.parseError().reason.empty())
         return false;
+    const FolderLock lock = FolderLock::Take();
     selection.save(path);
     return true;
 }

@@ -21,13 +21,20 @@ std::string BuildSelectionXml(const msxml::XmlDocument& library, const Selection
 // setup.xml of the program folder.
 std::string SetupXmlPath();
 
-// Builds the selection text, loads it into `selection` and saves it as setup.xml (atomically).
-// Raises nimbrel::Exception when the text does not parse (setup.xml is then left alone) and
-// EInOutError when it cannot be written.
+// Builds the selection text and loads it into `selection`; returns the text setup.xml gets.
+// Raises nimbrel::Exception when the text does not parse.
+std::string SelectionXmlText(const msxml::XmlDocument& library, const SelectionEntries& entries,
+                             msxml::XmlDocument& selection);
+
+// Builds the selection text, loads it into `selection` and saves it as setup.xml (atomically),
+// holding the folder lock. Raises nimbrel::Exception when the text does not parse (setup.xml
+// is then left alone), FolderBusy while another run holds the folder and EInOutError when it
+// cannot be written.
 void ListToXml(const msxml::XmlDocument& library, const SelectionEntries& entries,
                msxml::XmlDocument& selection);
 
-// setup.nml, then setup.xml: what Next, Close-with-Yes and Save As write.
+// setup.nml and setup.xml, as one step (FileGroup.h) under the folder lock: what Next,
+// Close-with-Yes and Save As write. Raises as ListToXml; then neither file has changed.
 void WriteSelection(const msxml::XmlDocument& library, const SelectionEntries& entries,
                     msxml::XmlDocument& selection);
 

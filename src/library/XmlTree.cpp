@@ -149,6 +149,13 @@ std::string Attribute(const xmlNode* element, const char* name) {
     return text;
 }
 
+std::string AttributeNs(const xmlNode* element, const char* name, const char* namespaceUri) {
+    xmlChar* value = xmlGetNsProp(element, BAD_CAST name, BAD_CAST namespaceUri);
+    std::string text = S(value);
+    xmlFree(value);
+    return text;
+}
+
 // Text and CDATA of the node and its descendants. Entity references are passed over: a page
 // can nest them so that expanding them would never end.
 void AppendText(const xmlNode* node, std::string& text) {

@@ -49,11 +49,29 @@ std::string LocalName(const xmlNode* element);
 std::string NamespaceOf(const xmlNode* element);
 bool HasAttribute(const xmlNode* element, const char* name);
 std::string Attribute(const xmlNode* element, const char* name);
+// The value of the attribute of that name in that namespace ("" when absent).
+std::string AttributeNs(const xmlNode* element, const char* name, const char* namespaceUri);
 std::string CollapsedText(const xmlNode* node);
 std::string CollapseBlanks(std::string_view text);
 std::vector<xmlNode*> ChildElements(const xmlNode* parent);
 // The first child element with that local name, or null.
 xmlNode* FirstChildNamed(const xmlNode* parent, std::string_view localName);
+
+// Calls `visit` for the element and every element below it, in document order, without
+// recursing (a document may nest as deep as its parser allows).
+template <class Visit> void ForEachElement(xmlNode* top, Visit visit) {
+    for (xmlNode* node = top; node;) {
+        if (node->type == XML_ELEMENT_NODE)
+            visit(node);
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node != top && !node->next)
+            node = node->parent;
+        node = node == top ? nullptr : node->next;
+    }
+}
 
 // Appends an element with attributes (values escaped on output) after the parent's last
 // element child, indented as that child is; `indent` is used when the parent has none.

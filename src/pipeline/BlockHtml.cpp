@@ -4,7 +4,14 @@
 #include <libxml/HTMLtree.h>
 #include <libxml/parser.h>
 
+#include "platform/Convert.h"
+
 #include <algorithm>
+#include <cctype>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace nimbrel {
 
@@ -23,6 +30,83 @@ std::string Wrapped(std::string_view body, std::string_view before, std::string_
 bool IsElementNamed(const xmlNode* node, const char* name) {
     return node->type == XML_ELEMENT_NODE && xmlStrcasecmp(node->name, BAD_CAST name) == 0;
 }
+
+// The attributes whose values libxml2's HTML writer percent-escapes ("^" becomes "%5E", "é"
+// "%C3%A9"): a link would no longer read as the page wrote it.
+bool IsEscapedByWriter(const xmlAttr* attr) {
+    if (attr->ns != nullptr || attr->parent == nullptr || attr->parent->ns != nullptr)
+        return false;
+    for (const char* name : {"href", "src", "action"})
+        if (xmlStrcasecmp(attr->name, BAD_CAST name) == 0)
+            return true;
+    return xmlStrcasecmp(attr->name, BAD_CAST "name") == 0 && IsElementNamed(attr->parent, "a");
+}
+
+// True when the writer would escape a byte of the value: one outside what it leaves alone.
+bool WouldBeEscaped(const xmlChar* value) {
+    static constexpr std::string_view kLeftAlone = "-_.!~*'()@/:=?;#%&,+<>";
+    for (const xmlChar* c = value; c && *c; ++c)
+        if (!std::isalnum(*c) || *c >= 0x80)
+            if (*c >= 0x80 || kLeftAlone.find(static_cast<char>(*c)) == std::string_view::npos)
+                return true;
+    return false;
+}
+
+// While the writer runs, each value it would change is a token of letters and digits it
+// leaves alone; the values are put back afterwards, escaped for a quoted attribute. Tokens
+// carry a random part, so no text of a page can pass for one.
+class KeptAddresses {
+  public:
+    explicit KeptAddresses(xmlNode* parent) {
+        std::string stem;
+        for (xmlNode* n = parent->children; n != nullptr; n = NextElement(n, parent)) {
+            if (n->type != XML_ELEMENT_NODE)
+                continue;
+            for (xmlAttr* attr = n->properties; attr != nullptr; attr = attr->next) {
+                if (!IsEscapedByWriter(attr))
+                    continue;
+                xmlChar* value = xmlNodeListGetString(attr->doc, attr->children, 1);
+                if (WouldBeEscaped(value)) {
+                    if (stem.empty())
+                        stem = "nimbrel" + std::to_string(std::random_device{}()) + "x";
+                    tokens_.push_back(stem + std::to_string(kept_.size()) + "x");
+                    kept_.emplace_back(attr, reinterpret_cast<const char*>(value));
+                    xmlSetProp(n, attr->name, BAD_CAST tokens_.back().c_str());
+                }
+                xmlFree(value);
+            }
+        }
+    }
+    ~KeptAddresses() {
+        for (size_t i = 0; i < kept_.size(); ++i)
+            xmlSetProp(kept_[i].first->parent, kept_[i].first->name,
+                       BAD_CAST kept_[i].second.c_str());
+    }
+    KeptAddresses(const KeptAddresses&) = delete;
+    KeptAddresses& operator=(const KeptAddresses&) = delete;
+
+    // One pass: the writer puts the values in the order they were taken.
+    std::string restore(const std::string& text) const {
+        std::string restored;
+        restored.reserve(text.size());
+        size_t from = 0;
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            const std::string quoted = "\"" + tokens_[i] + "\"";
+            const size_t at = text.find(quoted, from);
+            if (at == std::string::npos)
+                continue;
+            restored.append(text, from, at - from);
+            restored += "\"" + EscapeHtml(kept_[i].second) + "\"";
+            from = at + quoted.size();
+        }
+        restored.append(text, from, std::string::npos);
+        return restored;
+    }
+
+  private:
+    std::vector<std::pair<xmlAttr*, std::string>> kept_;
+    std::vector<std::string> tokens_;
+};
 
 } // namespace
 
@@ -52,13 +136,14 @@ xmlNode* BlockNodes(xmlDoc* doc) {
 }
 
 std::string WriteHtmlChildren(xmlDoc* doc, xmlNode* parent) {
+    const KeptAddresses addresses(parent);
     xmlOutputBuffer* out = xmlAllocOutputBuffer(nullptr);
     for (xmlNode* n = parent->children; n != nullptr; n = n->next)
         htmlNodeDumpFormatOutput(out, doc, n, "UTF-8", 0);
     std::string text(reinterpret_cast<const char*>(xmlOutputBufferGetContent(out)),
                      xmlOutputBufferGetSize(out));
     xmlOutputBufferClose(out);
-    return text;
+    return addresses.restore(std::move(text));
 }
 
 size_t BlockDeclarationLength(std::string_view block) {

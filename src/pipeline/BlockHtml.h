@@ -27,6 +27,7 @@ xmlNode* BlockNodes(xmlDoc* doc);
 
 // The children of the element written by the HTML serializer, as they came and without added
 // white space: an empty element keeps its end tag (<a href="x"></a>), a void one has none.
+// Addresses (href, src, action) are written as they are, not percent-escaped.
 std::string WriteHtmlChildren(xmlDoc* doc, xmlNode* parent);
 
 // The length of the XML declaration at the head of the block, or 0 when there is none.

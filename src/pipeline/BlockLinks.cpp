@@ -6,6 +6,8 @@
 
 #include <libxml/uri.h>
 
+#include <cctype>
+
 namespace nimbrel {
 
 namespace {
@@ -73,6 +75,31 @@ std::string AddressAsBrowsersRead(std::string_view value) {
     return Trim(address);
 }
 
+// True when the address names its scheme ("https:"): it is absolute and stays as written.
+bool HasScheme(const xmlChar* value) {
+    for (const xmlChar* c = value; *c; ++c) {
+        if (*c == ':')
+            return c != value;
+        if (!std::isalnum(*c) && *c != '+' && *c != '-' && *c != '.')
+            return false;
+    }
+    return false;
+}
+
+// The reference resolved against the base. A relative one that libxml2 will not read as it
+// stands (a blank, a "^" or a letter outside ASCII in it) is read with those percent-escaped,
+// as browsers send them; null when it cannot be read at all.
+xmlChar* Resolved(const xmlChar* value, const xmlChar* base) {
+    if (xmlChar* resolved = xmlBuildURI(value, base))
+        return resolved;
+    if (HasScheme(value))
+        return nullptr;
+    xmlChar* escaped = xmlURIEscapeStr(value, BAD_CAST ":/?#[]@!$&'()*+,;=%~");
+    xmlChar* resolved = escaped ? xmlBuildURI(escaped, base) : nullptr;
+    xmlFree(escaped);
+    return resolved;
+}
+
 // Resolves the attribute in place against the base and keeps it only when the result may
 // stay; true when the element changed.
 bool MendLinkAttribute(xmlAttr* attr, LinkKind kind, const xmlChar* base) {
@@ -82,7 +109,7 @@ bool MendLinkAttribute(xmlAttr* attr, LinkKind kind, const xmlChar* base) {
     bool changed = false;
     // Empty values and in-page anchors stay as they are.
     if (value[0] != '\0' && value[0] != '#') {
-        if (xmlChar* resolved = xmlBuildURI(value, base)) {
+        if (xmlChar* resolved = Resolved(value, base)) {
             if (xmlStrcmp(resolved, value) != 0) {
                 xmlSetNsProp(attr->parent, attr->ns, attr->name, resolved);
                 changed = true;

@@ -72,16 +72,23 @@ void DigestAssembly::commit() {
     page_.commit();
     committed_ = true;
     KeepPendingShownSites(pendingRecords_);
+    if (unwrittenRecords_ > 0)
+        throw Exception(PendingRecordsLost(unwrittenRecords_, firstUnwrittenReason_));
 }
 
 // Counts the site for the summary; what the digest shows of it waits for the page.
 void DigestAssembly::remember(const DisplaySite& site, SiteOutcome& outcome) {
-    if (tally_.add(site.url, outcome.status, outcome.newItems) && outcome.shown) {
+    const bool ownFrame = tally_.add(site.url, outcome.status, outcome.newItems);
+    if (ownFrame && outcome.newItems > 0)
+        news_.push_back({ShownName(site), outcome.newItems});
+    if (ownFrame && outcome.shown) {
         try {
             WritePendingShownSite(site.url, *outcome.shown);
             pendingRecords_.push_back(site.url);
-        } catch (const Exception&) {
-            // Not remembered: the site's items are marked new once more next time.
+        } catch (const Exception& error) {
+            // Reported once the page is in place; the other sites are remembered as ever.
+            if (unwrittenRecords_++ == 0)
+                firstUnwrittenReason_ = error.message();
         }
     }
     outcome.shown.reset();

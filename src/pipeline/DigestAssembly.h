@@ -59,6 +59,11 @@ class DigestAssembly {
 
     const DigestPlan& plan() const { return plan_; }
     BlockPool& pool() { return *pool_; }
+    std::time_t madeAt() const { return madeAt_; }
+    // What the summary line counts, and the sites with new items in page order, each once; whole
+    // once finish() has returned.
+    const DigestCounts& counts() const { return tally_.counts(); }
+    const std::vector<SiteNews>& news() const { return news_; }
 
     // Waits until the page is written to its end and fills in the summary; every site's outcome
     // in selection order, the blocks and records left out. Raises the error that stopped the
@@ -66,6 +71,8 @@ class DigestAssembly {
     std::vector<SiteOutcome> finish();
     // Puts the page in place of site.html, then the records of what it showed in place of the
     // sites' records; raises EInOutError, site.html and the records then keep their content.
+    // A record that could not be written or put in place is raised as Exception afterwards,
+    // with site.html in place.
     void commit();
 
   private:
@@ -91,7 +98,10 @@ class DigestAssembly {
     size_t summaryAt_ = 0;              // where in the layout the summary goes
     std::optional<DigestPage::Region> summary_;
     DigestTally tally_;
+    std::vector<SiteNews> news_;
     std::vector<std::string> pendingRecords_; // URLs whose record waits for the page
+    size_t unwrittenRecords_ = 0;             // records that could not be written to wait
+    std::string firstUnwrittenReason_;
     bool committed_ = false;
     std::unique_ptr<LargeStackThread> writer_;
 };

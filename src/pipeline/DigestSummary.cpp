@@ -1,5 +1,6 @@
 #include "pipeline/DigestSummary.h"
 
+#include "pipeline/BrokenRule.h"
 #include "pipeline/SiteFrame.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/Convert.h"
@@ -48,22 +49,29 @@ size_t AfterStartTag(std::string_view text, std::string_view name) {
 
 bool DigestTally::add(const std::string& url, const std::string& status, size_t newItems) {
     const size_t position = counts_.sites + 1;
-    const auto [first, isFirst] = firstOfUrl_.emplace(
-        url, Shown{status == "failed", status == "stopped", newItems, position});
+    const auto [first, isFirst] = firstOfUrl_.emplace(url, Shown{status, newItems, position});
     const Shown& shown = first->second;
     ++counts_.sites;
     counts_.newItems += shown.newItems;
-    counts_.stopped += shown.stopped ? 1 : 0;
-    if (shown.failed && counts_.failed++ == 0)
+    counts_.stopped += shown.status == "stopped" ? 1 : 0;
+    if (shown.status == "failed" && counts_.failed++ == 0)
         counts_.firstFailedId = SiteFrameId(shown.position);
+    if (shown.status == kBrokenStatus && counts_.broken++ == 0)
+        counts_.firstBrokenId = SiteFrameId(shown.position);
     return isFirst;
 }
 
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
     const std::string failed = CountOf(counts.failed, "failed", "failed");
+    const std::string broken =
+        counts.broken == 0
+            ? std::string()
+            : " <a class=\"digest-broken\" href=\"#" + EscapeHtml(counts.firstBrokenId) + "\">" +
+                  CountOf(counts.broken, "rule found nothing", "rules found nothing") + "</a>";
     return "<p class=\"digest-summary\" data-sites=\"" + std::to_string(counts.sites) +
            "\" data-failed=\"" + std::to_string(counts.failed) + "\" data-stopped=\"" +
-           std::to_string(counts.stopped) + "\" data-new=\"" + std::to_string(counts.newItems) +
+           std::to_string(counts.stopped) + "\" data-broken=\"" + std::to_string(counts.broken) +
+           "\" data-new=\"" + std::to_string(counts.newItems) +
            "\"><span class=\"digest-time\">Digest of <time datetime=\"" + FormatUtc(madeAt) +
            "\">" + LocalTimeText(madeAt, "%Y-%m-%d %H:%M") +
            "</time></span> <span class=\"digest-sites\">" + CountOf(counts.sites, "site", "sites") +
@@ -75,8 +83,8 @@ std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt) {
            (counts.stopped == 0 ? std::string()
                                 : " <span class=\"digest-stopped\">" +
                                       CountOf(counts.stopped, "stopped", "stopped") + "</span>") +
-           " <span class=\"digest-new\">" + CountOf(counts.newItems, "new item", "new items") +
-           "</span></p>";
+           broken + " <span class=\"digest-new\">" +
+           CountOf(counts.newItems, "new item", "new items") + "</span></p>";
 }
 
 size_t SummaryOffset(std::string_view layout) {

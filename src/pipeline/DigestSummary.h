@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace nimbrel {
 
@@ -15,8 +16,18 @@ struct DigestCounts {
     size_t sites = 0;
     size_t failed = 0;
     size_t stopped = 0; // sites whose download was stopped: they show an older page
+    size_t broken = 0;  // sites whose rule found nothing in the page that came
     size_t newItems = 0;
     std::string firstFailedId; // the frame id of the first failed site; empty when none failed
+    std::string firstBrokenId; // the frame id of the first broken rule's site; empty for none
+};
+
+// A site the digest shows with new items, by the name its frame shows.
+struct SiteNews {
+    std::string name;
+    size_t newItems = 0;
+
+    bool operator==(const SiteNews&) const = default;
 };
 
 // Counts what the digest shows, site by site in selection order. A site whose URL came earlier
@@ -31,8 +42,7 @@ class DigestTally {
 
   private:
     struct Shown {
-        bool failed;
-        bool stopped;
+        std::string status;
         size_t newItems;
         size_t position;
     };
@@ -43,8 +53,9 @@ class DigestTally {
 // The room the page keeps for the summary; what the summary leaves of it stays blank.
 constexpr size_t kSummaryBytes = 640;
 
-// <p class="digest-summary" data-sites data-failed data-stopped data-new>, the time in local
-// time; "N stopped" is written only when a site was stopped.
+// <p class="digest-summary" data-sites data-failed data-stopped data-broken data-new>, the
+// time in local time; "N stopped" and "N rules found nothing" are written only when there are
+// some.
 std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);
 
 // Where the summary goes in the layout: right after its <body> start tag; in a layout without

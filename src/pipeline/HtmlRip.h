@@ -49,6 +49,24 @@ std::string TempFileName(std::string_view inputPath);
 // CR LF; a byte 0x1A ends the input. Streams through the file (memory does not grow with its
 // size) and replaces it atomically. Raises EInOutError when it cannot be read or written.
 void JoinLines(const std::string& path);
+// The same, written to `joined` (replaced atomically); `source` is only read.
+void JoinLines(const std::string& source, const std::string& joined);
+
+// A page file joined into one line in a copy of the same name in the folder Temp, removed again
+// when the cut is done. The cut reads the copy and never rewrites the page file, so a page file
+// always goes with its record, whatever another thread or run fetches meanwhile.
+class JoinedPage {
+  public:
+    // Raises EInOutError when the page cannot be read or the copy written.
+    explicit JoinedPage(const std::string& pagePath);
+    ~JoinedPage();
+    JoinedPage(const JoinedPage&) = delete;
+    JoinedPage& operator=(const JoinedPage&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 // The shared output of all leaf commands: the site's cut file while one site is cut. The cut
 // file is replaced only when it is closed, so a crash mid-cut leaves the previous one whole.

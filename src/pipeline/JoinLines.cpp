@@ -2,6 +2,8 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/ProgramFolder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,10 +47,14 @@ class LineEndFilter {
 } // namespace
 
 void JoinLines(const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    JoinLines(path, path);
+}
+
+void JoinLines(const std::string& source, const std::string& joined) {
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(source.c_str(), "rb"), &std::fclose);
     if (!in)
-        RaiseInOutError(errno, path);
-    AtomicFile out(path);
+        RaiseInOutError(errno, source);
+    AtomicFile out(joined);
     LineEndFilter filter;
     std::vector<char> buffer(kChunk);
     size_t n;
@@ -57,10 +63,19 @@ void JoinLines(const std::string& path) {
             break;
     }
     if (std::ferror(in.get()))
-        RaiseInOutError(errno ? errno : EIO, path);
+        RaiseInOutError(errno ? errno : EIO, source);
     in.reset();
     out.write("\r\n");
     out.commit();
+}
+
+JoinedPage::JoinedPage(const std::string& pagePath)
+    : path_(DataFile("\\Temp", StripPath(pagePath))) {
+    JoinLines(pagePath, path_);
+}
+
+JoinedPage::~JoinedPage() {
+    DeleteFileQuietly(path_);
 }
 
 } // namespace nimbrel

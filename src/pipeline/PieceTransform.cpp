@@ -32,13 +32,21 @@ size_t SearchStart(size_t keptSize, size_t needleSize) {
     return keptSize >= needleSize ? keptSize - needleSize + 1 : 0;
 }
 
-[[noreturn]] void RaisePieceTooLarge() {
-    throw Exception("A cut piece grows past " + std::to_string(limits::kCutTextBytes) +
-                    " bytes through its replacements and wrap texts");
+// Says what made the piece too large: the page's own text, or what the rule adds to it.
+[[noreturn]] void RaisePieceTooLarge(const PreparedRules& rules) {
+    const std::string limit = std::to_string(limits::kCutTextBytes) + " bytes";
+    if (!rules.replaces.empty())
+        throw Exception("A cut piece grows past " + limit +
+                        " through its replacements and wrap "
+                        "texts");
+    if (!rules.wrapOpen.empty() || !rules.wrapClose.empty())
+        throw Exception("A cut piece grows past " + limit + " through its wrap texts");
+    throw Exception("A cut piece is larger than " + limit);
 }
 
 // The size the text would have with every find text replaced, checked before it is built.
-void RequireReplacedSizeWithinLimit(std::string_view text, const TextPair& replace) {
+void RequireReplacedSizeWithinLimit(std::string_view text, const TextPair& replace,
+                                    const PreparedRules& rules) {
     if (replace.second.size() <= replace.first.size())
         return;
     const size_t growth = replace.second.size() - replace.first.size();
@@ -47,7 +55,7 @@ void RequireReplacedSizeWithinLimit(std::string_view text, const TextPair& repla
          at = text.find(replace.first, at + replace.first.size())) {
         size += growth;
         if (size > limits::kCutTextBytes)
-            RaisePieceTooLarge();
+            RaisePieceTooLarge(rules);
     }
 }
 
@@ -86,7 +94,7 @@ void TransformPiece(std::string_view piece, const PreparedRules& rules, std::str
     out.clear();
     if (rules.removals.empty() && rules.replaces.empty()) {
         if (rules.wrapOpen.size() + piece.size() + rules.wrapClose.size() > limits::kCutTextBytes)
-            RaisePieceTooLarge();
+            RaisePieceTooLarge(rules);
         out.reserve(rules.wrapOpen.size() + piece.size() + rules.wrapClose.size());
         out.append(rules.wrapOpen).append(piece).append(rules.wrapClose);
         return;
@@ -95,11 +103,11 @@ void TransformPiece(std::string_view piece, const PreparedRules& rules, std::str
     for (const TextPair& removal : rules.removals)
         text = RemoveSpans(text, removal.first, removal.second);
     for (const TextPair& replace : rules.replaces) {
-        RequireReplacedSizeWithinLimit(text, replace);
+        RequireReplacedSizeWithinLimit(text, replace, rules);
         text = ReplaceAll(text, replace.first, replace.second);
     }
     if (rules.wrapOpen.size() + text.size() + rules.wrapClose.size() > limits::kCutTextBytes)
-        RaisePieceTooLarge();
+        RaisePieceTooLarge(rules);
     out.append(rules.wrapOpen).append(text).append(rules.wrapClose);
 }
 

@@ -39,10 +39,10 @@ bool HoldsAWholeBlock(const std::string& pagePath) {
 }
 
 void CutPage(const XmlNode& root, const std::string& pagePath, const std::string& cutPath) {
+    const JoinedPage joined(pagePath);
     RipOutput().open(cutPath);
     try {
-        JoinLines(pagePath);
-        RunCommandTree(root, pagePath);
+        RunCommandTree(root, joined.path());
     } catch (...) {
         RipOutput().closeAfterError();
         throw;

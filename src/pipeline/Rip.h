@@ -19,8 +19,9 @@ class RipProgress {
     virtual void siteDone(long index) = 0;
 };
 
-// For every site element of setup.xml, in document order: joins its page file into one line
-// and runs its rule file's command tree, writing the cut file. A site whose page file is
+// For every site element of setup.xml, in document order: joins its page file into one line,
+// in a copy in Temp (the page file itself is never rewritten), and runs its rule file's command
+// tree on it, writing the cut file. A site whose page file is
 // missing or shorter than 128 bytes keeps its old cut file. Shows the selection file's parse
 // error and cuts nothing. What belongs to one site is that site's failure, left in its cut
 // failure note (SiteFailure.h), and the other sites are cut: a blank or missing RipFile (which

@@ -7,8 +7,10 @@
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 
 namespace nimbrel {
 
@@ -87,8 +89,11 @@ std::optional<ShownSite> ReadShownSite(std::string_view url) {
 
 namespace {
 
+constexpr std::string_view kPendingEnding = ".dig.next";
+static_assert(kPendingEnding.size() <= limits::kLongestStemEndingBytes);
+
 std::string PendingPath(std::string_view url) {
-    return ShownSitePath(url) + ".next";
+    return DataFile("Sites", PageFileStem(url) + std::string(kPendingEnding));
 }
 
 void WriteRecord(const std::string& path, const ShownSite& shown) {
@@ -111,9 +116,29 @@ void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
     WriteRecord(PendingPath(url), shown);
 }
 
+std::string PendingRecordsLost(size_t sites, const std::string& reason) {
+    return "site.html was written, but what it showed of " + std::to_string(sites) +
+           (sites == 1 ? " site" : " sites") +
+           " could not be kept (its items are marked new again next time): " + reason;
+}
+
 void KeepPendingShownSites(const std::vector<std::string>& urls) {
-    for (const std::string& url : urls)
-        std::rename(PendingPath(url).c_str(), ShownSitePath(url).c_str());
+    std::optional<EInOutError> first;
+    size_t failed = 0;
+    for (const std::string& url : urls) {
+        if (std::rename(PendingPath(url).c_str(), ShownSitePath(url).c_str()) == 0)
+            continue;
+        ++failed;
+        try {
+            RaiseInOutError(errno, ShownSitePath(url));
+        } catch (const EInOutError& error) {
+            if (!first)
+                first = error;
+        }
+        std::remove(PendingPath(url).c_str());
+    }
+    if (first)
+        throw Exception(PendingRecordsLost(failed, first->message()));
 }
 
 void DropPendingShownSites(const std::vector<std::string>& urls) {

@@ -32,13 +32,16 @@ std::optional<ShownSite> ReadShownSite(std::string_view url);
 // larger than limits::kKeptBlockBytes is not kept (the links are).
 void WriteShownSite(std::string_view url, const ShownSite& shown);
 
-// A record waits in a file of its own beside the site's record (".next" added) until the digest
+// A record waits in a file of its own beside the site's record (".dig.next") until the digest
 // that showed it is in place; the display step keeps only the names meanwhile. Raises
 // EInOutError when it cannot be written.
 void WritePendingShownSite(std::string_view url, const ShownSite& shown);
-// Puts the waiting records of these sites in place of their records. One that cannot be moved
-// is passed over: it only means its site's items are marked new once more.
+// Puts the waiting records of these sites in place of their records. Every one is tried; when
+// any cannot be moved, it is removed and Exception raised naming how many and the first one's
+// path and reason (those sites' items are marked new once more).
 void KeepPendingShownSites(const std::vector<std::string>& urls);
+// The message of records that could not be kept or written: how many sites, and why.
+std::string PendingRecordsLost(size_t sites, const std::string& reason);
 // Removes the waiting records of a digest that was not written.
 void DropPendingShownSites(const std::vector<std::string>& urls);
 

@@ -2,7 +2,9 @@
 
 #include "pipeline/ActiveContent.h"
 #include "pipeline/BlockLinks.h"
+#include "pipeline/BrokenRule.h"
 #include "pipeline/ItemMarks.h"
+#include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"
 #include "pipeline/SiteFrame.h"
@@ -61,7 +63,7 @@ std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
     const std::string block = Attempt("The stylesheet " + site.styleSheet + " failed: ",
                                       [&] { return document.transformNode(sheet); });
     return Attempt("The block of the stylesheet " + site.styleSheet + " is unusable: ",
-                   [&] { return ResolveBlockLinks(block, site.url); });
+                   [&] { return ResolveBlockLinks(block, SiteLinkBase(site.url, site.type)); });
 }
 
 std::string StatusName(FetchStatus status) {
@@ -177,6 +179,7 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
     const bool pageCame =
         fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
     const bool showsItsPage = pageCame || FileExists(CutFile(site));
+    const std::time_t pageTime = FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
     if (!showsItsPage) {
         // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
         ShowLastDigest(frame, before);
@@ -186,20 +189,24 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
         if (fetch.status == FetchStatus::Never)
             frame.status = FetchStatusName(FetchStatus::Ok);
         frame.block = block;
-        frame.fetched = fetch.fetched > 0
-                            ? fetch.fetched
-                            : FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
+        frame.fetched = fetch.fetched > 0 ? fetch.fetched : pageTime;
     }
     frame.note = FetchNote(fetch, frame, now);
-    outcome.status = frame.status;
     // The last pass and the marks of the new items take one reading of the framed block.
     MarkedBlock framed = MarkNewItemsWithoutActiveContent(
         FrameHtml(frame, now), showsItsPage && before ? &before->links : nullptr);
+    const bool broken = showsItsPage && RuleFoundNothing(fetch, framed.links.size(), before);
+    if (broken) {
+        // The record keeps the last good block.
+        ShowBrokenRule(frame, fetch, *before, pageTime, now);
+        framed = MarkNewItemsWithoutActiveContent(FrameHtml(frame, now), nullptr);
+    }
     if (framed.block.size() > limits::kBlockBytes)
         throw SiteFailed{"The block is larger than " + std::to_string(limits::kBlockBytes >> 20) +
                          " MiB"};
+    outcome.status = frame.status;
     outcome.block = std::move(framed.block);
-    if (showsItsPage) {
+    if (showsItsPage && !broken) {
         outcome.newItems = framed.newItems;
         ShownSite shown{frame.fetched, std::move(framed.links), std::move(block)};
         if (!before || shown != *before)

@@ -72,7 +72,9 @@ std::string FailureNote(std::time_t attempted, const std::string& reason, std::t
 }
 
 std::string FrameHtml(const SiteFrame& frame, std::time_t now) {
-    const char* classes = frame.status == "failed" ? "site-frame site-failure" : "site-frame";
+    const char* classes = frame.status == "failed"   ? "site-frame site-failure"
+                          : frame.status == "broken" ? "site-frame site-broken"
+                                                     : "site-frame";
     std::string html = "<div" + Attribute("class", classes) +
                        Attribute("id", SiteFrameId(frame.position)) +
                        Attribute("data-site", frame.name) + Attribute("data-status", frame.status) +

@@ -14,7 +14,7 @@ struct SiteFrame {
     std::string name;                 // the selection's Name
     std::string url;                  // the site's URL; the name links to its origin
     size_t position = 0;              // the site's place in the selection, from 1
-    std::string status;               // ok, not-modified, failed, deferred, stopped or never
+    std::string status;               // ok, not-modified, broken, failed, deferred, stopped, never
     std::string note;                 // shown above the block; empty for none
     std::time_t fetched = 0;          // when the page shown came (UTC); 0 when none is shown
     std::optional<std::string> block; // the block shown, if any

@@ -6,6 +6,7 @@
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -141,7 +142,16 @@ std::string SiteRecordPath(std::string_view url) {
     return DataFile("Sites", PageFileStem(url) + ".rec");
 }
 
-SiteRecord ReadSiteRecord(std::string_view url) {
+SiteRecord WithinLimits(SiteRecord record, std::time_t now) {
+    record.retryAfter =
+        std::min<std::time_t>(record.retryAfter, now + limits::kLongestDeferralSeconds);
+    for (std::string* validator : {&record.etag, &record.lastModified})
+        if (validator->size() > limits::kValidatorBytes)
+            validator->clear();
+    return record;
+}
+
+SiteRecord ReadSiteRecord(std::string_view url, std::time_t now) {
     const std::string path = SiteRecordPath(url);
     std::string text(limits::kSiteRecordBytes, '\0');
     const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -156,7 +166,7 @@ SiteRecord ReadSiteRecord(std::string_view url) {
         throw Exception("The site's record Sites/" + PageFileStem(url) +
                         ".rec cannot be read: " + std::strerror(error));
     text.resize(read);
-    return ParseSiteRecord(text);
+    return WithinLimits(ParseSiteRecord(text), now);
 }
 
 void WriteSiteRecord(std::string_view url, const SiteRecord& record) {

@@ -37,9 +37,14 @@ struct SiteRecord {
 std::string SiteRecordPath(std::string_view url);
 
 // The site's record; an empty one when the file is missing, empty or garbled (values that do
-// not read are left empty). Raises nimbrel::Exception, naming the file, when something is there
+// not read are left empty). The limits of writing hold for what is read too, whoever wrote the
+// file: a retry-after at most limits::kLongestDeferralSeconds after `now`, validators of at most
+// limits::kValidatorBytes. Raises nimbrel::Exception, naming the file, when something is there
 // that cannot be read (a folder, a file without read permission): that fails the site alone.
-SiteRecord ReadSiteRecord(std::string_view url);
+SiteRecord ReadSiteRecord(std::string_view url, std::time_t now = std::time(nullptr));
+
+// The record within those limits at `now`.
+SiteRecord WithinLimits(SiteRecord record, std::time_t now);
 
 // Replaces the site's record atomically; raises EInOutError when it cannot be written.
 void WriteSiteRecord(std::string_view url, const SiteRecord& record);

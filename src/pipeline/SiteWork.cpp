@@ -97,8 +97,8 @@ template <class Read> auto ReadWhole(std::string_view message, Read&& read) {
 }
 
 // The stages of a trial, each failure stopping it with its reason.
-TrialOutcome RunTrial(const TrialJob& job) {
-    TrialOutcome outcome;
+DisplayTrial RunTrial(const TrialJob& job) {
+    DisplayTrial outcome;
     try {
         const auto cleaner = MakeDisplayCleaner();
         const std::string cleaned =
@@ -114,8 +114,8 @@ TrialOutcome RunTrial(const TrialJob& job) {
         sheet.load(job.styleSheetPath);
         outcome.sheetReason = sheet.parseError().reason;
         if (outcome.sheetReason.empty())
-            outcome.block =
-                WithoutActiveContent(ResolveBlockLinks(document.transformNode(sheet), job.siteUrl));
+            outcome.block = WithoutActiveContent(
+                ResolveBlockLinks(document.transformNode(sheet), job.linkBase));
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {
@@ -150,7 +150,7 @@ std::string EncodeJob(const TrialJob& job) {
         .text(job.cutPath)
         .text(job.type)
         .text(job.styleSheetPath)
-        .text(job.siteUrl);
+        .text(job.linkBase);
     Write(out, job.fixes);
     return out.take();
 }
@@ -176,7 +176,7 @@ SiteOutcome DecodeSiteOutcome(std::string_view message) {
     });
 }
 
-std::string EncodeOutcome(const TrialOutcome& outcome) {
+std::string EncodeOutcome(const DisplayTrial& outcome) {
     MessageWriter out;
     out.number(outcome.cleaned ? 1 : 0)
         .number(outcome.cleanedBytes)
@@ -188,9 +188,9 @@ std::string EncodeOutcome(const TrialOutcome& outcome) {
     return out.take();
 }
 
-TrialOutcome DecodeTrialOutcome(std::string_view message) {
+DisplayTrial DecodeDisplayTrial(std::string_view message) {
     return ReadWhole(message, [](MessageReader& in) {
-        TrialOutcome outcome;
+        DisplayTrial outcome;
         outcome.cleaned = in.number() != 0;
         outcome.cleanedBytes = in.number();
         outcome.cleanedStart = in.text();
@@ -256,7 +256,7 @@ std::string SiteWorkRunner::run(std::string_view message) {
         job.cutPath = in.text();
         job.type = in.text();
         job.styleSheetPath = in.text();
-        job.siteUrl = in.text();
+        job.linkBase = in.text();
         job.fixes = ReadFixes(in);
         return EncodeOutcome(RunTrial(job));
     }

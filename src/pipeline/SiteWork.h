@@ -40,11 +40,11 @@ struct TrialJob {
     std::string cutPath;
     std::string type;           // lower case: html cleans as HTML, addxmltags wraps
     std::string styleSheetPath; // the stylesheet file
-    std::string siteUrl;        // links resolve against it
+    std::string linkBase;       // links resolve against it
     std::vector<FixPair> fixes;
 };
 
-struct TrialOutcome {
+struct DisplayTrial {
     bool cleaned = false; // the cut was cleaned; when not, `failure` says why
     std::uint64_t cleanedBytes = 0;
     std::string cleanedStart; // the first bytes of the cleaned text (fix.dat applied)
@@ -53,7 +53,7 @@ struct TrialOutcome {
     std::string block;        // the stylesheet's block, links resolved, active content removed
     std::string failure;      // why the trial stopped short; empty when it did not
 
-    bool operator==(const TrialOutcome&) const = default;
+    bool operator==(const DisplayTrial&) const = default;
 };
 
 std::string EncodeJob(const BlockJob& job);
@@ -64,8 +64,8 @@ std::string EncodeJob(const TrialJob& job);
 // is not one (a worker is not trusted to send what it should).
 std::string EncodeOutcome(const SiteOutcome& outcome);
 SiteOutcome DecodeSiteOutcome(std::string_view message);
-std::string EncodeOutcome(const TrialOutcome& outcome);
-TrialOutcome DecodeTrialOutcome(std::string_view message);
+std::string EncodeOutcome(const DisplayTrial& outcome);
+DisplayTrial DecodeDisplayTrial(std::string_view message);
 
 // The worker's side: runs the jobs it is sent, one at a time, keeping what a run's jobs share.
 class SiteWorkRunner {

@@ -38,12 +38,12 @@ std::string WorkerProgram() {
         if (programForTesting)
             return *programForTesting;
     }
-    std::string found = FindCompanionFile(kWorkerName);
+    std::string found = FindCompanionFile(kWorkerName, NIMBREL_PRIVATE_DIR);
     if (found.empty()) {
         const std::string folder = ExecutableFolder();
         throw Exception(std::string("The worker program ") + kWorkerName + " was not found in " +
-                        folder + " or " + folder + "/../lib/nimbrel; it is installed with " +
-                        "the program");
+                        folder + " or " + folder +
+                        "/../" NIMBREL_PRIVATE_DIR "; it is installed with " + "the program");
     }
     return found;
 }
@@ -135,13 +135,13 @@ void SiteWorkers::frameFailure(const BlockJob& job, const std::string& reason,
     });
 }
 
-TrialOutcome SiteWorkers::run(const TrialJob& job) {
-    std::promise<TrialOutcome> answer;
+DisplayTrial SiteWorkers::run(const TrialJob& job) {
+    std::promise<DisplayTrial> answer;
     pool_.submit(EncodeJob(job), [&](HelperReply reply) {
-        TrialOutcome outcome;
+        DisplayTrial outcome;
         if (reply.message) {
             try {
-                return answer.set_value(DecodeTrialOutcome(*reply.message));
+                return answer.set_value(DecodeDisplayTrial(*reply.message));
             } catch (const MalformedMessage&) {
                 outcome.failure = kWorkerCrashedReason;
             }

@@ -19,8 +19,9 @@
 
 namespace nimbrel {
 
-// The worker program: nimbrel-worker beside the running executable, or in ../lib/nimbrel once
-// installed. Raises nimbrel::Exception naming where it looked when it is in neither place.
+// The worker program: nimbrel-worker beside the running executable, or in ../lib/nimbrel
+// (NIMBREL_PRIVATE_DIR) once installed. Raises nimbrel::Exception naming where it looked when it is
+// in neither place.
 std::string WorkerProgram();
 // Makes WorkerProgram() answer this path (tests, whose executables live elsewhere); nothing
 // restores the search.
@@ -53,7 +54,7 @@ class SiteWorkers {
     // only). After stop(), done may be called on this thread, with the site failed as stopped.
     void submit(const BlockJob& job, std::function<void(SiteOutcome)> done);
     // A trial, waited for; a worker's failure is in `failure`.
-    TrialOutcome run(const TrialJob& job);
+    DisplayTrial run(const TrialJob& job);
     // Stops at once: what is waiting or in progress ends as stopped, the workers are killed.
     void stop();
 

@@ -2,6 +2,7 @@
 
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
+#include "pipeline/BrokenRule.h"
 #include "pipeline/DigestAssembly.h"
 #include "pipeline/EarlyDisplay.h"
 #include "pipeline/UpdateReminder.h"
@@ -66,6 +67,15 @@ std::vector<SiteFailure> FailuresOf(const std::vector<DisplaySite>& sites,
     return failures;
 }
 
+std::vector<BrokenRuleSite> BrokenRulesOf(const std::vector<DisplaySite>& sites,
+                                          const std::vector<SiteOutcome>& outcomes) {
+    std::vector<BrokenRuleSite> broken;
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        if (outcomes[i].status == kBrokenStatus)
+            broken.push_back({ShownName(sites[i]), sites[i].position});
+    return broken;
+}
+
 } // namespace
 
 DisplayReport TidyAndDisplay(const std::string& selectionFileName, const DisplayContext& context) {
@@ -86,6 +96,10 @@ DisplayReport TidyAndDisplay(const std::string& selectionFileName, const Display
     assembly->commit();
     report.written = true;
     report.failures = FailuresOf(assembly->plan().sites, outcomes);
+    report.counts = assembly->counts();
+    report.news = assembly->news();
+    report.madeAt = assembly->madeAt();
+    report.brokenRules = BrokenRulesOf(assembly->plan().sites, outcomes);
     if (context.autoView)
         Shell().openInBrowser(sitePage);
     return report;

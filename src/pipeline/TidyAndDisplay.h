@@ -5,6 +5,7 @@
 // on.
 #pragma once
 
+#include "pipeline/DigestSummary.h"
 #include "pipeline/SiteFailure.h"
 
 #include <ctime>
@@ -24,10 +25,22 @@ struct DisplayContext {
     std::time_t madeAt = 0; // the digest's time; 0 for the time the step begins
 };
 
+// A site whose rule found nothing in the page that came (BrokenRule.h).
+struct BrokenRuleSite {
+    std::string name;
+    size_t position = 0; // its place in the selection, from 1
+};
+
 struct DisplayReport {
     bool written = false;              // site.html was rewritten
     bool cleanerMissing = false;       // the cleaner could not be created: the caller reports it
     std::vector<SiteFailure> failures; // sites whose block could not be made, in order
+    std::vector<BrokenRuleSite> brokenRules; // in order
+    // Of the page written: what its summary line counts, its sites with new items (page order,
+    // each once) and its time.
+    DigestCounts counts;
+    std::vector<SiteNews> news;
+    std::time_t madeAt = 0;
 };
 
 // One run on the selection file (relative names are the program folder's). A selection or

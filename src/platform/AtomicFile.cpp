@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nimbrel {
@@ -14,6 +15,23 @@ namespace nimbrel {
 namespace {
 
 constexpr int kCreateAttempts = 100;
+constexpr int kAccessDenied = 5; // EInOutError's "File access denied"
+// As many links as the kernel follows in one path (MAXSYMLINKS).
+constexpr int kMostLinks = 40;
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string LinkText(const std::string& path) {
+    std::string text(4096, '\0');
+    const ssize_t length = ::readlink(path.c_str(), text.data(), text.size());
+    if (length < 0)
+        RaiseInOutError(errno, path);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
 
 // Six letters or digits, as mkstemp would choose them.
 std::string RandomSuffix() {
@@ -47,7 +65,30 @@ int CreateExclusive(const std::string& target, std::string& temp) {
 
 } // namespace
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
+// Renaming over a link would replace the link and leave the file it points to behind; renaming
+// over a device, a folder or a pipe would replace something that is not ours to replace.
+std::string WriteTarget(const std::string& path) {
+    std::string target = path;
+    for (int links = 0; links <= kMostLinks; ++links) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return target; // a new file
+            RaiseInOutError(errno, target);
+        }
+        if (S_ISREG(st.st_mode))
+            return target;
+        if (!S_ISLNK(st.st_mode))
+            throw EInOutError(kAccessDenied, target,
+                              "not a regular file but a folder, a device or a pipe, so it was "
+                              "left alone");
+        const std::string link = LinkText(target);
+        target = link.starts_with('/') ? link : FolderOf(target) + link;
+    }
+    throw EInOutError(kAccessDenied, path, "too many symbolic links, so it was left alone");
+}
+
+AtomicFile::AtomicFile(std::string target) : target_(WriteTarget(target)) {
     std::string temp;
     const int fd = CreateExclusive(target_, temp);
     if (fd < 0)
@@ -81,7 +122,7 @@ void AtomicFile::abandon() {
 
 void AtomicFile::write(std::string_view bytes) {
     if (!file_)
-        throw EInOutError(103); // file not open
+        throw EInOutError(103, target_); // file not open
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         const int err = errno ? errno : EIO;
         abandon();
@@ -92,7 +133,7 @@ void AtomicFile::write(std::string_view bytes) {
 
 void AtomicFile::overwrite(uint64_t offset, std::string_view bytes) {
     if (!file_)
-        throw EInOutError(103);
+        throw EInOutError(103, target_);
     if (offset > size_ || bytes.size() > size_ - offset)
         throw Exception("A region past the end of the file cannot be overwritten");
     int err = std::fflush(file_) == 0 ? 0 : (errno ? errno : EIO);
@@ -112,7 +153,7 @@ void AtomicFile::overwrite(uint64_t offset, std::string_view bytes) {
 
 void AtomicFile::truncate(uint64_t size) {
     if (!file_)
-        throw EInOutError(103);
+        throw EInOutError(103, target_);
     if (size >= size_)
         return;
     if (std::fflush(file_) != 0 || ::ftruncate(::fileno(file_), static_cast<off_t>(size)) != 0 ||
@@ -130,9 +171,25 @@ int AtomicFile::flushToDisk() {
     return 0;
 }
 
+void AtomicFile::sync() {
+    if (!file_)
+        throw EInOutError(103, target_);
+    if (const int err = flushToDisk(); err != 0) {
+        abandon();
+        RaiseInOutError(err, target_);
+    }
+}
+
+void AtomicFile::release() {
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    temp_.clear();
+}
+
 void AtomicFile::commit() {
     if (!file_)
-        throw EInOutError(103);
+        throw EInOutError(103, target_);
     int err = flushToDisk();
     // Renamed while still open and locked, so no clean-up can take the file in between.
     if (err == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
@@ -149,7 +206,7 @@ void AtomicFile::commit() {
 // link() fails when the target exists, so no other writer's file is ever replaced.
 bool AtomicFile::commitAsNew() {
     if (!file_)
-        throw EInOutError(103);
+        throw EInOutError(103, target_);
     int err = flushToDisk();
     if (err == 0 && ::link(temp_.c_str(), target_.c_str()) != 0)
         err = errno;

@@ -3,7 +3,12 @@
 // destroyed without commit() removes its temporary file and leaves the old target whole. The
 // temporary file is created like any new file (mode 0666 less the umask) and holds an exclusive
 // flock while it is written, so the clean-up of files left by a killed run passes it over.
+// A target that is a symbolic link is followed: the file it points to is replaced, in its own
+// folder. A target that is there but is not a regular file (a device, a folder, a pipe) is
+// refused and left alone.
 #pragma once
+
+#include "platform/Limits.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +20,13 @@ namespace nimbrel {
 // The temporary file of target T is named T + kAtomicTempMarker + six letters or digits.
 constexpr const char* kAtomicTempMarker = ".tmp-";
 constexpr size_t kAtomicTempSuffixBytes = 6;
+static_assert(std::char_traits<char>::length(kAtomicTempMarker) + kAtomicTempSuffixBytes ==
+              limits::kAtomicTempEndingBytes);
 
 class AtomicFile {
   public:
-    // Creates the temporary file; raises EInOutError when the folder does not allow it.
+    // Creates the temporary file; raises EInOutError (naming the target) when the folder does
+    // not allow it or the target is not a regular file.
     explicit AtomicFile(std::string target);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -39,7 +47,16 @@ class AtomicFile {
     // As commit(), but never replaces an existing target: false (and the temporary file
     // removed) when the target already exists. Raises EInOutError on other failures.
     bool commitAsNew();
+    // The file replaced: the target as given, or where its symbolic links lead.
     const std::string& target() const { return target_; }
+
+    // For files replaced together (FileGroup): flushes and syncs the bytes and keeps the
+    // temporary file open and locked; raises EInOutError.
+    void sync();
+    const std::string& tempPath() const { return temp_; }
+    // The temporary file has been renamed over the target, or is left for a journal to rename:
+    // closes it without removing it.
+    void release();
 
   private:
     void abandon();
@@ -50,6 +67,11 @@ class AtomicFile {
     FILE* file_ = nullptr;
     uint64_t size_ = 0;
 };
+
+// Where a write of `path` lands: the path itself, or the end of its chain of symbolic links.
+// Raises EInOutError ("File access denied") when something is there that is not a regular
+// file, or the links loop.
+std::string WriteTarget(const std::string& path);
 
 // Writes the whole content to the path atomically.
 void AtomicWriteFile(const std::string& path, std::string_view bytes);

@@ -12,11 +12,11 @@ std::string ExecutableFolder() {
     return ec ? std::string() : exe.parent_path().string();
 }
 
-std::string FindCompanionFile(const std::string& name) {
+std::string FindCompanionFile(const std::string& name, const std::string& installedFolder) {
     const std::filesystem::path folder = ExecutableFolder();
     if (folder.empty())
         return {};
-    for (const auto& candidate : {folder / name, folder / ".." / "lib" / "nimbrel" / name}) {
+    for (const auto& candidate : {folder / name, folder / ".." / installedFolder / name}) {
         const std::string path = candidate.lexically_normal().string();
         if (FileExists(path))
             return path;

@@ -1,5 +1,6 @@
 // Files installed with the program and found relative to its executable: beside it in a build
-// tree, in <exe dir>/../lib/nimbrel once installed (the help viewer module, the worker program).
+// tree, in a folder of the installed tree once installed (the help viewer module, the worker
+// program).
 #pragma once
 
 #include <string>
@@ -10,7 +11,7 @@ namespace nimbrel {
 std::string ExecutableFolder();
 
 // The path of the companion file `name` where it exists: <exe dir>/name, else
-// <exe dir>/../lib/nimbrel/name; empty when neither exists.
-std::string FindCompanionFile(const std::string& name);
+// <exe dir>/../<installedFolder>/name; empty when neither exists.
+std::string FindCompanionFile(const std::string& name, const std::string& installedFolder);
 
 } // namespace nimbrel

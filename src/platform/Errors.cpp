@@ -41,8 +41,10 @@ static std::string InOutMessage(int code) {
     }
 }
 
-EInOutError::EInOutError(int code, const std::string& path)
-    : Exception(InOutMessage(code) + (path.empty() ? std::string() : ": " + path)), code_(code) {}
+EInOutError::EInOutError(int code, const std::string& path, const std::string& detail)
+    : Exception(InOutMessage(code) + (path.empty() ? std::string() : ": " + path) +
+                (detail.empty() ? std::string() : " (" + detail + ")")),
+      code_(code), path_(path) {}
 
 void RaiseInOutError(int errnoValue, const std::string& path) {
     switch (errnoValue) {

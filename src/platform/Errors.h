@@ -22,19 +22,22 @@ class EConvertError : public Exception {
 };
 
 // A file that cannot be opened, read, created or written. code() is the run-time's error
-// number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d";
-// the file's path, when given, follows: "File not found: /path/to/file".
+// number: 2 "File not found", 5 "File access denied", 101 "Disk full", else "I/O error %d".
+// When the file is known, the message names it after a colon ("File not found: /a/b.dat"),
+// followed by a detail in brackets when there is one.
 class EInOutError : public Exception {
   public:
-    explicit EInOutError(int code, const std::string& path = {});
+    explicit EInOutError(int code, const std::string& path = {}, const std::string& detail = {});
     int code() const { return code_; }
+    const std::string& path() const { return path_; }
 
   private:
     int code_;
+    std::string path_;
 };
 
-// The run-time's error for a failed system call on the file at `path` (empty when none):
-// maps errno to the EInOutError codes above.
+// The run-time's error for a failed system call on the file at `path`: maps errno to the
+// EInOutError codes above.
 [[noreturn]] void RaiseInOutError(int errnoValue, const std::string& path = {});
 
 // "Cannot open file %s": a picture or other resource that is not there.

@@ -16,6 +16,7 @@ namespace nimbrel {
 namespace {
 
 constexpr std::string_view kCutterScratchEnding = ".temp";
+constexpr std::string_view kJoinedPageEnding = ".dat";
 
 bool EndsWith(std::string_view text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
@@ -58,7 +59,9 @@ void RemoveLeftoverTempFiles() {
     for (const char* folder : {"", "\\Sites", "\\Work", "\\Temp"})
         RemoveMatching(ProgramFile(folder), IsAtomicTempName);
     RemoveMatching(ProgramFile("\\Temp"), [](std::string_view name) {
-        return name.size() > kCutterScratchEnding.size() && EndsWith(name, kCutterScratchEnding);
+        return (name.size() > kCutterScratchEnding.size() &&
+                EndsWith(name, kCutterScratchEnding)) ||
+               (name.size() > kJoinedPageEnding.size() && EndsWith(name, kJoinedPageEnding));
     });
 }
 

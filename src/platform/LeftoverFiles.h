@@ -1,6 +1,6 @@
 // Files a killed run leaves behind: the atomic writers' temporary files (T.tmp-XXXXXX) in the
 // program folder and its folders Sites, Work and Temp, and the cutter's scratch files (*.temp)
-// in Temp. Nothing else is ever touched.
+// and joined page copies (*.dat) in Temp. Nothing else is ever touched.
 #pragma once
 
 #include <string_view>

@@ -10,9 +10,15 @@ namespace nimbrel::limits {
 // The longest file name the file systems we run on accept (ext4, btrfs, xfs, tmpfs).
 constexpr std::size_t kFileNameBytes = 255;
 
-// The longest page-file stem: stem + ".dat" + the atomic writer's ".tmp-XXXXXX" still fits
-// kFileNameBytes, and so does a sidecar named stem plus a suffix of up to four bytes.
-constexpr std::size_t kPageStemBytes = kFileNameBytes - 4 - 11;
+// The longest ending a page-file stem is given: ".dig.next", the record of what a digest showed
+// while it waits for the digest (".dat", ".rec", ".dig" and ".err" are shorter).
+constexpr std::size_t kLongestStemEndingBytes = 9;
+// The atomic writer's temporary ending, ".tmp-XXXXXX".
+constexpr std::size_t kAtomicTempEndingBytes = 11;
+// The longest page-file stem: stem + the longest ending + the atomic writer's temporary ending
+// still fits kFileNameBytes, so every file of a site can be written under any URL.
+constexpr std::size_t kPageStemBytes =
+    kFileNameBytes - kLongestStemEndingBytes - kAtomicTempEndingBytes;
 
 // Stack of the thread the cleaner and the stylesheet transforms run on. The cleaner recurses once
 // per element level (at most ~250 bytes each, measured), so this holds pages nested a quarter of
@@ -113,5 +119,9 @@ constexpr std::size_t kShownSiteBytes = kKeptBlockBytes + (2u << 20);
 // A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
 // largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.
 constexpr std::size_t kFoundPageBytes = 16u << 20;
+
+// A page's <base href> is looked for in its first bytes: it belongs in the head, and heads
+// with a few hundred KB of inline style and script still fit.
+constexpr std::size_t kBaseScanBytes = 1u << 20;
 
 } // namespace nimbrel::limits

@@ -1,6 +1,10 @@
 #include "platform/ProgramFolder.h"
 
+#include "platform/Errors.h"
+
+#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace nimbrel {
 
@@ -14,6 +18,17 @@ bool& Taken() {
     return taken;
 }
 } // namespace
+
+void MakeWorkingFolders() {
+    struct stat selection {};
+    if (::stat(ProgramFile("\\setup.xml").c_str(), &selection) != 0)
+        return;
+    for (const char* name : {"\\Sites", "\\Work", "\\Temp"}) {
+        const std::string path = ProgramFile(name);
+        if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+            RaiseInOutError(errno, path);
+    }
+}
 
 const std::string& TakeProgramFolder() {
     if (!Taken()) {

@@ -22,6 +22,12 @@ const std::string& ProgramFolder();
 // the program's own names, never for names that come from data (see DataFile).
 std::string ProgramFile(std::string_view relative);
 
+// Makes the folders a cycle writes (Sites, Work and Temp) where they are missing, as a copied or
+// hand-made program folder may lack them. A folder without a selection (setup.xml) is left
+// alone: a cycle there ends at once, and it may not be a program folder at all. Raises
+// EInOutError naming a folder it cannot make.
+void MakeWorkingFolders();
+
 // A file named by data (a page stem, RipFile, StyleSheet) in one of the program's folders.
 // The data name is appended as written: it is never split at "\\".
 std::string DataFile(std::string_view folder, std::string_view dataName);

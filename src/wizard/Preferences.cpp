@@ -35,12 +35,17 @@ TfrmPreferences::TfrmPreferences(QWidget* parent)
     txtWelcome2 = AddText("txtWelcome2", 190, 52);
     GroupBox4 = new QGroupBox("Display Options", this);
     GroupBox4->setObjectName("GroupBox4");
-    GroupBox4->setGeometry(kBodyLeft, 252, kBodyWidth, 56);
+    GroupBox4->setGeometry(kBodyLeft, 252, kBodyWidth, 80);
     chkAutoView = new QCheckBox("Autoview", GroupBox4);
     chkAutoView->setObjectName("chkAutoView");
     chkAutoView->setGeometry(16, 24, 200, 22);
     chkAutoView->setChecked(true);
     connect(chkAutoView, &QCheckBox::toggled, this, [this] { chkAutoViewClick(); });
+    chkNewStories = new QCheckBox("Tell me about new stories", GroupBox4);
+    chkNewStories->setObjectName("chkNewStories");
+    chkNewStories->setGeometry(16, 48, 300, 22);
+    chkNewStories->setChecked(true);
+    connect(chkNewStories, &QCheckBox::toggled, this, [this] { chkNewStoriesClick(); });
 
     OnClick(cmdHelp, [this] { cmdHelpClick(); });
     OnClick(cmdBack, [this] { cmdBackClick(); });
@@ -96,6 +101,10 @@ void TfrmPreferences::chkAutoViewClick() {
     Host().AutoView() = chkAutoView->isChecked();
 }
 
+void TfrmPreferences::chkNewStoriesClick() {
+    Host().NewStoryNotice() = chkNewStories->isChecked();
+}
+
 void TfrmPreferences::FormCreate() {
     SetHelpContext(1500);
     try {
@@ -137,10 +146,12 @@ void TfrmPreferences::ShowCurrentValues() {
         break;
     }
     chkAutoView->setChecked(Host().AutoView());
+    chkNewStories->setChecked(Host().NewStoryNotice());
 }
 
 void TfrmPreferences::SaveOptions() {
-    SaveOptionsFile(OptionFilePath(), Host().IntervalSeconds(), chkAutoView->isChecked());
+    SaveOptionsFile(OptionFilePath(), Host().IntervalSeconds(), chkAutoView->isChecked(),
+                    chkNewStories->isChecked());
 }
 
 void TfrmPreferences::cmdCloseClick() {

@@ -1,5 +1,6 @@
-// TfrmPreferences: the download interval and automatic display. Changes reach the main window's
-// values at once; every way of leaving the window writes the option file.
+// TfrmPreferences: the download interval, automatic display and the notice of new stories.
+// Changes reach the main window's values at once; every way of leaving the window writes the
+// option file.
 #pragma once
 
 #include "wizard/WizardFrame.h"
@@ -13,7 +14,8 @@ class TfrmPreferences : public nimbrel::TWizardPage {
   public:
     explicit TfrmPreferences(QWidget* parent = nullptr);
 
-    // Writes the option file from IntervalSeconds and chkAutoView; raises EInOutError.
+    // Writes the option file from IntervalSeconds, chkAutoView and chkNewStories; raises
+    // EInOutError.
     void SaveOptions();
 
     void FormCreate();
@@ -24,6 +26,7 @@ class TfrmPreferences : public nimbrel::TWizardPage {
     void RadioInt35Click();
     void RadioInt40Click();
     void chkAutoViewClick();
+    void chkNewStoriesClick();
     void cmdCloseClick();
     void CloseSetup();
     void cmdBackClick();
@@ -41,6 +44,7 @@ class TfrmPreferences : public nimbrel::TWizardPage {
     QTextEdit* txtWelcome2;
     QGroupBox* GroupBox4;
     QCheckBox* chkAutoView;
+    QCheckBox* chkNewStories;
     QPushButton* cmdHelp;
     QPushButton* cmdBack;
     QPushButton* Button1;

@@ -16,6 +16,7 @@ class TMainWindowHost : public WizardHost {
     int32_t& IntervalSeconds() override { return frmMain->IntervalSeconds; }
     int32_t SecondsPerMinute() override { return frmMain->SecondsPerMinute; }
     bool& AutoView() override { return frmMain->AutoView; }
+    bool& NewStoryNotice() override { return frmMain->NewStoryNotice; }
     void RearmDownloadTimer() override { frmMain->ApplyDownloadInterval(); }
     void SetupCommand() override { frmMain->speedSetupClick(); }
     void Refresh() override { frmMain->SpeedRefreshClick(); }

@@ -11,10 +11,13 @@ class WizardHost {
   public:
     virtual ~WizardHost() = default;
 
-    // The main window's option values (IntervalSeconds, SecondsPerMinute, AutoView).
+    // The main window's option values (IntervalSeconds, SecondsPerMinute, AutoView,
+    // NewStoryNotice).
     virtual int32_t& IntervalSeconds() = 0;
     virtual int32_t SecondsPerMinute() = 0;
     virtual bool& AutoView() = 0;
+    // Whether a download cycle that brought new stories ends with a desktop notice.
+    virtual bool& NewStoryNotice() = 0;
     // The interval changed: the download timer follows it from now on.
     virtual void RearmDownloadTimer() = 0;
 

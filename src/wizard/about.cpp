@@ -54,9 +54,9 @@ void TfrmAbout::FormCreate() {
     lblHeading->setText("Nimbrel");
     lblLines[0]->setText("Version " NIMBREL_VERSION);
     lblLines[1]->setText("Your chosen web pages, gathered into one digest page");
-    lblLines[2]->setText("Copyright \u00A9 2026 the Nimbrel team. All rights reserved.");
-    lblLines[3]->setText("Built with Qt, libcurl, libxml2, libxslt and HTML Tidy");
-    lblLines[4]->setText("Thanks to everyone who suggested pages and tested the wizard");
+    lblLines[2]->setText("Copyright \u00A9 2026 the Nimbrel team \u00B7 GNU GPL 3 or later");
+    lblLines[3]->setText("Free software, with no warranty: see the licence");
+    lblLines[4]->setText("Built with Qt, libcurl, libxml2, libxslt and HTML Tidy");
 }
 
 void TfrmAbout::Button1Click() {

@@ -88,7 +88,7 @@ TEST_F(HelpService, FindsTheModuleAtItsFixedPlacesBesideTheExecutable) {
     SetHtmlHelpControlPath(std::nullopt);
     const fs::path exeFolder = TestExecutableFolder();
     const fs::path beside = exeFolder / "nimbrel-helpviewer.so";
-    const fs::path installed = exeFolder / ".." / "lib" / "nimbrel" / "nimbrel-helpviewer.so";
+    const fs::path installed = exeFolder / ".." / NIMBREL_MODULE_DIR / "nimbrel-helpviewer.so";
     fs::remove(beside); // left by an interrupted run
     if (fs::exists(installed))
         GTEST_SKIP() << "a module is already installed at " << installed;
@@ -103,8 +103,10 @@ TEST_F(HelpService, FindsTheModuleAtItsFixedPlacesBesideTheExecutable) {
     EXPECT_TRUE(HtmlHelpLoaded());
     fs::remove(beside);
     fs::remove(installed);
-    fs::remove(installed.parent_path()); // only when empty
-    fs::remove(installed.parent_path().parent_path());
+    std::error_code notEmpty; // folders made for the test go, others stay
+    for (fs::path folder = installed.parent_path(); folder != exeFolder / "..";
+         folder = folder.parent_path())
+        fs::remove(folder, notEmpty);
 }
 
 } // namespace

@@ -25,7 +25,46 @@ TEST_F(OptionFile, MissingFileKeepsDefaultsAndSaveWritesThem) {
     EXPECT_EQ(interval, 900);
     EXPECT_TRUE(autoView);
     SaveOptionsFile(OptionFilePath(), interval, autoView);
-    EXPECT_EQ(folder.read("options.nmo"), "Interval:900\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read("options.nmo"),
+              "Interval:900\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
+}
+
+// The notice's line comes after the two lines older programs read by position, so they read a
+// new file as ever; it is found by its key, and lines with keys this program does not know (a
+// newer program's) are passed over.
+TEST_F(OptionFile, NewStoryNoticeIsFoundByItsKeyAfterTheSecondLine) {
+    const std::string head = "Interval:1200\r\nAutoView:False\r\n";
+    struct Case {
+        std::string bytes;
+        bool notice;
+    };
+    for (const Case& c : {
+             Case{head, true},
+             Case{head + "NewStoryNotice:False\r\n", false},
+             Case{head + "NewStoryNotice:True\r\n", true},
+             Case{head + "Later:1\r\nNewStoryNotice:False\r\nTheme:dark\r\n", false},
+             Case{head + "NewStoryNotice:false\r\n", false},
+             Case{head + "NewStoryNotice:False", false},
+             Case{"Interval:1200\r\nNewStoryNotice:False\r\n", true},
+             Case{"NewStoryNotice:False\r\nAutoView:False\r\n", true},
+         }) {
+        writeFile(c.bytes);
+        bool notice = !c.notice;
+        LoadOptionsFile(OptionFilePath(), interval, autoView, notice);
+        EXPECT_EQ(notice, c.notice) << c.bytes;
+    }
+    writeFile("Interval:x\r\nAutoView:True\r\nNewStoryNotice:False\r\n");
+    bool notice = false;
+    EXPECT_THROW(LoadOptionsFile(OptionFilePath(), interval, autoView, notice), EConvertError);
+    EXPECT_TRUE(notice) << "the lines after a bad interval are not read";
+
+    SaveOptionsFile(OptionFilePath(), 1500, false, false);
+    EXPECT_EQ(folder.read("options.nmo"),
+              "Interval:1500\r\nAutoView:False\r\nNewStoryNotice:False\r\n");
+    LoadOptionsFile(OptionFilePath(), interval, autoView, notice);
+    EXPECT_EQ(interval, 1500);
+    EXPECT_FALSE(autoView);
+    EXPECT_FALSE(notice);
 }
 
 TEST_F(OptionFile, EmptyFileGivesTheDefaults) {
@@ -124,7 +163,8 @@ TEST_F(OptionFile, ValueBeyond32BitsIsAConversionError) {
 
 TEST_F(OptionFile, NegativeIntervalRoundTrips) {
     SaveOptionsFile(OptionFilePath(), -30, false);
-    EXPECT_EQ(folder.read("options.nmo"), "Interval:-30\r\nAutoView:False\r\n");
+    EXPECT_EQ(folder.read("options.nmo"),
+              "Interval:-30\r\nAutoView:False\r\nNewStoryNotice:True\r\n");
     load();
     EXPECT_EQ(interval, -30);
     EXPECT_FALSE(autoView);

@@ -237,6 +237,13 @@ TEST(FetchAddress, AddsHttpOnlyWhereNoSchemeIsWritten) {
         {"go.example/?u=http://x", "go.example/?u=http://x"},
         {"www.example.com/https://", "http://www.example.com/https://"},
         {"www.example.com/HTTP://", "http://www.example.com/HTTP://"},
+        {"localhost:8080/feed", "http://localhost:8080/feed"},
+        {"example.org:80", "http://example.org:80"},
+        // Another scheme is kept, so the HTTP layer refuses it instead of asking a host
+        // named "file" or "javascript".
+        {"file:///etc/passwd", "file:///etc/passwd"},
+        {"gopher://example.org/", "gopher://example.org/"},
+        {"javascript:alert(1)", "javascript:alert(1)"},
     };
     for (const auto& [written, requested] : cases)
         EXPECT_EQ(FetchAddress(written), requested) << written;

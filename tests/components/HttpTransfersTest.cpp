@@ -138,9 +138,10 @@ TEST(HttpTransfers, EveryFailureHasOneShortReasonAndTheWholeStoryAsDetail) {
         {server.url("/broken"), "HTTP 500"},
         {server.url("/trickle"), "too slow (under 1024 bytes/s for 1 s)"},
         {server.url("/loop"), "too many redirects"},
-        {server.url("/to-file"), "not an http or https address"},
+        {server.url("/to-file"), "only http and https addresses can be fetched"},
         {server.url("/large"), "page larger than 1 MB"},
-        {"gopher://127.0.0.1/", "not an http or https address"},
+        {"gopher://127.0.0.1/", "only http and https addresses can be fetched"},
+        {"file:///etc/passwd", "only http and https addresses can be fetched"},
     };
     HttpTransfers transfers({2, 1024, 1, 20, 1 << 20}, 16, 16);
     for (const auto& [url, reason] : cases)

@@ -76,21 +76,29 @@ TEST_F(DigestCycleTest, QuietDropsTheProgressLines) {
 }
 
 TEST_F(DigestCycleTest, MissingSelectionEndsAtOnceWithItsMessage) {
+    std::filesystem::remove_all(folder.file("Work"));
     const DigestResult run = RunCycle(folder);
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("Setup.xml not found, the program will exit now. Please run the "
                            "setup wizard before downloading"),
               std::string::npos)
         << run.err;
+    // Perhaps started in the wrong folder: nothing is left behind there.
+    EXPECT_FALSE(folder.exists("nimbrel.lock"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("Work")));
 }
 
-TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnError) {
+TEST_F(DigestCycleTest, UnwritableSitesFolderEndsTheCycleWithAnErrorNamingThePage) {
     server.route("/news", HttpRoute::Body("<html><b>headline</b></html>"));
     Select({{"News", Bare("/news")}});
     std::filesystem::remove_all(folder.file("Sites"));
+    folder.write("Sites", "a file where the folder should be");
     const DigestResult run = RunCycle(folder, {"--quiet"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
+    EXPECT_NE(
+        run.err.find("File not found: " + folder.file("Sites/" + PageFileName(Bare("/news")))),
+        std::string::npos)
+        << run.err;
     EXPECT_TRUE(server.requests().empty());
 }
 

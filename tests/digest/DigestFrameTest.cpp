@@ -112,7 +112,8 @@ TEST_F(DigestFrame, EachSiteShowsItsNameStatusAndWhyItFailed) {
             EXPECT_NE(frame.find("Fresh"), std::string::npos) << frame;
         }
     }
-    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-stopped=\"0\" data-new=\"0\""),
+    EXPECT_NE(page.find("data-sites=\"4\" data-failed=\"2\" data-stopped=\"0\" "
+                        "data-broken=\"0\" data-new=\"0\""),
               std::string::npos)
         << page;
     EXPECT_NE(page.find("<a class=\"digest-failed\" href=\"#site-2\">2 failed</a>"),
@@ -155,6 +156,20 @@ TEST_F(DigestFrame, NewItemsAreMarkedOnceAndFailuresKeepTheLastGoodBlock) {
     EXPECT_NE(frame.find(". Showing the page from "), std::string::npos) << frame;
     EXPECT_NE(frame.find("Three"), std::string::npos) << frame;
     EXPECT_EQ(Count(page, "class=\"item new\""), 0u);
+}
+
+// A URL too long for a file name gets a hashed page name with room for every file of its site,
+// the record of what its digest showed included: its new item is marked as anyone's.
+TEST_F(DigestFrame, ASiteOfAThreeHundredCharacterUrlMarksItsOneNewItem) {
+    const std::string path = "/" + std::string(300 - server.hostPort().size() - 1, 'l');
+    ASSERT_EQ((server.hostPort() + path).size(), 300u);
+    server.route(path, HttpRoute::Body(Feed({"One", "Two"})));
+    Select({{"Long", path}});
+    Digest();
+    server.route(path, HttpRoute::Body(Feed({"Three", "One", "Two"})));
+    const std::string page = Digest();
+    EXPECT_EQ(Count(page, "class=\"item new\""), 1u) << page;
+    EXPECT_TRUE(folder.exists("Sites/" + PageFileStem(server.hostPort() + path) + ".dig"));
 }
 
 TEST_F(DigestFrame, SiteNeverDownloadedSaysSoInsteadOfAnEmptyCard) {

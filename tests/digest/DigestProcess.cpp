@@ -32,10 +32,13 @@ DigestResult RunDigest(const std::vector<std::string>& arguments,
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // Made before the fork: a run killed before its first instruction still leaves them.
+    for (const std::string& file : {out, err})
+        ::close(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_TRUNC);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_TRUNC);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
         if (fileSizeLimit >= 0) {

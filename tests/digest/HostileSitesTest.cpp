@@ -164,7 +164,7 @@ TEST_F(HostileSites, EachBadSiteShowsItsReasonAndTheGoodSitesTheirBlocks) {
     EXPECT_NE(page.find("Content-Security-Policy"), std::string::npos);
     EXPECT_NE(run.err.find("Sheetless: not shown:"), std::string::npos);
     const std::string longStem = nimbrel::PageFileStem(server.hostPort() + "/long" + longQuery);
-    EXPECT_EQ(longStem.size(), 240u);
+    EXPECT_EQ(longStem.size(), 235u);
     EXPECT_TRUE(folder.exists("Sites/" + longStem + ".dat"));
 
     EXPECT_FALSE(folder.exists("site.html.tmp-AbC123"));

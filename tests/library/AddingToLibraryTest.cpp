@@ -128,16 +128,19 @@ TEST_F(AddingToLibrary, AddressesCompareAsTheSameSite) {
         EXPECT_FALSE(library.HoldsAddress(other)) << other;
 }
 
-TEST_F(AddingToLibrary, AppendingToTheSelectionKeepsItsEntriesAndRebuildsSetupXml) {
+TEST_F(AddingToLibrary, AFeedJoinsTheSelectionTooAndSetupXmlCopiesTheNewEntry) {
     folder.write("Categories.xml", "<Library><Category Name=\"N\"><site Name=\"A\" URL=\"a\"/>"
-                                   "<site Name=\"B\" URL=\"b\"/></Category></Library>");
-    AppendToSelection({"N->B"});
+                                   "</Category></Library>");
+    EXPECT_EQ(AddFeedToLibraryAndSelection("N", "B", "http://b/", "rss"), "N->B");
     EXPECT_EQ(folder.read("setup.nml"), "N->B\r\n\r\n") << "made when missing";
-    AppendToSelection({"N->A", "N->Gone"});
-    EXPECT_EQ(folder.read("setup.nml"), "N->B\r\nN->A\r\nN->Gone\r\n\r\n");
+    folder.write("setup.nml", "N->A\r\nN->Gone\r\n\r\n");
+    EXPECT_EQ(AddFeedToLibraryAndSelection("M", "C", "http://c/", "atom"), "M->C");
+    EXPECT_EQ(folder.read("setup.nml"), "N->A\r\nN->Gone\r\nM->C\r\n\r\n");
     EXPECT_EQ(folder.read("setup.xml"),
-              "<Layout><table><tr><td><site Name=\"B\" URL=\"b\"/></td><td><site Name=\"A\" "
-              "URL=\"a\"/></td><td><Error/></td></tr></table></Layout>\n");
+              "<Layout><table><tr><td><site Name=\"A\" URL=\"a\"/></td><td><Error/></td><td>"
+              "<site Name=\"C\" URL=\"http://c/\" Type=\"atom\" StyleSheet=\"feed.xslt\" "
+              "RipFile=\"feed.xml\"/></td></tr></table></Layout>\n");
+    EXPECT_FALSE(folder.exists("nimbrel.journal")) << "the group of files was finished";
 }
 
 } // namespace

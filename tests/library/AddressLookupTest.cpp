@@ -3,6 +3,7 @@
 // pages naming none, and what is neither or cannot be had.
 #include "library/AddressLookup.h"
 #include "components/HttpFetch.h"
+#include "library/FeedLink.h"
 #include "platform/Limits.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
@@ -40,6 +41,9 @@ const std::string kEntityBomb = [] {
     }
     return dtd + "]><rss><channel><title>Bomb &l9;</title></channel></rss>";
 }();
+const std::string kLongTitle = "<rss><channel><title>" + Repeated("\xC3\xA9", 150) +
+                               Repeated("x", 150) + "</title></channel></rss>";
+const std::string kLongTitleCut = Repeated("\xC3\xA9", 150) + Repeated("x", 50);
 // An unescaped "&" makes it ill-formed; its root still says what it is.
 const char* const kBrokenRss = "<rss><channel><title>Broken</title><item><title>Q&A</title>"
                                "</item></channel></rss>";
@@ -76,6 +80,8 @@ TEST_F(AddressLookupTest, FeedsAreKnownByContentWhateverTheyAreServedAs) {
         {kAtom03, "application/atom+xml", "atom", "Atom Old"},
         {kBrokenRss, "application/rss+xml", "rss", "Broken"},
         {kEntityBomb.c_str(), "text/xml", "rss", "Bomb"},
+        // A title offered as a site's name is cut at 200 letters, never inside one.
+        {kLongTitle.c_str(), "text/xml", "rss", kLongTitleCut.c_str()},
     };
     for (const Case& c : cases) {
         server.route("/f", HttpRoute::Body(c.body).withContentType(c.contentType));
@@ -116,6 +122,23 @@ TEST_F(AddressLookupTest, ABaseElementMovesWhereRelativeFeedLinksPoint) {
     EXPECT_EQ(found.links.at(0).url, server.url("/site/rss"));
 }
 
+// A page that names thousands of feeds (twice each) costs what reading it costs; the first
+// hundred are listed and the count says how many there are. A base after them still counts.
+TEST_F(AddressLookupTest, APageOfManyFeedLinksListsTheFirstHundredAndCountsThemAll) {
+    std::string links;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < 5000; ++i)
+            links += RssLink(std::to_string(i), std::string(300, 't'));
+    server.route("/many", HttpRoute::Body(Page(links + "<base href=\"/feeds/\">")));
+    const AddressLookup found = Look("/many");
+    ASSERT_EQ(found.kind, Kind::PageWithFeeds);
+    EXPECT_EQ(found.linkCount, 5000u);
+    ASSERT_EQ(found.links.size(), kListedFeedLinks);
+    EXPECT_EQ(found.links.front().url, server.url("/feeds/0"));
+    EXPECT_EQ(found.links.back().url, server.url("/feeds/99"));
+    EXPECT_EQ(found.pageTitle, "The Page");
+}
+
 TEST_F(AddressLookupTest, APageWithoutFeedsKeepsItsTextForTheRuleEditor) {
     server.route("/plain", HttpRoute::Body(Page("", "<h2>Story \xC3\xA9</h2>")));
     const AddressLookup found = Look("/plain");
@@ -139,6 +162,9 @@ TEST_F(AddressLookupTest, WhatCannotBeUsedIsSaidPlainly) {
         {refused, "Could not fetch " + refused},
         {"", "Type the address"},
         {"ftp://example.org/feed", "Only http and https"},
+        {"javascript:alert(1)", "Only http and https"},
+        {"data:text/xml,<rss/>", "Only http and https"},
+        {"file:/etc/passwd", "Only http and https"},
         {"http://exa mple.org/", "cannot hold blanks"},
     };
     for (const Case& c : cases) {
@@ -163,6 +189,41 @@ TEST_F(AddressLookupTest, CancelEndsAFetchThatWaitsForAStalledServer) {
     canceller.join();
     EXPECT_EQ(found.kind, Kind::Failed);
     EXPECT_TRUE(found.cancelled);
+}
+
+// What a browser hands over as a feed link: the address it names, or why it cannot be added.
+TEST(FeedLinkTest, FeedSchemesNameWebAddressesAndFilesOrOtherSchemesAreRefused) {
+    struct Case {
+        const char* link;
+        const char* address;
+        const char* problemStart; // "" when the link can be looked up
+    };
+    for (const Case& c : {
+             Case{"feed://news.example/rss", "http://news.example/rss", ""},
+             Case{"FEED://news.example/rss", "http://news.example/rss", ""},
+             Case{"feed:https://news.example/atom.xml", "https://news.example/atom.xml", ""},
+             Case{"feed:http://news.example/rss?x=1", "http://news.example/rss?x=1", ""},
+             Case{" https://news.example/feed\n", "https://news.example/feed", ""},
+             Case{"news.example:8080/feed", "news.example:8080/feed", ""},
+             Case{"news.example/feed", "news.example/feed", ""},
+             Case{"/home/me/Downloads/feed.rss", "/home/me/Downloads/feed.rss",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"file:///tmp/feed.xml", "file:///tmp/feed.xml",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"feed:file:///etc/passwd", "file:///etc/passwd",
+                  "Nimbrel follows feeds and pages by their web address"},
+             Case{"javascript:alert(1)", "javascript:alert(1)", "Only http and https"},
+             Case{"feed:ftp://news.example/rss", "ftp://news.example/rss", "Only http and https"},
+             Case{"feed:", "", "Type the address"},
+             Case{"https://news.example/a b", "https://news.example/a b", "An address cannot"},
+         }) {
+        EXPECT_EQ(FeedLinkAddress(c.link), c.address) << c.link;
+        EXPECT_TRUE(FeedLinkProblem(c.link).starts_with(c.problemStart))
+            << c.link << ": " << FeedLinkProblem(c.link);
+        if (!*c.problemStart) {
+            EXPECT_EQ(FeedLinkProblem(c.link), "") << c.link;
+        }
+    }
 }
 
 } // namespace

@@ -104,12 +104,13 @@ TEST_F(SelectionXml, BinarySelectionFileGivesOnlyErrorCells) {
     EXPECT_TRUE(ReadSiteList(SetupXmlPath()).empty());
 }
 
-TEST_F(SelectionXml, FailedSetupXmlKeepsTheNewSetupNmlAndRaises) {
+// setup.nml and setup.xml are one step: a failure of either leaves both as they were.
+TEST_F(SelectionXml, FailedSetupXmlKeepsSetupNmlAsItWasAndRaises) {
     folder.write("setup.nml", "Old->One\r\n\r\n");
     std::filesystem::create_directory(folder.file("setup.xml"));
     folder.write("setup.xml/keep", "x");
     EXPECT_THROW(WriteSelection(library, {"News->Daily"}, selection), EInOutError);
-    EXPECT_EQ(folder.read("setup.nml"), "News->Daily\r\n\r\n") << "written before the failure";
+    EXPECT_EQ(folder.read("setup.nml"), "Old->One\r\n\r\n");
     EXPECT_EQ(folder.read("setup.xml/keep"), "x");
 }
 

@@ -6,6 +6,8 @@
 #include "pipeline/PieceCutter.h"
 #include "pipeline/PieceTransform.h"
 #include "platform/Convert.h"
+#include "platform/Errors.h"
+#include "platform/Limits.h"
 
 #include <cctype>
 #include <cstring>
@@ -191,6 +193,29 @@ TEST(RemoveSpans, DeletesEveryPairAndStopsAtACloseBeforeTheOpen) {
     EXPECT_EQ(RemoveSpans("a<I>b</I>", "<i>", "</i>"), "a<I>b</I>"); // letter case counts
     EXPECT_EQ(RemoveSpans("a<i>b", "<i>", "</i>"), "a<i>b");
     EXPECT_EQ(RemoveSpans("abc", "", "c"), "abc");
+}
+
+// A piece past the limit is refused with what made it so: the page's own text is not blamed
+// on replacements the rule does not have.
+TEST(TransformPiece, APieceTooLargeSaysWhatMadeItSo) {
+    const std::string piece(limits::kCutTextBytes + 1, 'x');
+    PreparedRules plain, wrapped, replacing;
+    wrapped.wrapOpen = "<p>";
+    replacing.replaces.push_back({"y", "yy"});
+    const std::pair<const PreparedRules*, const char*> cases[] = {
+        {&plain, "A cut piece is larger than 16777216 bytes"},
+        {&wrapped, "A cut piece grows past 16777216 bytes through its wrap texts"},
+        {&replacing, "A cut piece grows past 16777216 bytes through its replacements"},
+    };
+    for (const auto& [rules, says] : cases) {
+        std::string out;
+        try {
+            TransformPiece(piece, *rules, out);
+            ADD_FAILURE() << says;
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.message().rfind(says, 0), 0u) << error.message();
+        }
+    }
 }
 
 } // namespace

@@ -24,11 +24,14 @@ TEST(PageFileStem, ColonsAreReplacedAfterSlashesSoNoSlashSurvives) {
 }
 
 TEST(PageFileStem, StemsThatFitStayAndLongerOnesAreShortenedApart) {
-    const std::string fits = "h/" + std::string(236, 'q'); // stem of 240 bytes
-    EXPECT_EQ(PageFileStem(fits), "h___" + std::string(236, 'q'));
+    // 235 bytes: room for the longest ending (".dig.next") and a temporary file's ending.
+    const std::string fits = "h/" + std::string(231, 'q');
+    EXPECT_EQ(PageFileStem(fits), "h___" + std::string(231, 'q'));
+    EXPECT_NE(PageFileStem(fits + "q"), "h___" + std::string(232, 'q'));
     const std::string base = "feeds.example/rss?" + std::string(300, 'p') + "&token=";
     const std::string first = PageFileStem(base + "1");
-    EXPECT_EQ(first.size(), 240u);
+    EXPECT_EQ(first.size(), 235u);
+    EXPECT_LE(first.size() + std::string(".dig.next.tmp-XXXXXX").size(), 255u);
     EXPECT_EQ(first.rfind("feeds.example___rss?ppp", 0), 0u);
     EXPECT_EQ(first, PageFileStem(base + "1"));
     EXPECT_NE(first, PageFileStem(base + "2"));
@@ -38,7 +41,7 @@ TEST(PageFileStem, StemsThatFitStayAndLongerOnesAreShortenedApart) {
     for (int i = 0; i < 200; ++i)
         letters += "\xC3\xA9";
     const std::string shortened = PageFileStem("x/" + letters);
-    ASSERT_LE(shortened.size(), 240u);
+    ASSERT_LE(shortened.size(), 235u);
     const size_t tilde = shortened.rfind('~');
     EXPECT_EQ((tilde - 4) % 2, 0u) << "after \"x___\" the head holds whole two-byte letters";
 }

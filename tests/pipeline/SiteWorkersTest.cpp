@@ -153,7 +153,7 @@ TEST_F(SiteWorkersTest, ATrialReportsEachStageOrWhyItStopped) {
                        folder.file("stylesheets/feed.xsl"),
                        "http://tried.example/",
                        {}};
-    const TrialOutcome trial = SiteWorkers(1).run(job);
+    const DisplayTrial trial = SiteWorkers(1).run(job);
     EXPECT_TRUE(trial.cleaned);
     EXPECT_EQ(trial.failure, "");
     EXPECT_EQ(trial.parseReason, "");
@@ -161,7 +161,7 @@ TEST_F(SiteWorkersTest, ATrialReportsEachStageOrWhyItStopped) {
     EXPECT_NE(trial.block.find("Tried story 29"), std::string::npos) << trial.block;
 
     WorkerScript("kill -SEGV $$");
-    const TrialOutcome crashed = SiteWorkers(1).run(job);
+    const DisplayTrial crashed = SiteWorkers(1).run(job);
     EXPECT_FALSE(crashed.cleaned);
     EXPECT_EQ(crashed.failure, kWorkerCrashedReason);
 }

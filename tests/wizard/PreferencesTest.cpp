@@ -42,10 +42,11 @@ TEST_F(PreferencesTest, FirstStartShowsFifteenMinutesAndAutoviewAndCloseWritesTh
     CreateWindows();
     EXPECT_EQ(CheckedInterval(), "15");
     EXPECT_TRUE(frmPreferences->chkAutoView->isChecked());
+    EXPECT_TRUE(frmPreferences->chkNewStories->isChecked());
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
     EXPECT_FALSE(frmPreferences->isVisible());
-    EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
 }
 
 // The window checks the interval's whole minutes; the download timer runs at the interval the
@@ -79,7 +80,7 @@ TEST_F(PreferencesTest, AnUnlistedIntervalIsSavedUnchangedUntilTheUserPicksOne) 
     StartWithOptionFile("Interval:930\r\nAutoView:False\r\n");
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(folder.read(kOptions), "Interval:930\r\nAutoView:False\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:930\r\nAutoView:False\r\nNewStoryNotice:True\r\n");
 
     // Clicking the button that already shows "15" makes the interval exactly 15 minutes.
     frmPreferences->RadioInt15->click();
@@ -98,7 +99,7 @@ TEST_F(PreferencesTest, ChoosingAnIntervalReachesTheMainWindowAndTheTimerAtOnce)
     frmPreferences->RadioInt25->click();
     EXPECT_EQ(frmMain->IntervalSeconds, 1500);
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(folder.read(kOptions), "Interval:1500\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:1500\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
 }
 
 TEST_F(PreferencesTest, ClickingFortyAndClosingFromTheTitleBarWritesTheFile) {
@@ -107,7 +108,7 @@ TEST_F(PreferencesTest, ClickingFortyAndClosingFromTheTitleBarWritesTheFile) {
     frmPreferences->RadioInt40->click();
     frmPreferences->close();
     EXPECT_FALSE(frmPreferences->isVisible());
-    EXPECT_EQ(folder.read(kOptions), "Interval:2400\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:2400\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
 }
 
 TEST_F(PreferencesTest, AutoviewFollowsTheCheckBoxBothWays) {
@@ -119,7 +120,28 @@ TEST_F(PreferencesTest, AutoviewFollowsTheCheckBoxBothWays) {
     EXPECT_FALSE(frmMain->AutoView);
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:False\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:900\r\nAutoView:False\r\nNewStoryNotice:True\r\n");
+}
+
+// Off in the file: the box starts unticked and the main window tells of nothing; the box's
+// state reaches the main window at once and the file when the window is left.
+TEST_F(PreferencesTest, TheNoticeOfNewStoriesFollowsTheCheckBoxAndTheFile) {
+    StartWithOptionFile("Interval:1200\r\nAutoView:True\r\nNewStoryNotice:False\r\n");
+    EXPECT_FALSE(frmPreferences->chkNewStories->isChecked());
+    EXPECT_FALSE(frmMain->NewStoryNotice);
+    EXPECT_EQ(frmPreferences->chkNewStories->text(), "Tell me about new stories");
+    frmPreferences->chkNewStories->click();
+    EXPECT_TRUE(frmMain->NewStoryNotice);
+    frmPreferences->chkNewStories->click();
+    EXPECT_FALSE(frmMain->NewStoryNotice);
+    frmPreferences->show();
+    Click(frmPreferences, "cmdClose");
+    EXPECT_EQ(folder.read(kOptions), "Interval:1200\r\nAutoView:True\r\nNewStoryNotice:False\r\n");
+    // Inside its group and clear of the buttons' line.
+    const QRect box = frmPreferences->chkNewStories->geometry().translated(
+        frmPreferences->GroupBox4->geometry().topLeft());
+    EXPECT_TRUE(frmPreferences->GroupBox4->geometry().contains(box));
+    EXPECT_LT(frmPreferences->GroupBox4->geometry().bottom(), frmPreferences->Bevel2->y());
 }
 
 TEST_F(PreferencesTest, AutoviewOffThenViewShowsTheDigestOnceAndStaysOff) {
@@ -137,13 +159,13 @@ TEST_F(PreferencesTest, BackAndNextWriteTheFileBeforeTheNextPageShows) {
     frmPreferences->RadioInt35->click();
     Click(frmPreferences, "Button1");
     EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmFinish"});
-    EXPECT_EQ(folder.read(kOptions), "Interval:2100\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:2100\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
 
     Click(frmFinish, "Button3");
     frmPreferences->RadioInt20->click();
     Click(frmPreferences, "cmdBack");
     EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmSkins"});
-    EXPECT_EQ(folder.read(kOptions), "Interval:1200\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:1200\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
 }
 
 TEST_F(PreferencesTest, AnUnwritableOptionFileKeepsThePageOnBackAndNext) {
@@ -154,8 +176,9 @@ TEST_F(PreferencesTest, AnUnwritableOptionFileKeepsThePageOnBackAndNext) {
         SCOPED_TRACE(button);
         dialogs.errors.clear();
         Click(frmPreferences, button);
-        EXPECT_EQ(dialogs.errors,
-                  std::vector<std::string>{"File access denied: " + folder.file(kOptions)});
+        ASSERT_EQ(dialogs.errors.size(), 1u);
+        EXPECT_EQ(dialogs.errors[0].rfind("File access denied: " + folder.file(kOptions), 0), 0u)
+            << dialogs.errors[0];
         EXPECT_EQ(VisiblePages(), std::vector<std::string>{"frmPreferences"});
     }
 }
@@ -165,8 +188,8 @@ TEST_F(PreferencesTest, AnUnwritableOptionFileStillHidesOnClose) {
     MakeOptionFileUnwritable();
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(dialogs.errors,
-              std::vector<std::string>{"File access denied: " + folder.file(kOptions)});
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0].rfind("File access denied: ", 0), 0u) << dialogs.errors[0];
     EXPECT_FALSE(frmPreferences->isVisible());
     frmPreferences->show();
     frmPreferences->close();
@@ -185,7 +208,7 @@ TEST_F(PreferencesTest, MissingBannerIsReportedAndTheSavedChoicesAreKept) {
     EXPECT_FALSE(frmPreferences->chkAutoView->isChecked());
     frmPreferences->show();
     Click(frmPreferences, "cmdClose");
-    EXPECT_EQ(folder.read(kOptions), "Interval:2400\r\nAutoView:False\r\n");
+    EXPECT_EQ(folder.read(kOptions), "Interval:2400\r\nAutoView:False\r\nNewStoryNotice:True\r\n");
     Click(frmPreferences, "cmdHelp");
     EXPECT_EQ(HelpTopics(), std::vector<int>{1500});
 }

@@ -66,15 +66,20 @@ TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
               std::vector<std::string>(2, "HTML Help is not installed on this PC."));
 }
 
-TEST_F(SplashAboutTest, AboutShowsProductVersionAndCreditsAndHidesOnContinue) {
+TEST_F(SplashAboutTest, AboutShowsProductVersionAndLicenceAndHidesOnContinue) {
     CreateWindows();
     EXPECT_FALSE(frmAbout->isVisible());
     frmMain->findChild<QAction*>("About1")->trigger();
     EXPECT_TRUE(frmAbout->isVisible());
     EXPECT_EQ(frmAbout->lblHeading->text(), "Nimbrel");
     EXPECT_EQ(frmAbout->lblLines[0]->text(), QString("Version ") + NIMBREL_VERSION);
-    for (QLabel* line : frmAbout->lblLines)
+    EXPECT_TRUE(frmAbout->lblLines[2]->text().startsWith("Copyright \u00A9"));
+    EXPECT_TRUE(frmAbout->lblLines[2]->text().endsWith("GNU GPL 3 or later"));
+    for (QLabel* line : frmAbout->lblLines) {
         EXPECT_FALSE(line->text().isEmpty());
+        EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width())
+            << line->text().toStdString() << " fits its line";
+    }
     EXPECT_EQ(frmAbout->Image1->pixmap().size(), QSize(366, 60));
     frmAbout->show();
     Click(frmAbout, "Button1");

@@ -21,6 +21,7 @@ class RecordingHost : public WizardHost {
     int32_t& IntervalSeconds() override { return MainWindowHost().IntervalSeconds(); }
     int32_t SecondsPerMinute() override { return MainWindowHost().SecondsPerMinute(); }
     bool& AutoView() override { return MainWindowHost().AutoView(); }
+    bool& NewStoryNotice() override { return MainWindowHost().NewStoryNotice(); }
     void RearmDownloadTimer() override;
     void SetupCommand() override;
     void Refresh() override;

@@ -78,7 +78,8 @@ TEST_F(WizardSequenceTest, ForwardPassSavesEachStepAndFinishStartsOneCycle) {
 
     NextFromLayoutToFinish();
     EXPECT_EQ(VisiblePages(), Pages{"frmFinish"});
-    EXPECT_EQ(folder.read("options.nmo"), "Interval:900\r\nAutoView:True\r\n");
+    EXPECT_EQ(folder.read("options.nmo"),
+              "Interval:900\r\nAutoView:True\r\nNewStoryNotice:True\r\n");
     ASSERT_TRUE(frmFinish->chkStartDownloading->isChecked());
     EXPECT_EQ(host.count("refresh"), 0);
     Click(frmFinish, "Button1");

@@ -23,6 +23,7 @@ TCoolTrayIcon::TCoolTrayIcon(QWidget* mainForm, QObject* parent)
                 if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     emit OnDblClick();
             });
+    connect(tray_, &QSystemTrayIcon::messageClicked, this, &TCoolTrayIcon::OnMessageClick);
     mainForm_->installEventFilter(this);
 }
 
@@ -85,6 +86,23 @@ void TCoolTrayIcon::Refresh() {
     tray_->setIcon(icon);
     // A tray icon without a picture cannot be shown; it appears with the first one.
     tray_->setVisible(iconVisible_ && TrayAvailable() && !icon.isNull());
+}
+
+void TCoolTrayIcon::setHint(const QString& hint) {
+    tray_->setToolTip(hint);
+}
+
+QString TCoolTrayIcon::Hint() const {
+    return tray_->toolTip();
+}
+
+void TCoolTrayIcon::ShowMessage(const QString& title, const QString& text) {
+    const QIcon icon = QApplication::windowIcon();
+    if (icon.isNull())
+        tray_->showMessage(title, text, QSystemTrayIcon::Information);
+    else
+        tray_->showMessage(title, text, icon);
+    emit MessageShown(title, text);
 }
 
 void TCoolTrayIcon::nextIcon() {

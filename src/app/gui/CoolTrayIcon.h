@@ -1,6 +1,7 @@
 // TCoolTrayIcon: the main window's icon in the notification area. Shows one icon of an image
 // list, can cycle through the list, hides the main window on minimise, raises a double-click
-// notification (also for a single click, all that some trays report) and a pop-up menu. Where
+// notification (also for a single click, all that some trays report) and a pop-up menu, carries
+// a tooltip and shows desktop notices (through the desktop's notification service). Where
 // the desktop has no notification area, hiding the main window would leave it unreachable, so
 // the window is minimised instead.
 #pragma once
@@ -56,12 +57,21 @@ class TCoolTrayIcon : public QObject {
     // The position of the shown icon in the list.
     int IconIndex() const { return iconIndex_; }
 
+    // The text shown when the pointer rests on the icon; empty for none.
+    void setHint(const QString& hint);
+    QString Hint() const;
+    // A desktop notice from the icon; a click on it raises OnMessageClick.
+    void ShowMessage(const QString& title, const QString& text);
+
     // Whether the desktop offers a notification area; tests may decide it instead.
     static bool TrayAvailable();
     static void SetTrayAvailableOverride(std::optional<bool> available);
 
   signals:
     void OnDblClick();
+    void OnMessageClick();
+    // A notice was handed to the desktop (whether or not it has a notification service).
+    void MessageShown(const QString& title, const QString& text);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -113,7 +113,7 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::LoadOptions() {
-    nimbrel::LoadOptionsFile(nimbrel::OptionFilePath(), IntervalSeconds, AutoView);
+    nimbrel::LoadOptionsFile(nimbrel::OptionFilePath(), IntervalSeconds, AutoView, NewStoryNotice);
     ApplyDownloadInterval();
 }
 

@@ -5,6 +5,7 @@
 #include "app/gui/AppHelp.h"
 #include "app/gui/CoolTrayIcon.h"
 #include "components/MSXML2_TLB.h"
+#include "platform/FolderLock.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include <vector>
 
 namespace nimbrel {
+struct DisplayReport;
 class EarlyDisplay;
 class RipProgress;
 } // namespace nimbrel
@@ -23,6 +25,7 @@ class RipProgress;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QStatusBar;
 class QTableWidget;
 class QToolButton;
 class TMainDownloadHost;
@@ -41,6 +44,7 @@ class TfrmMain : public QMainWindow {
     int32_t IntervalSeconds = 900;
     int32_t SecondsPerMinute = 60;
     bool AutoView = true;
+    bool NewStoryNotice = true; // a desktop notice after a cycle that brought new stories
 
     // Program-wide state.
     std::string ProductCaption = "Nimbrel";
@@ -61,6 +65,7 @@ class TfrmMain : public QMainWindow {
     QToolButton* SpeedView = nullptr;
     QToolButton* speedHelp = nullptr;
     QToolButton* SpeedExit = nullptr;
+    QStatusBar* StatusBar1 = nullptr; // says when a download was skipped, and why
     QTimer* DownloadTimer = nullptr;
     QTimer* TDLMessage = nullptr;
     TCoolTrayIcon* TrayIcon1 = nullptr; // none after a confirmed Exit removed it
@@ -114,6 +119,7 @@ class TfrmMain : public QMainWindow {
     void DownloadTimerTimer();
     void TDLMessageTimer();
     void TrayIcon1DblClick();
+    void TrayIcon1MessageClick();
 
   protected:
     void FormCreate();
@@ -129,6 +135,8 @@ class TfrmMain : public QMainWindow {
     void LoadPictures();
     void TellFetchThreadToStop();
     void DestroyFetchThread();
+    // Takes the folder lock for the cycle and starts it; raises nimbrel::FolderBusy while
+    // another run holds the folder, starting nothing.
     void StartCycle();
     void WatchCycle(TWebDownload* thread);
     void EndFailedCycle(TWebDownload* thread);
@@ -137,9 +145,14 @@ class TfrmMain : public QMainWindow {
     void StartAnimation();
     void StopAnimation();
     void ReapDroppedThreads();
+    void ShowDigestState(const nimbrel::DisplayReport& report);
+    void AnnounceNewStories();
 
     THelpEvent previousHelpHandler_;
     TMainDownloadHost* downloadHost_ = nullptr;                 // child; made with the first cycle
     std::vector<std::unique_ptr<TWebDownload>> droppedThreads_; // let go by Setup, joined at exit
     TWebDownload* endingThread_ = nullptr; // the thread whose cycle the poller is ending
+    std::string newStories_; // the notice of the digest last made, told at the end of a cycle
+    // Held from a cycle's start to its end (the fetch thread holds its own while it runs).
+    std::optional<nimbrel::FolderLock> cycleLock_;
 };

@@ -8,7 +8,10 @@
 #include "pipeline/EarlyDisplay.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
-#include "platform/LeftoverFiles.h"
+#include "platform/ProgramFolder.h"
+
+#include <QStatusBar>
+#include <QTime>
 
 #include <algorithm>
 #include <exception>
@@ -17,6 +20,7 @@
 namespace {
 
 const char* const kComplete = "Complete";
+const char* const kBusyRefreshAdvice = "Press Refresh again once it has finished.";
 
 // Whatever branch the poller takes, it is free again when it leaves.
 struct PollerBusy {
@@ -30,22 +34,37 @@ struct PollerBusy {
 void TfrmMain::DownloadTimerTimer() {
     if (FetchThread)
         return; // a cycle is under way
-    StartCycle();
+    try {
+        StartCycle();
+    } catch (const nimbrel::FolderBusy& busy) {
+        // The other run (the user timer, a script) makes the digest meanwhile; the next tick
+        // tries again.
+        StatusBar1->showMessage(
+            QString::fromStdString(QTime::currentTime().toString("HH:mm").toStdString() +
+                                   " download skipped: " + busy.message()));
+    }
 }
 
 void TfrmMain::SpeedRefreshClick() {
     // A second thread beside the running one would write the same page files and grid rows.
     if (FetchThread)
         return;
-    StartCycle();
+    try {
+        StartCycle();
+    } catch (const nimbrel::FolderBusy& busy) {
+        nimbrel::Dialogs().showMessage(busy.message() + "\r\n" + kBusyRefreshAdvice);
+    }
 }
 
 void TfrmMain::StartCycle() {
+    nimbrel::FolderLock lock = nimbrel::FolderLock::Take();
+    StatusBar1->clearMessage();
     ReapDroppedThreads();
-    nimbrel::RemoveLeftoverTempFiles(); // a dropped thread's open temporary file is kept
+    nimbrel::MakeWorkingFolders();
     if (!downloadHost_)
         downloadHost_ = new TMainDownloadHost(*this);
     FetchThread = new TWebDownload(*downloadHost_);
+    cycleLock_ = std::move(lock);
     TDLMessage->setInterval(50);
     TDLMessage->start();
 }
@@ -94,7 +113,9 @@ void TfrmMain::WatchCycle(TWebDownload* thread) {
     nimbrel::EarlyDisplay early;
     Rip(&early);
     setWindowTitle(QString::fromStdString(ProductCaption));
+    newStories_.clear();
     NavigateBrowser(&early);
+    AnnounceNewStories();
     EndCycle(thread);
 }
 
@@ -120,6 +141,7 @@ void TfrmMain::EndCycle(TWebDownload* thread) {
         delete thread;
         FetchThread = nullptr;
     }
+    cycleLock_.reset(); // a dropped thread still running keeps its own hold until it ends
 }
 
 void TfrmMain::FinishDroppedCycle() {
@@ -130,6 +152,7 @@ void TfrmMain::FinishDroppedCycle() {
     TDLMessage->stop(); // before the cut, so an error in it cannot bring the cut back
     Rip();
     setWindowTitle(QString::fromStdString(ProductCaption));
+    cycleLock_.reset();
 }
 
 void TfrmMain::StartAnimation() {

@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -74,6 +75,10 @@ void TfrmMain::CreateControls() {
     Image1->setGeometry(5, 7, 50, 50);
     Image1->setAlignment(Qt::AlignCenter);
 
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+
     StringGrid1 = new QTableWidget(client);
     StringGrid1->setObjectName("StringGrid1");
     StringGrid1->setGeometry(2, 72, 548, 167);
@@ -99,6 +104,7 @@ void TfrmMain::CreateControls() {
     TrayIcon1->setCycleInterval(400);
     TrayIcon1->setIconVisible(true);
     connect(TrayIcon1, &TCoolTrayIcon::OnDblClick, this, &TfrmMain::TrayIcon1DblClick);
+    connect(TrayIcon1, &TCoolTrayIcon::OnMessageClick, this, &TfrmMain::TrayIcon1MessageClick);
 
     CreateTrayMenu();
     CreateMenus();

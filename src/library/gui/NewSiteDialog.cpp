@@ -121,6 +121,11 @@ void TfrmNewSite::ShowBusy(bool busy) {
     cmdRule->setEnabled(!busy && !found_.pageText.empty());
 }
 
+void TfrmNewSite::FindAddress(const QString& address) {
+    txtAddress->setText(address);
+    cmdFindClick();
+}
+
 void TfrmNewSite::cmdFindClick() {
     if (busy_)
         return;
@@ -181,8 +186,12 @@ void TfrmNewSite::LookupDone(const AddressLookup& found) {
             for (const FeedLink& link : found.links)
                 lstFeeds->addItem(
                     Q((link.title.empty() ? link.url : link.title + "  -  " + link.url)));
-            lblStatus->setText(Q("The page names " + CountOf(found.links.size(), "feed", "feeds") +
-                                 ": pick one."));
+            const std::string listed =
+                found.linkCount > found.links.size()
+                    ? " (the first " + std::to_string(found.links.size()) + " are listed)"
+                    : std::string();
+            lblStatus->setText(Q("The page names " + CountOf(found.linkCount, "feed", "feeds") +
+                                 listed + ": pick one."));
         } else {
             lblStatus->setText(
                 "The page names no feed: write a rule that cuts what you want from it.");

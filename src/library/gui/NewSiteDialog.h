@@ -28,6 +28,8 @@ class TfrmNewSite : public QDialog {
 
     static constexpr int kHelpTopic = 1210;
 
+    // Puts the address in and finds it, as typing it and pressing Find does (a feed link).
+    void FindAddress(const QString& address);
     void cmdFindClick();
     void cmdCancelClick();
     void cmdAddClick();

@@ -1,13 +1,15 @@
 #include "library/gui/RuleEditor.h"
 
 #include "app/gui/AppHelp.h"
+#include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
-#include "library/LibraryFile.h"
 #include "library/NewSite.h"
+#include "library/SelectionEntry.h"
 #include "library/gui/SiteFields.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +23,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -37,11 +40,7 @@ constexpr size_t kShownPieceBytes = 2000;
 QString Shown(const std::string& piece) {
     if (piece.size() <= kShownPieceBytes)
         return Q(piece);
-    // Cut at a character's first byte, never inside one.
-    size_t end = kShownPieceBytes;
-    while (end > 0 && (static_cast<unsigned char>(piece[end]) & 0xC0) == 0x80)
-        --end;
-    return Q(piece.substr(0, end) + " ...");
+    return Q(std::string(Utf8Prefix(piece, kShownPieceBytes)) + " ...");
 }
 
 template <typename T> T* Named(T* widget, const char* name) {
@@ -84,6 +83,15 @@ std::vector<TextPair> PairsOf(const QTableWidget* table) {
     return pairs;
 }
 
+void ShowPairs(QTableWidget* table, const std::vector<TextPair>& pairs) {
+    table->setRowCount(0);
+    table->setRowCount(2);
+    for (size_t row = 0; row < pairs.size(); ++row) {
+        table->setItem(static_cast<int>(row), 0, new QTableWidgetItem(Q(pairs[row].first)));
+        table->setItem(static_cast<int>(row), 1, new QTableWidgetItem(Q(pairs[row].second)));
+    }
+}
+
 QGroupBox* MarkerGroup(QWidget* parent, const char* title, QLineEdit* text, QCheckBox* include,
                        QSpinBox* reverse, QSpinBox* skip) {
     auto* group = new QGroupBox(title, parent);
@@ -102,38 +110,80 @@ MarkerSettings MarkerOf(const QLineEdit* text, const QCheckBox* include, const Q
     return {S(text->text()), include->isChecked(), reverse->value(), skip->value()};
 }
 
+void ShowMarker(const MarkerSettings& marker, QLineEdit* text, QCheckBox* include,
+                QSpinBox* reverse, QSpinBox* skip) {
+    text->setText(Q(marker.text));
+    include->setChecked(marker.include);
+    reverse->setValue(marker.reverse);
+    skip->setValue(marker.skip);
+}
+
 } // namespace
 
 TfrmRuleEditor::TfrmRuleEditor(const std::string& pageText, std::string pageUrl,
                                const std::string& name, const std::string& category,
                                QWidget* parent)
-    : QDialog(parent), pageUrl_(std::move(pageUrl)) {
+    : QDialog(parent), pageUrl_(std::move(pageUrl)), pageText_(pageText) {
     setObjectName("frmRuleEditor");
     setWindowTitle("New Site: Rule");
     setAttribute(Qt::WA_DeleteOnClose);
-    auto page = std::make_shared<const PreviewPage>(pageText, pageUrl_);
+    CreateControls();
+    txtName->setText(Q(name));
+    cboCategory->setCurrentText(Q(category));
+    ConnectChanges();
+    RequestPreview();
+}
+
+TfrmRuleEditor::TfrmRuleEditor(const RuleEditing& editing, const std::string& entry,
+                               QWidget* parent)
+    : QDialog(parent), pageUrl_(editing.site.url), pageText_(editing.pageText), site_(editing.site),
+      entry_(entry) {
+    setObjectName("frmRuleEditor");
+    setWindowTitle(Q("Edit Rule: " + entry));
+    setAttribute(Qt::WA_DeleteOnClose);
+    CreateControls();
+    ShowSettings(editing.rule);
+    txtName->setText(Q(editing.site.name));
+    cboCategory->setCurrentText(Q(SplitSelectionEntry(entry).category));
+    txtName->setEnabled(false);
+    cboCategory->setEnabled(false);
+    cboStyleSheet->setCurrentText(Q(editing.site.styleSheet));
+    cboStyleSheet->setEnabled(false);
+    OfferRepair();
+    ConnectChanges();
+    RequestPreview();
+}
+
+TfrmRuleEditor::~TfrmRuleEditor() {
+    if (helper_.joinable())
+        helper_.join();
+    worker_.reset(); // before the controls its answers would reach go
+}
+
+void TfrmRuleEditor::EditSiteRule(const std::string& entry, QWidget* parent) {
+    const RuleEditing editing = PrepareRuleEditing(entry);
+    if (!editing.problem.empty()) {
+        Dialogs().showMessage(editing.problem);
+        return;
+    }
+    ShowInFrontOfParent(new TfrmRuleEditor(editing, entry, parent));
+}
+
+void TfrmRuleEditor::CreateControls() {
+    auto page = std::make_shared<const PreviewPage>(pageText_, pageUrl_);
+    cutterPage_ = LowerAscii(ReadFileBytes(page->pagePath()));
     worker_ = std::make_unique<RulePreviewWorker>(
         page, [this](uint64_t request, const RulePreview& preview) {
             QMetaObject::invokeMethod(
                 this, [this, request, preview] { PreviewDone(request, preview); },
                 Qt::QueuedConnection);
         });
-    CreateControls();
-    txtName->setText(Q(name));
-    cboCategory->setCurrentText(Q(category));
-    SetHelpContext(this, kHelpTopic);
-    ConnectChanges();
-    RequestPreview();
-}
 
-TfrmRuleEditor::~TfrmRuleEditor() {
-    worker_.reset(); // before the controls its answers would reach go
-}
-
-void TfrmRuleEditor::CreateControls() {
-    auto* columns = new QHBoxLayout;
-    columns->addWidget(CreateRuleFields(), 1);
-    columns->addWidget(CreatePreview(), 1);
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->addWidget(CreateRuleFields());
+    columns->addWidget(CreateSource());
+    columns->addWidget(CreatePreview());
+    columns->setChildrenCollapsible(false);
 
     txtName = Named(new QLineEdit(this), "txtName");
     cboCategory = MakeCategoryBox(this, kDefaultSiteCategory);
@@ -151,23 +201,43 @@ void TfrmRuleEditor::CreateControls() {
     }
 
     auto* layout = new QVBoxLayout(this);
-    auto* page = new QLabel(Q("Page: " + pageUrl_), this);
-    page->setObjectName("lblPage");
-    layout->addWidget(page);
-    layout->addLayout(columns, 1);
+    auto* address = new QLabel(Q("Page: " + pageUrl_), this);
+    address->setObjectName("lblPage");
+    layout->addWidget(address);
+    layout->addWidget(columns, 1);
     layout->addLayout(bottom);
-    resize(900, 620);
+    resize(1280, 720);
 
     connect(cmdSave, &QPushButton::clicked, this, &TfrmRuleEditor::cmdSaveClick);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
     connect(cmdHelp, &QPushButton::clicked, this, &TfrmRuleEditor::cmdHelpClick);
+    connect(cmdSuggest, &QPushButton::clicked, this, &TfrmRuleEditor::cmdSuggestClick);
+    connect(txtExample, &QLineEdit::returnPressed, this, &TfrmRuleEditor::cmdSuggestClick);
+    connect(cmdRepair, &QPushButton::clicked, this, &TfrmRuleEditor::cmdRepairClick);
+    SetToolTips();
+    SetHelpContext(this, HelpTopic());
 }
 
 QWidget* TfrmRuleEditor::CreateRuleFields() {
     auto* fields = new QWidget(this);
+    txtExample = Named(new QLineEdit(fields), "txtExample");
+    txtExample->setPlaceholderText("an item's text, as you see it on the page");
+    cmdSuggest = Named(new QPushButton("Suggest", fields), "cmdSuggest");
+    cmdSuggest->setAutoDefault(false);
+    lblSuggest = Named(new QLabel(fields), "lblSuggest");
+    lblSuggest->setWordWrap(true);
+    lblRepair = Named(new QLabel(fields), "lblRepair");
+    lblRepair->setWordWrap(true);
+    lblRepair->hide();
+    cmdRepair = Named(new QPushButton("Repair", fields), "cmdRepair");
+    cmdRepair->setAutoDefault(false);
+    cmdRepair->hide();
     txtStartMarker = Named(new QLineEdit(fields), "txtStartMarker");
     chkStartInclude =
         Named(new QCheckBox("Keep the marker in the piece", fields), "chkStartInclude");
+    // A start tag as the marker is what people write; without it kept, the piece would lose
+    // the character after the marker as well.
+    chkStartInclude->setChecked(true);
     spnStartReverse = MakeCount(fields, "spnStartReverse");
     spnStartSkip = MakeCount(fields, "spnStartSkip");
     txtEndMarker = Named(new QLineEdit(fields), "txtEndMarker");
@@ -186,8 +256,18 @@ QWidget* TfrmRuleEditor::CreateRuleFields() {
         cboStyleSheet->addItem(Q(name));
     cboStyleSheet->setCurrentText(kPiecesStyleSheet);
 
+    auto* suggest = new QHBoxLayout;
+    suggest->addWidget(txtExample, 1);
+    suggest->addWidget(cmdSuggest);
+    auto* repair = new QHBoxLayout;
+    repair->addWidget(lblRepair, 1);
+    repair->addWidget(cmdRepair);
     auto* layout = new QVBoxLayout(fields);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(repair);
+    layout->addWidget(new QLabel("An item's text, as you see it on the page:", fields));
+    layout->addLayout(suggest);
+    layout->addWidget(lblSuggest);
     layout->addWidget(MarkerGroup(fields, "Each piece starts at", txtStartMarker, chkStartInclude,
                                   spnStartReverse, spnStartSkip));
     layout->addWidget(
@@ -252,9 +332,21 @@ RuleSettings TfrmRuleEditor::Settings() const {
     return rule;
 }
 
+void TfrmRuleEditor::ShowSettings(const RuleSettings& rule) {
+    ShowMarker(rule.start, txtStartMarker, chkStartInclude, spnStartReverse, spnStartSkip);
+    ShowMarker(rule.end, txtEndMarker, chkEndInclude, spnEndReverse, spnEndSkip);
+    spnSpecific->setValue(rule.specific);
+    ShowPairs(tblRemove, rule.removals);
+    ShowPairs(tblReplace, rule.replaces);
+    txtWrapOpen->setText(Q(rule.wrapOpen));
+    txtWrapClose->setText(Q(rule.wrapClose));
+    chkTitle->setChecked(rule.titleHeading);
+}
+
 void TfrmRuleEditor::RequestPreview() {
     latestRequest_ = worker_->request(Settings(), S(cboStyleSheet->currentText()));
     lblPreview->setText("Working ...");
+    ShowMarkerMatches();
 }
 
 void TfrmRuleEditor::PreviewDone(uint64_t request, const RulePreview& preview) {
@@ -264,17 +356,27 @@ void TfrmRuleEditor::PreviewDone(uint64_t request, const RulePreview& preview) {
     for (const std::string& piece : preview.pieces)
         lstPieces->addItem(Shown(piece));
     txtBlock->setHtml(Q(preview.block));
-    lblPreview->setText(preview.problem.empty()
-                            ? Q(CountOf(preview.pieces.size(), "piece", "pieces") + ".")
-                            : Q(preview.problem));
+    // The page-title piece is the block's heading, not one of its items.
+    const size_t pieces =
+        preview.pieces.size() - (chkTitle->isChecked() && !preview.pieces.empty() ? 1 : 0);
+    std::string text = CountOf(pieces, "piece", "pieces") + ".";
+    if (preview.items.size() < pieces)
+        text = "Shows " + std::to_string(preview.items.size()) + " of " + std::to_string(pieces) +
+               " pieces.";
+    lblPreview->setText(preview.problem.empty() ? Q(text) : Q(preview.problem));
+    emit previewShown();
 }
 
 void TfrmRuleEditor::cmdSaveClick() {
     try {
-        const std::string entry =
-            AddRuleSiteToLibrary(S(cboCategory->currentText()), S(txtName->text()), pageUrl_,
-                                 Settings(), S(cboStyleSheet->currentText()));
-        emit saved(Q(entry));
+        if (site_) {
+            ReplaceRuleFile(*site_, Settings());
+            emit saved(Q(entry_));
+        } else {
+            emit saved(
+                Q(AddRuleSiteToLibrary(S(cboCategory->currentText()), S(txtName->text()), pageUrl_,
+                                       Settings(), S(cboStyleSheet->currentText()))));
+        }
         close();
     } catch (const Exception& refused) {
         Dialogs().showMessage(refused.message());
@@ -282,5 +384,5 @@ void TfrmRuleEditor::cmdSaveClick() {
 }
 
 void TfrmRuleEditor::cmdHelpClick() {
-    ShowHelpContext(kHelpTopic);
+    ShowHelpContext(HelpTopic());
 }

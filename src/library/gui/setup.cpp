@@ -9,6 +9,7 @@
 #include "library/SelectionEntry.h"
 #include "library/SelectionXml.h"
 #include "library/gui/NewSiteDialog.h"
+#include "library/gui/RuleEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -113,6 +114,7 @@ void TfrmSetup::CreateControls() {
     cmdLoad = MakeButton(this, "cmdLoad", "Open", {338, 343, 80, 20});
     cmdSaveSelection = MakeButton(this, "cmdSaveSelection", "Save As", {428, 343, 80, 20});
     cmdNewSite = MakeButton(this, "cmdNewSite", "New Site...", {150, 343, 80, 20});
+    cmdEditRule = MakeButton(this, "cmdEditRule", "Edit Rule...", {235, 343, 95, 20});
     Bevel2 = MakeBevel(this, "Bevel2", 12, 377, 502);
     cmdHelp = MakeButton(this, "cmdHelp", "Help", {115, 394, 93, 23});
     Button3 = MakeButton(this, "Button3", "< Back", {217, 394, 93, 23});
@@ -129,6 +131,7 @@ void TfrmSetup::ConnectButtons() {
         {cmdSaveSelection, &TfrmSetup::cmdSaveSelectionClick},
         {cmdLoad, &TfrmSetup::cmdLoadClick},
         {cmdNewSite, &TfrmSetup::cmdNewSiteClick},
+        {cmdEditRule, &TfrmSetup::cmdEditRuleClick},
         {cmdHelp, &TfrmSetup::cmdHelpClick},
         {Button3, &TfrmSetup::Button3Click},
         {Button1, &TfrmSetup::Button1Click},
@@ -275,10 +278,33 @@ void TfrmSetup::cmdHelpClick() {
 }
 
 void TfrmSetup::cmdNewSiteClick() {
+    ShowNewSite();
+}
+
+TfrmNewSite* TfrmSetup::ShowNewSite() {
     auto* dialog = new TfrmNewSite(this);
     connect(dialog, &TfrmNewSite::siteAdded, this,
             [this](const QString& entry) { SiteAdded(entry.toUtf8().toStdString()); });
     ShowInFrontOfParent(dialog);
+    return dialog;
+}
+
+// The site selected in the library tree, else the entry selected in the list.
+std::string TfrmSetup::SelectedSiteEntry() const {
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (node && node->isSelected() && node->parent())
+        return MakeSelectionEntry(node->parent()->text(0).toUtf8().toStdString(),
+                                  node->text(0).toUtf8().toStdString());
+    const QListWidgetItem* entry = ListBoxSiteSelection->currentItem();
+    return entry && entry->isSelected() ? entry->text().toUtf8().toStdString() : std::string();
+}
+
+void TfrmSetup::cmdEditRuleClick() {
+    const std::string entry = SelectedSiteEntry();
+    if (entry.empty())
+        Dialogs().showMessage("Select a site in the library or in your list first.");
+    else
+        TfrmRuleEditor::EditSiteRule(entry, this);
 }
 
 // The library grew: the tree and the lookups see the new site, and it joins the list.

@@ -17,6 +17,8 @@ class QPushButton;
 class QTextEdit;
 class QTreeWidget;
 
+class TfrmNewSite;
+
 class TfrmSetup : public QWidget {
     Q_OBJECT
   public:
@@ -45,6 +47,10 @@ class TfrmSetup : public QWidget {
     void cmdCloseClick();
     // "New Site...": a feed or a page of the person's own into the library and the list.
     void cmdNewSiteClick();
+    // The New Site dialog, shown in front; what it adds joins the list.
+    TfrmNewSite* ShowNewSite();
+    // "Edit Rule...": the rule editor on the selected site's rule and the page it has now.
+    void cmdEditRuleClick();
 
   private:
     void FormCreate();
@@ -57,6 +63,7 @@ class TfrmSetup : public QWidget {
     void WriteSelection();
     bool KeepSelectionXml() const;
     void SiteAdded(const std::string& entry);
+    std::string SelectedSiteEntry() const;
 
     QLabel* Image1 = nullptr;
     QTextEdit* txtWelcome = nullptr;
@@ -73,6 +80,7 @@ class TfrmSetup : public QWidget {
     QPushButton* cmdLoad = nullptr;
     QPushButton* cmdSaveSelection = nullptr;
     QPushButton* cmdNewSite = nullptr;
+    QPushButton* cmdEditRule = nullptr;
     QPushButton* cmdHelp = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -59,6 +59,7 @@ TEST_F(HelpViewer, EveryWindowTopicOpensItsOwnPage) {
         {1200, "Choosing web pages"},
         {1210, "Adding a site of your own"},
         {1220, "Writing a rule for a page"},
+        {1230, "Editing and repairing a site's rule"},
         {1300, "Setup Wizard: Layout"},
         {1400, "Setup Wizard: Skins"},
         {1500, "Preferences"},

@@ -4,23 +4,31 @@
 #include "app/gui/Forms.h"
 #include "app/gui/main.h"
 #include "components/HttpFetch.h"
+#include "digest/DigestProcess.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
 #include "support/HelpCallLog.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
+#include "wizard/Preferences.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <thread>
+#include <unistd.h>
 
 using namespace nimbrel;
 using namespace nimbrel::test;
@@ -155,6 +163,32 @@ TEST_F(MainCycle, FailedRowsCarryTheWholeStoryInTheirTooltip) {
     EXPECT_EQ(frmMain->StringGrid1->item(2, 1)->toolTip().toStdString(), "");
 }
 
+// A page that came but whose rule found nothing in it, after it found items, reads so in its
+// row once the digest is made; the others keep theirs.
+TEST_F(MainCycle, ARuleThatFoundNothingSaysSoInItsRow) {
+    folder.write(
+        "stylesheets/s.xsl",
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\">"
+        "<ol><xsl:for-each select=\"//b\"><li class=\"item\"><a href=\"/story/{.}\">"
+        "<xsl:value-of select=\".\"/></a></li></xsl:for-each></ol></xsl:template>"
+        "</xsl:stylesheet>");
+    server.route("/a", HttpRoute::Body(BoldPage("first")));
+    server.route("/b", HttpRoute::Body(BoldPage("second")));
+    Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/b")}});
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(GridColumn(1), (std::vector<std::string>{"Status", "Complete", "Complete"}));
+
+    server.route("/b", HttpRoute::Body("<html><head>" + std::string(200, ' ') +
+                                       "</head><body><i>second</i></body></html>"));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(GridColumn(1),
+              (std::vector<std::string>{"Status", "Complete", "Rule found nothing"}));
+    EXPECT_NE(folder.read("site.html").find("data-status=\"broken\""), std::string::npos);
+}
+
 TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
     server.route("/a", HttpRoute::Body(BoldPage("a")).slow(50ms, 40));
     Select({{"Alpha", Bare("/a")}});
@@ -238,6 +272,7 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
     server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}, {"Beta", Bare("/a")}});
     std::filesystem::remove_all(folder.file("Sites"));
+    folder.write("Sites", "a file where the folder should be");
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(CycleEnds());
     const std::string notFound =
@@ -252,23 +287,76 @@ TEST_F(MainCycle, PageFileThatCannotBeWrittenIsShownOnceAndEndsTheCycle) {
 TEST_F(MainCycle, ErrorInTheCutIsShownOnceAndTheCycleStillEnds) {
     server.route("/a", HttpRoute::Body(BoldPage("a")));
     Select({{"Alpha", Bare("/a")}});
-    std::filesystem::remove_all(folder.file("Work")); // the cut file cannot be written
+    std::filesystem::remove_all(folder.file("Work"));
+    folder.write("Work", "a file where the folder should be"); // no cut file can be written
     frmMain->SpeedRefreshClick();
     ASSERT_TRUE(CycleEnds());
     // Later ticks would run the failing end again: there are none, the poller is off.
     EXPECT_FALSE(frmMain->TDLMessage->isActive());
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs.errors.size(), 1u);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(frmMain->PollerFree);
     EXPECT_EQ(frmMain->AnimationState, "Static");
     EXPECT_FALSE(frmMain->TrayIcon1->CycleIcons());
     EXPECT_EQ(Caption(), "Nimbrel");
     // The next cycle starts as usual.
-    std::filesystem::create_directory(folder.file("Work"));
+    std::filesystem::remove(folder.file("Work"));
     frmMain->DownloadTimerTimer();
     ASSERT_TRUE(CycleEnds());
     EXPECT_EQ(dialogs.errors.size(), 1u) << dialogs.errors.back();
     EXPECT_TRUE(folder.exists("Work/" + PageFileName(Bare("/a"))));
+}
+
+// The window and nimbrel-digest (the user timer, a script) never cycle on one folder at once:
+// whichever holds it, the other waits, skips its tick or says so.
+TEST_F(MainCycle, AnotherRunOnTheFolderIsWaitedForOrSkippedNeverRunBeside) {
+    server.route("/slow", HttpRoute::Body(BoldPage("slow")).slow(100ms, 200));
+    server.route("/stalled", HttpRoute::Body(BoldPage("stalled")).stallAfter(10));
+    Select({{"Slow", Bare("/slow")}});
+    const std::vector<std::string> digest = {"--folder", folder.path(), "--no-open", "--quiet"};
+    auto withOptions = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), digest.begin(), digest.end());
+        return more;
+    };
+    frmMain->SpeedRefreshClick();
+    const DigestResult refused = RunDigest(withOptions({"--wait", "0"}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("another Nimbrel run is using this folder (process " +
+                               std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << refused.err;
+    auto waiting = std::async(std::launch::async, [&] { return RunDigest(withOptions({})); });
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(waiting.get().status, 0);
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.mostRequestsAtOnce(), 1) << "the digest waited for the window's cycle";
+
+    // Now nimbrel-digest holds the folder, stalled on a page: ticks are skipped, Refresh says so.
+    Select({{"Stalled", Bare("/stalled")}});
+    pid_t holder = 0;
+    auto holding = std::async(std::launch::async,
+                              [&] { return RunDigest(digest, [&](pid_t pid) { holder = pid; }); });
+    ASSERT_TRUE(PumpUntil([&] {
+        return holder != 0 && folder.exists("nimbrel.lock") &&
+               folder.read("nimbrel.lock") == std::to_string(holder) + "\n";
+    }));
+    const std::string busy =
+        "another Nimbrel run is using this folder (process " + std::to_string(holder) + ")";
+    frmMain->DownloadTimerTimer();
+    EXPECT_EQ(frmMain->FetchThread, nullptr);
+    const std::string status = frmMain->StatusBar1->currentMessage().toStdString();
+    EXPECT_NE(status.find("download skipped: " + busy), std::string::npos) << status;
+    frmMain->SpeedRefreshClick();
+    EXPECT_EQ(frmMain->FetchThread, nullptr);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].rfind(busy + "\r\n", 0), 0u) << dialogs.messages[0];
+    ::kill(holder, SIGKILL);
+    EXPECT_EQ(holding.get().status, -1);
+    frmMain->DownloadTimerTimer();
+    EXPECT_NE(frmMain->FetchThread, nullptr) << "a killed holder leaves no lock behind";
+    EXPECT_TRUE(frmMain->StatusBar1->currentMessage().isEmpty());
+    frmMain->speedStopClick();
+    ASSERT_TRUE(CycleEnds());
 }
 
 TEST_F(MainCycle, MissingSelectionShowsTheMessageAndEndsTheProgram) {
@@ -324,6 +412,77 @@ TEST_F(MainCycle, DownloadTimerFollowsTheInterval) {
     frmMain->IntervalSeconds = 15;
     frmMain->ApplyDownloadInterval();
     EXPECT_EQ(frmMain->DownloadTimer->interval(), 300000);
+}
+
+// One list item with a link per <b> of the page, so that the digest marks the new ones.
+const char* const kStoryListSheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/><xsl:template match=\"/\"><ul>"
+    "<xsl:for-each select=\"//b\"><li class=\"item\"><a href=\"/{.}\"><xsl:value-of "
+    "select=\".\"/></a></li></xsl:for-each></ul></xsl:template></xsl:stylesheet>";
+
+std::string Stories(const std::string& first, const std::vector<std::string>& more) {
+    std::string bold = first;
+    for (const std::string& story : more)
+        bold += "</b><b>" + story;
+    return BoldPage(bold);
+}
+
+// The digest's own time as its summary line shows it: "14:05".
+std::string DigestClock(const std::string& digest) {
+    const size_t time = digest.find("<time datetime=");
+    const size_t end = digest.find("</time>", time);
+    return time == std::string::npos || end == std::string::npos ? "" : digest.substr(end - 5, 5);
+}
+
+TEST_F(MainCycle, NewStoriesAreToldInOneNoticeThatOpensTheDigestAndInTheTooltip) {
+    folder.write("stylesheets/s.xsl", kStoryListSheet);
+    std::vector<std::string> notices;
+    QObject::connect(frmMain->TrayIcon1, &TCoolTrayIcon::MessageShown,
+                     [&](const QString& title, const QString& text) {
+                         notices.push_back(title.toStdString() + ": " + text.toStdString());
+                     });
+    server.route("/courier", HttpRoute::Body(Stories("c1", {"c2"})));
+    server.route("/circuit", HttpRoute::Body(Stories("w1", {})));
+    server.route("/gone", HttpRoute::Body("gone", 404));
+    Select({{"The Daily Courier", Bare("/courier")},
+            {"Circuit Weekly", Bare("/circuit")},
+            {"Gone", Bare("/gone")}});
+    const auto tooltip = [] { return frmMain->TrayIcon1->Hint().toStdString(); };
+    EXPECT_EQ(tooltip(), "");
+
+    // The first digest of a site marks nothing new.
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(tooltip(),
+              "0 new \u00B7 1 failed \u00B7 updated " + DigestClock(folder.read("site.html")));
+
+    server.route("/courier", HttpRoute::Body(Stories("c3", {"c1", "c4", "c2"})));
+    server.route("/circuit", HttpRoute::Body(Stories("w2", {"w1"})));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(notices, (std::vector<std::string>{
+                           "Nimbrel: 3 new stories: The Daily Courier 2, Circuit Weekly 1"}));
+    EXPECT_EQ(tooltip(),
+              "3 new \u00B7 1 failed \u00B7 updated " + DigestClock(folder.read("site.html")));
+
+    // A click on the notice opens the digest as it stands; the View command would make it again.
+    shell.opened.clear();
+    const std::string digest = folder.read("site.html");
+    emit frmMain->TrayIcon1->findChild<QSystemTrayIcon*>()->messageClicked();
+    EXPECT_EQ(shell.opened, (std::vector<std::string>{folder.file("site.html")}));
+    EXPECT_EQ(folder.read("site.html"), digest);
+
+    // Told nothing once the preferences say so; the tooltip still counts.
+    frmPreferences->chkNewStories->click();
+    ASSERT_FALSE(frmMain->NewStoryNotice);
+    server.route("/gone", HttpRoute::Body(Stories("g1", {})));
+    server.route("/circuit", HttpRoute::Body(Stories("w3", {"w2", "w1"})));
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(tooltip(), "1 new \u00B7 updated " + DigestClock(folder.read("site.html")));
 }
 
 } // namespace

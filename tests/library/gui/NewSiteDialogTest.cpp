@@ -195,7 +195,9 @@ TEST_F(NewSiteDialogTest, APageWithoutFeedIsCutByAnEditedRuleThatACycleCutsAlike
     In<QLineEdit>(editor, "txtStartMarker")->setText("<li class=\"stall\"");
     In<QLineEdit>(editor, "txtEndMarker")->setText("</li>");
     ASSERT_TRUE(WaitUntil([&] { return pieces->count() == 4; })) << Status(editor, "lblPreview");
-    EXPECT_EQ(pieces->item(1)->text(), "<div class=\"piece\"><a href=\"/apples\">Apples</a></div>");
+    // The start marker is kept in the piece unless the box is cleared.
+    EXPECT_EQ(pieces->item(1)->text(),
+              "<div class=\"piece\"><li class=\"stall\"><a href=\"/apples\">Apples</a></div>");
     const QString block = In<QTextBrowser>(editor, "txtBlock")->toPlainText();
     EXPECT_TRUE(block.contains("Market Square")) << block.toStdString();
     EXPECT_TRUE(block.contains("Closed today"));
