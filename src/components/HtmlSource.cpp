@@ -1,5 +1,7 @@
 #include "components/HtmlSource.h"
 
+#include "components/XmlEngineInternal.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
@@ -7,7 +9,6 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
-#include <mutex>
 
 namespace nimbrel::html {
 
@@ -17,11 +18,6 @@ namespace {
 constexpr size_t kLongestTag = 1 << 20;
 // An end tag's "</" lies this close before the parser's position after it.
 constexpr size_t kLongestEndTag = 256;
-
-void InitOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-}
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -189,7 +185,7 @@ struct SourceTreeBuilder {
     }
 
     void run() {
-        InitOnce();
+        msxml::InitialiseEngine();
         if (source.empty())
             return;
         const int length = source.size() > static_cast<size_t>(INT_MAX)

@@ -1,5 +1,6 @@
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 
+#include "components/XmlEngineInternal.h"
 #include "components/XmlSave.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -10,7 +11,6 @@
 #include <libxml/xmlsave.h>
 
 #include <climits>
-#include <mutex>
 
 namespace nimbrel::xmltree {
 
@@ -22,12 +22,6 @@ const xmlChar* X(const std::string& text) {
 
 std::string S(const xmlChar* text) {
     return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
-}
-
-// xmlInitParser must run once before threads parse at the same time.
-void InitOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
 }
 
 // Titles and names are short; a longer text is cut here.
@@ -84,7 +78,7 @@ std::string ParsedXml::Where(const std::string& file) const {
 }
 
 ParsedXml ReadXml(std::string_view bytes, bool recover) {
-    InitOnce();
+    msxml::InitialiseEngine();
     ParsedXml result;
     xmlParserCtxt* parser = xmlNewParserCtxt();
     if (!parser) {
@@ -117,7 +111,7 @@ ParsedXml ReadXml(std::string_view bytes, bool recover) {
 }
 
 DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
-    InitOnce();
+    msxml::InitialiseEngine();
     if (utf8Text.empty())
         return nullptr;
     return DocPtr(htmlReadMemory(utf8Text.data(), Length(utf8Text), url.c_str(), "UTF-8",

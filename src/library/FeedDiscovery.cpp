@@ -1,7 +1,7 @@
 #include "library/FeedDiscovery.h"
 
 #include "components/HtmlSource.h"
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 #include "platform/Convert.h"
 
 #include <algorithm>

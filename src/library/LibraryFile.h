@@ -4,8 +4,8 @@
 // is never written.
 #pragma once
 
+#include "components/XmlTree.h"
 #include "library/SelectionList.h"
-#include "library/XmlTree.h"
 
 #include <map>
 #include <set>

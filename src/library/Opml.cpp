@@ -1,12 +1,12 @@
 #include "library/Opml.h"
 
 #include "components/MSXML2_TLB.h"
+#include "components/XmlTree.h"
 #include "library/AddressLookup.h"
 #include "library/FeedLink.h"
 #include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/SelectionEntry.h"
-#include "library/XmlTree.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"

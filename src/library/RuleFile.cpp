@@ -1,6 +1,6 @@
 #include "library/RuleFile.h"
 
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
