@@ -2,7 +2,10 @@
 
 #include "platform/Convert.h"
 
+#include <libxml/uri.h>
+
 #include <cstring>
+#include <memory>
 
 namespace nimbrel {
 
@@ -19,6 +22,10 @@ bool IsAsciiDigit(char c) {
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
 }
+
+struct UriFree {
+    void operator()(xmlURI* uri) const { xmlFreeURI(uri); }
+};
 
 } // namespace
 
@@ -50,6 +57,19 @@ std::string FetchAddress(const std::string& url) {
     if (!scheme.empty() && scheme != "http" && scheme != "https")
         return url; // refused as it is, never fetched as a host named "file" or "javascript"
     return "http://" + url;
+}
+
+std::string AddressOrigin(const std::string& address) {
+    const std::unique_ptr<xmlURI, UriFree> uri(xmlParseURI(address.c_str()));
+    if (!uri || !uri->scheme || !uri->server || uri->server[0] == '\0')
+        return {};
+    const std::string scheme = LowerAscii(reinterpret_cast<const char*>(uri->scheme));
+    if (scheme != "http" && scheme != "https")
+        return {};
+    std::string origin = scheme + "://" + reinterpret_cast<const char*>(uri->server);
+    if (uri->port > 0)
+        origin += ":" + std::to_string(uri->port);
+    return origin + "/";
 }
 
 } // namespace nimbrel

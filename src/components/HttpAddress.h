@@ -15,4 +15,7 @@ std::string AddressScheme(std::string_view address);
 // scheme (which the HTTP layer then refuses); else "http://" in front.
 std::string FetchAddress(const std::string& url);
 
+// "scheme://host[:port]/" of an http or https address; empty for any other address.
+std::string AddressOrigin(const std::string& address);
+
 } // namespace nimbrel
