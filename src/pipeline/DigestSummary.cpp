@@ -95,12 +95,4 @@ size_t SummaryOffset(std::string_view layout) {
     return doctype == std::string_view::npos ? 0 : doctype;
 }
 
-std::string PlaceSummary(std::string_view layout, std::string_view summary) {
-    const size_t at = SummaryOffset(layout);
-    std::string placed;
-    placed.reserve(layout.size() + summary.size());
-    placed.append(layout.substr(0, at)).append(summary).append(layout.substr(at));
-    return placed;
-}
-
 } // namespace nimbrel

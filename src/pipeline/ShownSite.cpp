@@ -108,10 +108,6 @@ void WriteRecord(const std::string& path, const ShownSite& shown) {
 
 } // namespace
 
-void WriteShownSite(std::string_view url, const ShownSite& shown) {
-    WriteRecord(ShownSitePath(url), shown);
-}
-
 void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
     WriteRecord(PendingPath(url), shown);
 }
