@@ -1,6 +1,7 @@
 #include "components/HtmlSource.h"
 
 #include "components/XmlEngineInternal.h"
+#include "platform/Convert.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
@@ -19,10 +20,6 @@ constexpr size_t kLongestTag = 1 << 20;
 // An end tag's "</" lies this close before the parser's position after it.
 constexpr size_t kLongestEndTag = 256;
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -33,7 +30,7 @@ bool NameAt(std::string_view text, size_t at, std::string_view name) {
     if (at + name.size() >= text.size())
         return false;
     for (size_t i = 0; i < name.size(); ++i)
-        if (Lower(text[at + i]) != name[i])
+        if (LowerAscii(text[at + i]) != name[i])
             return false;
     const char after = text[at + name.size()];
     return IsBlank(after) || after == '>' || after == '/';

@@ -41,11 +41,28 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::string_view TrimAny(std::string_view text, std::string_view blanks) {
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = LowerAscii(c);
     return out;
 }
 
@@ -73,7 +90,7 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
     return out;
 }
 
-std::string EscapeHtml(std::string_view text) {
+std::string EscapeMarkup(std::string_view text, MarkupEscapes escapes) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -88,16 +105,29 @@ std::string EscapeHtml(std::string_view text) {
             out += "&gt;";
             break;
         case '"':
-            out += "&quot;";
+            out += escapes.quote ? "&quot;" : "\"";
             break;
         case '\'':
-            out += "&#39;";
+            out += escapes.apostrophe ? "&#39;" : "'";
+            break;
+        case '\n':
+            out += escapes.whitespace ? "&#10;" : "\n";
+            break;
+        case '\r':
+            out += escapes.whitespace ? "&#13;" : "\r";
+            break;
+        case '\t':
+            out += escapes.whitespace ? "&#9;" : "\t";
             break;
         default:
             out += c;
         }
     }
     return out;
+}
+
+std::string EscapeHtml(std::string_view text) {
+    return EscapeMarkup(text, {});
 }
 
 std::string CountOf(size_t count, std::string_view one, std::string_view many) {
