@@ -107,7 +107,7 @@ struct SourceTreeBuilder {
     void start(const xmlChar* rawName, const xmlChar** attributes) {
         html::Node node;
         node.name = Text(rawName);
-        std::transform(node.name.begin(), node.name.end(), node.name.begin(), Lower);
+        node.name = LowerAscii(node.name);
         if (stopAtBody && node.name == "body") {
             bodyReached = true;
             xmlStopParser(parser);
@@ -115,7 +115,7 @@ struct SourceTreeBuilder {
         }
         for (const xmlChar** a = attributes; a && a[0]; a += 2) {
             std::string name = Text(a[0]);
-            std::transform(name.begin(), name.end(), name.begin(), Lower);
+            name = LowerAscii(name);
             node.attributes.emplace_back(std::move(name), Text(a[1]));
         }
         const size_t at = position();
@@ -136,7 +136,7 @@ struct SourceTreeBuilder {
 
     void end(const xmlChar* rawName) {
         std::string name = Text(rawName);
-        std::transform(name.begin(), name.end(), name.begin(), Lower);
+        name = LowerAscii(name);
         const size_t at = position();
         // The parser closes what it opened, innermost first; a name it never opened is passed over.
         const auto match = std::find_if(open.rbegin(), open.rend(), [&](size_t element) {
@@ -288,7 +288,7 @@ std::string HostOf(std::string_view address) {
         return {};
     std::string host = uri->server ? uri->server : "";
     xmlFreeURI(uri);
-    std::transform(host.begin(), host.end(), host.begin(), Lower);
+    host = LowerAscii(host);
     return host;
 }
 

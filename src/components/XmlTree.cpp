@@ -11,6 +11,7 @@
 #include <libxml/xmlsave.h>
 
 #include <climits>
+#include <dlfcn.h>
 
 namespace nimbrel::xmltree {
 
@@ -122,6 +123,13 @@ DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
 std::string WriteXml(xmlDoc* doc, bool declaration, bool indent) {
     const int options = (declaration ? 0 : XML_SAVE_NO_DECL) | (indent ? XML_SAVE_FORMAT : 0);
     return msxml::SaveTreeText(reinterpret_cast<xmlNode*>(doc), options);
+}
+
+std::string XmlLibraryFile() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&xmlInitParser), &info) != 0 && info.dli_fname)
+        return info.dli_fname;
+    return {};
 }
 
 std::string LocalName(const xmlNode* element) {

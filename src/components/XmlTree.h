@@ -42,6 +42,9 @@ DocPtr ReadHtml(std::string_view utf8Text, const std::string& url);
 // built from nothing (a read tree keeps its own blanks either way).
 std::string WriteXml(xmlDoc* doc, bool declaration, bool indent = false);
 
+// The file libxml2 was loaded from; empty when it cannot be told.
+std::string XmlLibraryFile();
+
 // Element helpers: the name without prefix, an attribute's value ("" when absent), the text
 // content with blanks collapsed (entity references left out, at most 64 KB), and the element
 // children in document order.
