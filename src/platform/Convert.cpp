@@ -90,38 +90,46 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
     return out;
 }
 
+namespace {
+
+struct Reference {
+    char character;
+    const char* text;
+    bool MarkupEscapes::*when; // always when null
+};
+
+constexpr Reference kReferences[] = {
+    {'&', "&amp;", nullptr},
+    {'<', "&lt;", nullptr},
+    {'>', "&gt;", nullptr},
+    {'"', "&quot;", &MarkupEscapes::quote},
+    {'\'', "&#39;", &MarkupEscapes::apostrophe},
+    {'\n', "&#10;", &MarkupEscapes::whitespace},
+    {'\r', "&#13;", &MarkupEscapes::whitespace},
+    {'\t', "&#9;", &MarkupEscapes::whitespace},
+};
+// Every character above this one stands for itself.
+constexpr char kLastEscaped = '>';
+
+const char* ReferenceFor(char c, const MarkupEscapes& escapes) {
+    for (const Reference& reference : kReferences)
+        if (reference.character == c)
+            return !reference.when || escapes.*reference.when ? reference.text : nullptr;
+    return nullptr;
+}
+
+} // namespace
+
 std::string EscapeMarkup(std::string_view text, MarkupEscapes escapes) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += escapes.quote ? "&quot;" : "\"";
-            break;
-        case '\'':
-            out += escapes.apostrophe ? "&#39;" : "'";
-            break;
-        case '\n':
-            out += escapes.whitespace ? "&#10;" : "\n";
-            break;
-        case '\r':
-            out += escapes.whitespace ? "&#13;" : "\r";
-            break;
-        case '\t':
-            out += escapes.whitespace ? "&#9;" : "\t";
-            break;
-        default:
+        const char* reference =
+            static_cast<unsigned char>(c) > kLastEscaped ? nullptr : ReferenceFor(c, escapes);
+        if (reference)
+            out += reference;
+        else
             out += c;
-        }
     }
     return out;
 }
