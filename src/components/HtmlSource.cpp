@@ -20,10 +20,6 @@ constexpr size_t kLongestTag = 1 << 20;
 // An end tag's "</" lies this close before the parser's position after it.
 constexpr size_t kLongestEndTag = 256;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // True when `name` (lower case) stands at `at`, in any letter case, followed by a character
 // that ends a tag name.
 bool NameAt(std::string_view text, size_t at, std::string_view name) {
@@ -33,7 +29,7 @@ bool NameAt(std::string_view text, size_t at, std::string_view name) {
         if (LowerAscii(text[at + i]) != name[i])
             return false;
     const char after = text[at + name.size()];
-    return IsBlank(after) || after == '>' || after == '/';
+    return IsHtmlBlank(after) || after == '>' || after == '/';
 }
 
 bool IsRawTextElement(std::string_view name) {
@@ -97,7 +93,7 @@ struct SourceTreeBuilder {
             if (lt + 1 >= source.size() || source[lt + 1] != '/' || !NameAt(source, lt + 2, name))
                 return false;
             for (size_t i = lt + 2 + name.size(); i < at - 1; ++i)
-                if (!IsBlank(source[i]))
+                if (!IsHtmlBlank(source[i]))
                     return false;
             return true;
         }
@@ -241,10 +237,10 @@ std::vector<std::string> SourceTree::classes(size_t element) const {
     const std::string value = attribute(element, "class");
     size_t at = 0;
     while (at < value.size()) {
-        while (at < value.size() && IsBlank(value[at]))
+        while (at < value.size() && IsHtmlBlank(value[at]))
             ++at;
         size_t end = at;
-        while (end < value.size() && !IsBlank(value[end]))
+        while (end < value.size() && !IsHtmlBlank(value[end]))
             ++end;
         if (end > at) {
             std::string word = value.substr(at, end - at);

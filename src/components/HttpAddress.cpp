@@ -11,18 +11,6 @@ namespace nimbrel {
 
 namespace {
 
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
-}
-
 struct UriFree {
     void operator()(xmlURI* uri) const { xmlFreeURI(uri); }
 };

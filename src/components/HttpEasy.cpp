@@ -21,10 +21,6 @@ void Append(CurlList& list, const std::string& line) {
     }
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
 std::string MegaBytes(uint64_t bytes) {
     return std::to_string(bytes >> 20) + " MB";
 }
@@ -149,7 +145,7 @@ size_t EasyTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 
 // Returns false to end the transfer: an error status, once its headers are all in.
 bool EasyTransfer::takeHeader(const std::string& line) {
-    if (StartsWith(line, "HTTP/")) { // a new response (after a redirect or a 100 Continue)
+    if (line.starts_with("HTTP/")) { // a new response (after a redirect or a 100 Continue)
         inHeaders_ = true;
         statusLine_ = TrimAny(line, kHeaderBlanks);
         const size_t blank = statusLine_.find(' ');
@@ -260,7 +256,7 @@ std::string EasyTransfer::timeoutReason() const {
     curl_easy_getinfo(curl_.get(), CURLINFO_CONNECT_TIME_T, &connected);
     curl_easy_getinfo(curl_.get(), CURLINFO_APPCONNECT_TIME_T, &secured);
     curl_easy_getinfo(curl_.get(), CURLINFO_TOTAL_TIME_T, &total);
-    const bool secure = StartsWith(LowerAscii(request_.url), "https:");
+    const bool secure = LowerAscii(request_.url).starts_with("https:");
     if (connected == 0 || (secure && secured == 0))
         return "no answer within " + std::to_string(bounds_.connectSeconds) + " s";
     constexpr curl_off_t kMicroseconds = 1'000'000;

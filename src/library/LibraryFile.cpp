@@ -31,10 +31,6 @@ bool IsElement(xmltree::Element element, const char* name) {
     return xmltree::LocalName(element) == name;
 }
 
-bool ContinuesALetter(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
 } // namespace
 
 LibrarySite FeedSite(std::string name, std::string url, std::string type) {
@@ -79,7 +75,7 @@ std::string TakenName(std::string_view text) {
     std::string name = xmltree::CollapseBlanks(text);
     size_t characters = 0;
     for (size_t i = 0; i < name.size(); ++i) {
-        if (!ContinuesALetter(name[i]) && ++characters > kTakenNameCharacters) {
+        if (!ContinuesUtf8Letter(name[i]) && ++characters > kTakenNameCharacters) {
             name.resize(i);
             return Trim(name);
         }

@@ -2,6 +2,7 @@
 
 #include "components/XmlTree.h"
 #include "platform/AtomicFile.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
 
@@ -21,14 +22,6 @@ const char* const kLatin1Letters[64] = {
     "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "ss",
     "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
     "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "y"};
-
-bool IsAsciiLetterOrDigit(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-char LowerAsciiLetter(unsigned char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
 
 size_t SequenceLength(unsigned char lead) {
     if (lead >= 0xF0)
@@ -127,8 +120,8 @@ std::string SafeFileStem(std::string_view name) {
         const auto c = static_cast<unsigned char>(name[i]);
         const size_t length = std::min(SequenceLength(c), name.size() - i);
         const auto next = length > 1 ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (length == 1 && IsAsciiLetterOrDigit(c))
-            add(std::string(1, LowerAsciiLetter(c)));
+        if (length == 1 && (IsAsciiLetter(c) || IsAsciiDigit(c)))
+            add(std::string(1, LowerAscii(c)));
         else if (length == 2 && c == 0xC3 && (next & 0xC0) == 0x80)
             add(kLatin1Letters[next & 0x3F]);
         else

@@ -41,6 +41,27 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsHtmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+bool ContinuesUtf8Letter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
+    return text.size() >= lowerPrefix.size() &&
+           LowerAscii(text.substr(0, lowerPrefix.size())) == lowerPrefix;
+}
+
 std::string_view TrimAny(std::string_view text, std::string_view blanks) {
     const size_t first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos)
@@ -70,7 +91,7 @@ std::string_view Utf8Prefix(std::string_view text, size_t bytes) {
     if (text.size() <= bytes)
         return text;
     // Step back over continuation bytes to the lead byte of the letter that would be cut.
-    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+    while (bytes > 0 && ContinuesUtf8Letter(text[bytes]))
         --bytes;
     return text.substr(0, bytes);
 }

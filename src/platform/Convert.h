@@ -20,6 +20,16 @@ std::string_view TrimAny(std::string_view text, std::string_view blanks);
 // The text with each CR and LF turned into a blank, so it stays on its line in a line-based file.
 std::string OneLine(std::string text);
 
+// Character classes: ASCII letters and digits, the blanks of HTML (space, tab, LF, CR, FF), and
+// the bytes that continue a UTF-8 letter.
+bool IsAsciiLetter(char c);
+bool IsAsciiDigit(char c);
+bool IsHtmlBlank(char c);
+bool ContinuesUtf8Letter(char byte);
+
+// True when the text begins with the prefix (given in lower case) in any ASCII letter case.
+bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix);
+
 // Copy of the text with the ASCII letters A to Z lowered; other bytes stay as they are.
 std::string LowerAscii(std::string_view text);
 char LowerAscii(char c);

@@ -20,10 +20,6 @@ constexpr std::string_view kJoinedPageEnding = ".dat";
 // Where the atomic writers put their temporary files.
 constexpr const char* kTempFileFolders[] = {"", "\\Sites", "\\Work", "\\Temp"};
 
-bool EndsWith(std::string_view text, std::string_view ending) {
-    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
-}
-
 // Removes the regular file unless another open file holds its lock.
 void RemoveUnlessHeld(int folder, const char* name) {
     const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -71,8 +67,8 @@ void RemoveLeftoverTempFiles() {
         RemoveMatching(ProgramFile(folder), IsAtomicTempName);
     RemoveMatching(ProgramFile("\\Temp"), [](std::string_view name) {
         return (name.size() > kCutterScratchEnding.size() &&
-                EndsWith(name, kCutterScratchEnding)) ||
-               (name.size() > kJoinedPageEnding.size() && EndsWith(name, kJoinedPageEnding));
+                name.ends_with(kCutterScratchEnding)) ||
+               (name.size() > kJoinedPageEnding.size() && name.ends_with(kJoinedPageEnding));
     });
 }
 
