@@ -1,15 +1,12 @@
 #include "app/ComponentChecks.h"
 
+#include "components/XmlTree.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Shell.h"
-
-#include <libxml/parser.h>
-
-#include <dlfcn.h>
 
 namespace nimbrel {
 
@@ -30,13 +27,10 @@ bool Regsvr32Present() {
 } // namespace
 
 std::string SystemFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&xmlInitParser), &info) != 0 && info.dli_fname) {
-        std::string library = info.dli_fname;
-        const size_t slash = library.rfind('/');
-        if (slash != std::string::npos && slash > 0)
-            return library.substr(0, slash);
-    }
+    const std::string library = xmltree::XmlLibraryFile();
+    const size_t slash = library.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        return library.substr(0, slash);
     return "/usr/lib";
 }
 

@@ -1,5 +1,6 @@
 #include "app/SiteFetch.h"
 
+#include "components/HttpAddress.h"
 #include "pipeline/PageEncoding.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
@@ -10,23 +11,10 @@
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace nimbrel {
 
 namespace {
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
-}
 
 // A validator goes back to the server in a header: an over-long one is not kept.
 std::string Validator(const std::string& value) {
@@ -79,36 +67,6 @@ SiteFetchOutcome Settle(SiteRecord& record, const HttpResult& result, AtomicFile
 }
 
 } // namespace
-
-std::string AddressScheme(std::string_view address) {
-    const std::string text = Trim(address);
-    const size_t colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || !IsAsciiLetter(text[0]))
-        return {};
-    for (size_t i = 1; i < colon; ++i)
-        if (!IsAsciiLetter(text[i]) && !IsAsciiDigit(text[i]) && !std::strchr("+-.", text[i]))
-            return {};
-    const std::string_view rest = std::string_view(text).substr(colon + 1);
-    if (!rest.starts_with("//")) {
-        // "host:8080", "host:8080/path": a port after the colon.
-        const size_t digits = rest.find_first_not_of("0123456789");
-        const bool port = digits != 0 && (digits == std::string_view::npos ||
-                                          std::strchr("/?#", rest[digits]) != nullptr);
-        if (port)
-            return {};
-    }
-    return LowerAscii(text.substr(0, colon));
-}
-
-std::string FetchAddress(const std::string& url) {
-    if (StartsWithNoCase(url, "https://") || StartsWithNoCase(url, "http://") ||
-        url.find("http://") != std::string::npos)
-        return url;
-    const std::string scheme = AddressScheme(url);
-    if (!scheme.empty() && scheme != "http" && scheme != "https")
-        return url; // refused as it is, never fetched as a host named "file" or "javascript"
-    return "http://" + url;
-}
 
 std::string DeferredStatus(std::time_t retryAfter, std::time_t now) {
     return "Deferred: retry after " +

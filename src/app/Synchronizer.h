@@ -17,7 +17,11 @@
 namespace nimbrel {
 
 // Raised in the worker when the window thread no longer takes routines (it is closing).
-struct SynchronizeRefused {};
+struct SynchronizeRefused : std::exception {
+    const char* what() const noexcept override {
+        return "the window thread takes no more routines";
+    }
+};
 
 class Synchronizer {
   public:

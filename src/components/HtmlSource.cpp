@@ -1,5 +1,8 @@
 #include "components/HtmlSource.h"
 
+#include "components/XmlEngineInternal.h"
+#include "platform/Convert.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
@@ -7,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
-#include <mutex>
 
 namespace nimbrel::html {
 
@@ -18,29 +20,16 @@ constexpr size_t kLongestTag = 1 << 20;
 // An end tag's "</" lies this close before the parser's position after it.
 constexpr size_t kLongestEndTag = 256;
 
-void InitOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // True when `name` (lower case) stands at `at`, in any letter case, followed by a character
 // that ends a tag name.
 bool NameAt(std::string_view text, size_t at, std::string_view name) {
     if (at + name.size() >= text.size())
         return false;
     for (size_t i = 0; i < name.size(); ++i)
-        if (Lower(text[at + i]) != name[i])
+        if (LowerAscii(text[at + i]) != name[i])
             return false;
     const char after = text[at + name.size()];
-    return IsBlank(after) || after == '>' || after == '/';
+    return IsHtmlBlank(after) || after == '>' || after == '/';
 }
 
 bool IsRawTextElement(std::string_view name) {
@@ -104,7 +93,7 @@ struct SourceTreeBuilder {
             if (lt + 1 >= source.size() || source[lt + 1] != '/' || !NameAt(source, lt + 2, name))
                 return false;
             for (size_t i = lt + 2 + name.size(); i < at - 1; ++i)
-                if (!IsBlank(source[i]))
+                if (!IsHtmlBlank(source[i]))
                     return false;
             return true;
         }
@@ -114,7 +103,7 @@ struct SourceTreeBuilder {
     void start(const xmlChar* rawName, const xmlChar** attributes) {
         html::Node node;
         node.name = Text(rawName);
-        std::transform(node.name.begin(), node.name.end(), node.name.begin(), Lower);
+        node.name = LowerAscii(node.name);
         if (stopAtBody && node.name == "body") {
             bodyReached = true;
             xmlStopParser(parser);
@@ -122,7 +111,7 @@ struct SourceTreeBuilder {
         }
         for (const xmlChar** a = attributes; a && a[0]; a += 2) {
             std::string name = Text(a[0]);
-            std::transform(name.begin(), name.end(), name.begin(), Lower);
+            name = LowerAscii(name);
             node.attributes.emplace_back(std::move(name), Text(a[1]));
         }
         const size_t at = position();
@@ -143,7 +132,7 @@ struct SourceTreeBuilder {
 
     void end(const xmlChar* rawName) {
         std::string name = Text(rawName);
-        std::transform(name.begin(), name.end(), name.begin(), Lower);
+        name = LowerAscii(name);
         const size_t at = position();
         // The parser closes what it opened, innermost first; a name it never opened is passed over.
         const auto match = std::find_if(open.rbegin(), open.rend(), [&](size_t element) {
@@ -189,7 +178,7 @@ struct SourceTreeBuilder {
     }
 
     void run() {
-        InitOnce();
+        msxml::InitialiseEngine();
         if (source.empty())
             return;
         const int length = source.size() > static_cast<size_t>(INT_MAX)
@@ -248,10 +237,10 @@ std::vector<std::string> SourceTree::classes(size_t element) const {
     const std::string value = attribute(element, "class");
     size_t at = 0;
     while (at < value.size()) {
-        while (at < value.size() && IsBlank(value[at]))
+        while (at < value.size() && IsHtmlBlank(value[at]))
             ++at;
         size_t end = at;
-        while (end < value.size() && !IsBlank(value[end]))
+        while (end < value.size() && !IsHtmlBlank(value[end]))
             ++end;
         if (end > at) {
             std::string word = value.substr(at, end - at);
@@ -295,7 +284,7 @@ std::string HostOf(std::string_view address) {
         return {};
     std::string host = uri->server ? uri->server : "";
     xmlFreeURI(uri);
-    std::transform(host.begin(), host.end(), host.begin(), Lower);
+    host = LowerAscii(host);
     return host;
 }
 

@@ -1,5 +1,6 @@
 #include "components/HttpEasy.h"
 
+#include "platform/Convert.h"
 #include "platform/Limits.h"
 
 #include <algorithm>
@@ -10,21 +11,14 @@ namespace nimbrel::http {
 
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+constexpr std::string_view kHeaderBlanks = " \t\r\n";
 
-std::string TrimBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
+// Adds a line to the list; a line that cannot be added (no memory) is left out.
+void Append(CurlList& list, const std::string& line) {
+    if (curl_slist* longer = curl_slist_append(list.get(), line.c_str())) {
+        (void)list.release(); // the same list, now one longer
+        list.reset(longer);
+    }
 }
 
 std::string MegaBytes(uint64_t bytes) {
@@ -54,71 +48,65 @@ void InitCurlOnce() {
 }
 
 std::string HostKey(const std::string& url) {
-    CURLU* parsed = curl_url();
+    const CurlUrl parsed(curl_url());
     std::string key = url;
-    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    if (parsed && curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
         char *scheme = nullptr, *host = nullptr, *port = nullptr;
-        if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
-            key = Lower(scheme) + "://" + Lower(host) + ":" + port;
+        if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+            curl_url_get(parsed.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
+            key = LowerAscii(scheme) + "://" + LowerAscii(host) + ":" + port;
         curl_free(scheme);
         curl_free(host);
         curl_free(port);
     }
-    curl_url_cleanup(parsed);
     return key;
 }
 
 EasyTransfer::EasyTransfer(HttpRequest request, const HttpBounds& bounds)
     : request_(std::move(request)), bounds_(bounds), hostKey_(HostKey(request_.url)) {
     InitCurlOnce();
-    curl_ = curl_easy_init();
+    curl_.reset(curl_easy_init());
     if (curl_)
         configure();
 }
 
-EasyTransfer::~EasyTransfer() {
-    if (curl_)
-        curl_easy_cleanup(curl_);
-    curl_slist_free_all(headers_);
-}
+EasyTransfer::~EasyTransfer() = default;
 
 void EasyTransfer::configure() {
-    curl_easy_setopt(curl_, CURLOPT_URL, request_.url.c_str());
-    curl_easy_setopt(curl_, CURLOPT_USERAGENT, request_.agent.c_str());
-    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorText_);
-    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(curl_.get(), CURLOPT_URL, request_.url.c_str());
+    curl_easy_setopt(curl_.get(), CURLOPT_USERAGENT, request_.agent.c_str());
+    curl_easy_setopt(curl_.get(), CURLOPT_ERRORBUFFER, errorText_);
+    curl_easy_setopt(curl_.get(), CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(curl_.get(), CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl_.get(), CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(curl_.get(), CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(curl_.get(), CURLOPT_PRIVATE, this);
     // Signals are not safe in a threaded program; time-outs then rely on the threaded resolver.
-    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl_.get(), CURLOPT_NOSIGNAL, 1L);
     // A stop must not wait for a host name lookup in progress: its thread is left to finish.
-    curl_easy_setopt(curl_, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl_, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT, bounds_.connectSeconds);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, bounds_.slowBytesPerSecond);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, bounds_.slowSeconds);
-    curl_easy_setopt(curl_, CURLOPT_TIMEOUT, bounds_.wholeSeconds);
+    curl_easy_setopt(curl_.get(), CURLOPT_QUICK_EXIT, 1L);
+    curl_easy_setopt(curl_.get(), CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl_.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl_.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl_.get(), CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl_.get(), CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl_.get(), CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl_.get(), CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl_.get(), CURLOPT_CONNECTTIMEOUT, bounds_.connectSeconds);
+    curl_easy_setopt(curl_.get(), CURLOPT_LOW_SPEED_LIMIT, bounds_.slowBytesPerSecond);
+    curl_easy_setopt(curl_.get(), CURLOPT_LOW_SPEED_TIME, bounds_.slowSeconds);
+    curl_easy_setopt(curl_.get(), CURLOPT_TIMEOUT, bounds_.wholeSeconds);
     if (!request_.ifNoneMatch.empty())
-        headers_ = curl_slist_append(headers_, ("If-None-Match: " + request_.ifNoneMatch).c_str());
+        Append(headers_, "If-None-Match: " + request_.ifNoneMatch);
     if (!request_.ifModifiedSince.empty())
-        headers_ =
-            curl_slist_append(headers_, ("If-Modified-Since: " + request_.ifModifiedSince).c_str());
+        Append(headers_, "If-Modified-Since: " + request_.ifModifiedSince);
     if (headers_)
-        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
+        curl_easy_setopt(curl_.get(), CURLOPT_HTTPHEADER, headers_.get());
     if (request_.cancel) {
-        curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, OnProgress);
-        curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
-        curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl_.get(), CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(curl_.get(), CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(curl_.get(), CURLOPT_NOPROGRESS, 0L);
     }
 }
 
@@ -157,9 +145,9 @@ size_t EasyTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 
 // Returns false to end the transfer: an error status, once its headers are all in.
 bool EasyTransfer::takeHeader(const std::string& line) {
-    if (StartsWith(line, "HTTP/")) { // a new response (after a redirect or a 100 Continue)
+    if (line.starts_with("HTTP/")) { // a new response (after a redirect or a 100 Continue)
         inHeaders_ = true;
-        statusLine_ = TrimBlanks(line);
+        statusLine_ = TrimAny(line, kHeaderBlanks);
         const size_t blank = statusLine_.find(' ');
         status_ = blank == std::string::npos ? 0 : std::atol(statusLine_.c_str() + blank + 1);
         etag_.clear();
@@ -167,7 +155,7 @@ bool EasyTransfer::takeHeader(const std::string& line) {
         retryAfter_.clear();
         return true;
     }
-    if (TrimBlanks(line).empty()) { // the end of this response's headers
+    if (TrimAny(line, kHeaderBlanks).empty()) { // the end of this response's headers
         inHeaders_ = false;
         httpError_ = status_ >= 400;
         return !httpError_;
@@ -175,8 +163,8 @@ bool EasyTransfer::takeHeader(const std::string& line) {
     const size_t colon = line.find(':');
     if (colon == std::string::npos)
         return true;
-    const std::string name = Lower(line.substr(0, colon));
-    const std::string value = TrimBlanks(line.substr(colon + 1));
+    const std::string name = LowerAscii(line.substr(0, colon));
+    const std::string value(TrimAny(std::string_view(line).substr(colon + 1), kHeaderBlanks));
     if (name == "etag")
         etag_ = value;
     else if (name == "last-modified")
@@ -197,10 +185,10 @@ HttpResult EasyTransfer::outcome() const {
     if (!curl_)
         return result;
     char* text = nullptr;
-    if (curl_easy_getinfo(curl_, CURLINFO_EFFECTIVE_URL, &text) == CURLE_OK && text)
+    if (curl_easy_getinfo(curl_.get(), CURLINFO_EFFECTIVE_URL, &text) == CURLE_OK && text)
         result.finalUrl = text;
     text = nullptr;
-    if (curl_easy_getinfo(curl_, CURLINFO_CONTENT_TYPE, &text) == CURLE_OK && text)
+    if (curl_easy_getinfo(curl_.get(), CURLINFO_CONTENT_TYPE, &text) == CURLE_OK && text)
         result.contentType = text;
     return result;
 }
@@ -265,10 +253,10 @@ std::string EasyTransfer::answerProblem() const {
 // counts), the whole page's time spent, or else the speed limit.
 std::string EasyTransfer::timeoutReason() const {
     curl_off_t connected = 0, secured = 0, total = 0;
-    curl_easy_getinfo(curl_, CURLINFO_CONNECT_TIME_T, &connected);
-    curl_easy_getinfo(curl_, CURLINFO_APPCONNECT_TIME_T, &secured);
-    curl_easy_getinfo(curl_, CURLINFO_TOTAL_TIME_T, &total);
-    const bool secure = StartsWith(Lower(request_.url), "https:");
+    curl_easy_getinfo(curl_.get(), CURLINFO_CONNECT_TIME_T, &connected);
+    curl_easy_getinfo(curl_.get(), CURLINFO_APPCONNECT_TIME_T, &secured);
+    curl_easy_getinfo(curl_.get(), CURLINFO_TOTAL_TIME_T, &total);
+    const bool secure = LowerAscii(request_.url).starts_with("https:");
     if (connected == 0 || (secure && secured == 0))
         return "no answer within " + std::to_string(bounds_.connectSeconds) + " s";
     constexpr curl_off_t kMicroseconds = 1'000'000;

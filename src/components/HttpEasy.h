@@ -2,6 +2,7 @@
 // request is configured, and the state its callbacks gather. Used by HttpTransfers only.
 #pragma once
 
+#include "components/CurlHandles.h"
 #include "components/HttpFetch.h"
 
 #include <curl/curl.h>
@@ -25,7 +26,7 @@ class EasyTransfer {
     EasyTransfer& operator=(const EasyTransfer&) = delete;
 
     // Null when libcurl could not make a handle.
-    CURL* handle() const { return curl_; }
+    CURL* handle() const { return curl_.get(); }
     const std::string& hostKey() const { return hostKey_; }
 
     // What came of it, once libcurl has ended the transfer with `code`.
@@ -48,8 +49,8 @@ class EasyTransfer {
     HttpRequest request_;
     HttpBounds bounds_;
     std::string hostKey_;
-    CURL* curl_ = nullptr;
-    curl_slist* headers_ = nullptr;
+    CurlList headers_; // freed after the handle that uses it
+    CurlEasy curl_;
     char errorText_[CURL_ERROR_SIZE] = {};
 
     // Filled by the callbacks; the header fields describe the latest response only.

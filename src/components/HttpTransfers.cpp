@@ -13,10 +13,6 @@ namespace {
 // and abort() ends it at once.
 constexpr int kPollMilliseconds = 1000;
 
-CURLM* Multi(void* multi) {
-    return static_cast<CURLM*>(multi);
-}
-
 } // namespace
 
 struct HttpTransfers::Transfer {
@@ -29,19 +25,17 @@ struct HttpTransfers::Transfer {
 HttpTransfers::HttpTransfers(const HttpBounds& bounds, int most, int mostPerHost)
     : bounds_(bounds), most_(most), mostPerHost_(mostPerHost) {
     http::InitCurlOnce();
-    multi_ = curl_multi_init();
+    multi_.reset(curl_multi_init());
     if (multi_) {
         // The same limits within libcurl, so a redirect to a busy host waits there too.
-        curl_multi_setopt(Multi(multi_), CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(most));
-        curl_multi_setopt(Multi(multi_), CURLMOPT_MAX_HOST_CONNECTIONS,
+        curl_multi_setopt(multi_.get(), CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(most));
+        curl_multi_setopt(multi_.get(), CURLMOPT_MAX_HOST_CONNECTIONS,
                           static_cast<long>(mostPerHost));
     }
 }
 
 HttpTransfers::~HttpTransfers() {
     stopInFlight(nullptr);
-    if (multi_)
-        curl_multi_cleanup(Multi(multi_));
 }
 
 HttpTransfers::Id HttpTransfers::add(HttpRequest request) {
@@ -56,7 +50,7 @@ HttpTransfers::Id HttpTransfers::add(HttpRequest request) {
 void HttpTransfers::abort() {
     aborted_ = true;
     if (multi_)
-        curl_multi_wakeup(Multi(multi_));
+        curl_multi_wakeup(multi_.get());
 }
 
 void HttpTransfers::run(const Events& events) {
@@ -67,12 +61,12 @@ void HttpTransfers::run(const Events& events) {
             if (inFlight_.empty())
                 return; // nothing waits that could not start now: all done
             int running = 0;
-            curl_multi_perform(Multi(multi_), &running);
+            curl_multi_perform(multi_.get(), &running);
             const size_t before = inFlight_.size();
             finishEnded(events);
             // A slot came free: fill it before waiting for the network.
             if (inFlight_.size() == before && !aborted_)
-                curl_multi_poll(Multi(multi_), nullptr, 0, kPollMilliseconds, nullptr);
+                curl_multi_poll(multi_.get(), nullptr, 0, kPollMilliseconds, nullptr);
         }
         stopInFlight(&events);
     } catch (...) {
@@ -96,7 +90,7 @@ bool HttpTransfers::startNext(const Events& events) {
         events.started(transfer->id);
     transfer->easy = std::make_unique<http::EasyTransfer>(std::move(transfer->request), bounds_);
     CURL* handle = transfer->easy->handle();
-    if (!multi_ || !handle || curl_multi_add_handle(Multi(multi_), handle) != CURLM_OK) {
+    if (!multi_ || !handle || curl_multi_add_handle(multi_.get(), handle) != CURLM_OK) {
         HttpResult result;
         result.reason = "cannot start a transfer";
         result.detail = result.reason;
@@ -111,7 +105,7 @@ bool HttpTransfers::startNext(const Events& events) {
 
 void HttpTransfers::finishEnded(const Events& events) {
     int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(Multi(multi_), &left)) {
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         CURL* handle = message->easy_handle;
@@ -121,7 +115,7 @@ void HttpTransfers::finishEnded(const Events& events) {
             continue;
         std::unique_ptr<Transfer> transfer = std::move(found->second);
         inFlight_.erase(found);
-        curl_multi_remove_handle(Multi(multi_), handle);
+        curl_multi_remove_handle(multi_.get(), handle);
         --perHost_[transfer->hostKey];
         const HttpResult result = transfer->easy->finish(code);
         if (events.ended)
@@ -134,7 +128,7 @@ void HttpTransfers::finishEnded(const Events& events) {
 void HttpTransfers::stopInFlight(const Events* events) {
     std::vector<std::unique_ptr<Transfer>> stopped;
     for (auto& [handle, transfer] : inFlight_) {
-        curl_multi_remove_handle(Multi(multi_), handle);
+        curl_multi_remove_handle(multi_.get(), handle);
         --perHost_[transfer->hostKey];
         stopped.push_back(std::move(transfer));
     }

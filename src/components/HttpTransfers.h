@@ -5,6 +5,7 @@
 // thread wakes the loop at once and ends the transfers in flight.
 #pragma once
 
+#include "components/CurlHandles.h"
 #include "components/HttpFetch.h"
 #include "platform/Limits.h"
 
@@ -60,7 +61,7 @@ class HttpTransfers {
     HttpBounds bounds_;
     int most_;
     int mostPerHost_;
-    void* multi_; // CURLM*
+    http::CurlMulti multi_;
     std::atomic<bool> aborted_{false};
     Id nextId_ = 0;
     std::deque<std::unique_ptr<Transfer>> waiting_;

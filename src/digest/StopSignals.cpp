@@ -2,15 +2,17 @@
 
 #include "DigestOptions.h"
 
-#include "platform/ProgramFolder.h"
+#include "platform/LeftoverFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <string>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace nimbrel::digest {
 
@@ -20,40 +22,53 @@ using namespace std::chrono_literals;
 
 // How long the main thread has to stop cleanly before the watcher ends the process.
 constexpr auto kGrace = 700ms;
-constexpr auto kWatchInterval = 20ms;
 
 // Read by the main thread and the watcher, written by the handler: a lock-free atomic is both
 // safe in a signal handler and free of data races between threads.
 std::atomic<int> stopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<bool> reported{false};
+// The self-pipe that wakes the watcher: written by the handler and by the destructor.
+int wakeRead = -1;
+std::atomic<int> wakeWrite{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+void Wake() {
+    const int fd = wakeWrite;
+    if (fd >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &byte, 1);
+    }
+}
 
 extern "C" void OnStopSignal(int signal) {
     const int savedErrno = errno;
     stopSignal = signal;
+    Wake();
     errno = savedErrno;
 }
 
-// A temporary file of an atomic replacement: "<target>.tmp-XXXXXX".
-bool IsUnfinishedFile(const std::filesystem::path& path) {
-    const std::string name = path.filename().string();
-    const size_t mark = name.rfind(".tmp-");
-    return mark != std::string::npos && mark + 11 == name.size();
-}
-
-void RemoveUnfinishedFiles() {
-    std::error_code error;
-    for (const char* folder : {"", "Sites", "Work"}) {
-        const std::filesystem::path path = std::filesystem::path(ProgramFolder()) / folder;
-        for (const auto& entry : std::filesystem::directory_iterator(path, error))
-            if (entry.is_regular_file(error) && IsUnfinishedFile(entry.path()))
-                std::filesystem::remove(entry.path(), error);
+// Waits until the pipe has a byte or `timeoutMs` has passed (-1: no end), taking what it holds.
+// Without a pipe (no descriptor was free) it looks again every 20 ms.
+void WaitForWake(int timeoutMs) {
+    if (wakeRead < 0)
+        timeoutMs = timeoutMs < 0 ? 20 : std::min(timeoutMs, 20);
+    pollfd entry{wakeRead, POLLIN, 0};
+    if (::poll(&entry, 1, timeoutMs) > 0) {
+        char bytes[64];
+        while (::read(wakeRead, bytes, sizeof bytes) > 0) {
+        }
     }
 }
 
 } // namespace
 
 StopSignals::StopSignals() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+        wakeRead = fds[0];
+        wakeWrite = fds[1];
+    }
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -64,9 +79,16 @@ StopSignals::StopSignals() {
 
 StopSignals::~StopSignals() {
     leaving_ = true;
+    Wake();
     watcher_.join();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    const int fd = wakeWrite.exchange(-1);
+    if (fd >= 0) {
+        ::close(fd);
+        ::close(wakeRead);
+        wakeRead = -1;
+    }
 }
 
 bool StopSignals::StopRequested() {
@@ -84,14 +106,19 @@ int StopSignals::ReportStopped() {
 
 void StopSignals::watch() {
     while (!leaving_ && !StopRequested())
-        std::this_thread::sleep_for(kWatchInterval);
+        WaitForWake(-1);
     const auto deadline = std::chrono::steady_clock::now() + kGrace;
-    while (!leaving_ && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(kWatchInterval);
+    while (!leaving_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= 0ms)
+            break;
+        WaitForWake(static_cast<int>(left.count()) + 1);
+    }
     if (leaving_)
         return;
     // The main thread is busy in a step that does not look at the request.
-    RemoveUnfinishedFiles();
+    RemoveOwnTempFiles();
     ReportStopped();
     std::_Exit(kExitError);
 }

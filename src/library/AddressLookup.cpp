@@ -1,6 +1,6 @@
 #include "library/AddressLookup.h"
 
-#include "app/SiteFetch.h"
+#include "components/HttpAddress.h"
 #include "components/HttpFetch.h"
 #include "library/LibraryFile.h"
 #include "pipeline/PageEncoding.h"

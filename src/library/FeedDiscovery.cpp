@@ -1,7 +1,7 @@
 #include "library/FeedDiscovery.h"
 
 #include "components/HtmlSource.h"
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 #include "platform/Convert.h"
 
 #include <algorithm>
@@ -12,6 +12,7 @@ namespace nimbrel {
 namespace {
 
 using xmltree::Attribute;
+using xmltree::Element;
 using xmltree::FirstChildNamed;
 using xmltree::LocalName;
 using xmltree::NamespaceOf;
@@ -23,17 +24,17 @@ const char* const kAtom03Namespace = "http://purl.org/atom/ns#";
 // How far into a text its first tag is looked for when telling HTML by its opening.
 constexpr size_t kSniffBytes = 1024;
 
-std::string TitleOf(const xmlNode* parent) {
-    const xmlNode* title = FirstChildNamed(parent, "title");
+std::string TitleOf(Element parent) {
+    Element title = FirstChildNamed(parent, "title");
     return title ? xmltree::CollapsedText(title) : std::string();
 }
 
-std::optional<FeedHead> FeedOfRoot(const xmlNode* root) {
+std::optional<FeedHead> FeedOfRoot(Element root) {
     const std::string name = LocalName(root);
     if (name == "rss")
         return FeedHead{"rss", TitleOf(FirstChildNamed(root, "channel"))};
     if (name == "RDF" && NamespaceOf(root) == kRdfNamespace) {
-        const xmlNode* channel = FirstChildNamed(root, "channel");
+        Element channel = FirstChildNamed(root, "channel");
         if (channel)
             return FeedHead{"rss", TitleOf(channel)};
     }
@@ -72,7 +73,7 @@ std::string FeedTypeOfLink(const std::string& linkType) {
     return {};
 }
 
-bool IsNamed(const xmlNode* element, const char* name) {
+bool IsNamed(Element element, const char* name) {
     return LowerAscii(LocalName(element)) == name;
 }
 
@@ -82,7 +83,7 @@ std::optional<FeedHead> DetectFeed(std::string_view utf8Text) {
     const xmltree::ParsedXml parsed = xmltree::ReadXml(utf8Text, true);
     if (!parsed.doc)
         return std::nullopt;
-    const xmlNode* root = xmlDocGetRootElement(parsed.doc.get());
+    const Element root = xmltree::Root(parsed.doc);
     return root ? FeedOfRoot(root) : std::nullopt;
 }
 
@@ -105,7 +106,7 @@ PageFeeds ReadPageFeeds(std::string_view utf8Html, const std::string& pageUrl) {
     // The first <base href> counts for every link of the page, wherever it stands.
     std::optional<std::string> baseHref;
     std::vector<FeedLink> named; // hrefs as written
-    xmltree::ForEachElement(xmlDocGetRootElement(doc.get()), [&](xmlNode* element) {
+    xmltree::ForEachElement(xmltree::Root(doc), [&](Element element) {
         if (IsNamed(element, "title") && page.title.empty())
             page.title = xmltree::CollapsedText(element);
         else if (IsNamed(element, "base") && !baseHref && xmltree::HasAttribute(element, "href"))

@@ -7,10 +7,6 @@ namespace nimbrel {
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return LowerAscii(text.substr(0, prefix.size())) == prefix;
-}
-
 bool IsSchemeLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
            c == '-' || c == '.';

@@ -27,12 +27,8 @@ bool HoldsControlCharacter(std::string_view text) {
     return false;
 }
 
-bool IsElement(const xmlNode* node, const char* name) {
-    return xmlStrcmp(node->name, BAD_CAST name) == 0;
-}
-
-bool ContinuesALetter(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+bool IsElement(xmltree::Element element, const char* name) {
+    return xmltree::LocalName(element) == name;
 }
 
 } // namespace
@@ -79,7 +75,7 @@ std::string TakenName(std::string_view text) {
     std::string name = xmltree::CollapseBlanks(text);
     size_t characters = 0;
     for (size_t i = 0; i < name.size(); ++i) {
-        if (!ContinuesALetter(name[i]) && ++characters > kTakenNameCharacters) {
+        if (!ContinuesUtf8Letter(name[i]) && ++characters > kTakenNameCharacters) {
             name.resize(i);
             return Trim(name);
         }
@@ -91,12 +87,12 @@ LibraryFile::LibraryFile() : path_(LibraryPath()) {
     if (!FileExists(path_))
         throw Exception(kLibraryMissingMessage);
     xmltree::ParsedXml parsed = xmltree::ReadXml(ReadFileBytes(path_));
-    if (!parsed.doc || !xmlDocGetRootElement(parsed.doc.get()))
+    if (!xmltree::Root(parsed.doc))
         throw Exception("Categories.xml does not load, so nothing was changed.\r\n" +
                         parsed.Where(path_));
     doc_ = std::move(parsed.doc);
     declaration_ = parsed.declaration;
-    xmltree::ForEachElement(xmlDocGetRootElement(doc_.get()), [this](xmlNode* element) {
+    xmltree::ForEachElement(xmltree::Root(doc_), [this](xmltree::Element element) {
         if (IsElement(element, "Category"))
             Index(element);
         else if (IsElement(element, "site"))
@@ -106,12 +102,12 @@ LibraryFile::LibraryFile() : path_(LibraryPath()) {
 
 // A category's name and the names of the sites it holds; a site's address is indexed when
 // the walk reaches it, after its category, so the first in document order answers.
-void LibraryFile::Index(xmlNode* category) {
+void LibraryFile::Index(xmltree::Element category) {
     if (!xmltree::HasAttribute(category, "Name"))
         return; // an absent attribute is not an empty name: such a category matches nothing
     const std::string name = Attribute(category, "Name");
     categories_.try_emplace(name, category);
-    for (const xmlNode* site : xmltree::ChildElements(category)) {
+    for (const xmltree::Element site : xmltree::ChildElements(category)) {
         if (!IsElement(site, "site") || !xmltree::HasAttribute(site, "Name"))
             continue;
         const std::string siteName = Attribute(site, "Name");
@@ -147,11 +143,11 @@ std::string LibraryFile::FreeName(const std::string& category, const std::string
     return name + " (" + std::to_string(next) + ")";
 }
 
-xmlNode* LibraryFile::FindOrMakeCategory(const std::string& category) {
+xmltree::Element LibraryFile::FindOrMakeCategory(const std::string& category) {
     if (const auto found = categories_.find(category); found != categories_.end())
         return found->second;
-    xmlNode* made = xmltree::AppendIndented(xmlDocGetRootElement(doc_.get()), "Category",
-                                            {{"Name", category}}, kCategoryIndent);
+    const xmltree::Element made = xmltree::AppendIndented(xmltree::Root(doc_), "Category",
+                                                          {{"Name", category}}, kCategoryIndent);
     categories_.emplace(category, made);
     return made;
 }
@@ -183,7 +179,7 @@ std::string LibraryFile::AddSite(const std::string& categoryName, const LibraryS
 }
 
 std::string LibraryFile::Text() const {
-    return xmltree::WriteXml(doc_.get(), declaration_);
+    return xmltree::WriteXml(doc_, declaration_);
 }
 
 void LibraryFile::Save() const {

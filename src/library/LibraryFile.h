@@ -4,8 +4,8 @@
 // is never written.
 #pragma once
 
+#include "components/XmlTree.h"
 #include "library/SelectionList.h"
-#include "library/XmlTree.h"
 
 #include <map>
 #include <set>
@@ -80,13 +80,13 @@ class LibraryFile {
     std::string Text() const;
 
   private:
-    void Index(xmlNode* category);
-    xmlNode* FindOrMakeCategory(const std::string& category);
+    void Index(xmltree::Element category);
+    xmltree::Element FindOrMakeCategory(const std::string& category);
 
     std::string path_;
     xmltree::DocPtr doc_;
     bool declaration_ = false;
-    std::unordered_map<std::string, xmlNode*> categories_;              // the first of each name
+    std::unordered_map<std::string, xmltree::Element> categories_;      // the first of each name
     std::set<std::pair<std::string, std::string>> sites_;               // (category, site) names
     std::unordered_map<std::string, std::string> entryOfAddress_;       // by AddressKey
     std::map<std::pair<std::string, std::string>, int> nextFreeNumber_; // FreeName's next try

@@ -1,12 +1,12 @@
 #include "library/Opml.h"
 
 #include "components/MSXML2_TLB.h"
+#include "components/XmlTree.h"
 #include "library/AddressLookup.h"
 #include "library/FeedLink.h"
 #include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/SelectionEntry.h"
-#include "library/XmlTree.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -24,14 +24,18 @@ namespace nimbrel {
 
 namespace {
 
+using xmltree::AddChild;
+using xmltree::AddTextChild;
 using xmltree::Attribute;
+using xmltree::Element;
+using xmltree::SetAttribute;
 
-std::string LabelOf(const xmlNode* outline) {
+std::string LabelOf(Element outline) {
     const std::string title = TakenName(Attribute(outline, "title"));
     return title.empty() ? TakenName(Attribute(outline, "text")) : title;
 }
 
-std::string OurAttribute(const xmlNode* outline, const char* name) {
+std::string OurAttribute(Element outline, const char* name) {
     return Trim(xmltree::AttributeNs(outline, name, kOpmlNamespace));
 }
 
@@ -41,7 +45,7 @@ bool InFolder(const std::string& name, const char* folder) {
 
 // A feed keeps the rule and stylesheet it was exported with when both are here, else takes the
 // shipped feed rule, which reads any feed. A page has no other way to be cut than its own rule.
-void TakeRules(const xmlNode* outline, bool feed, OpmlSite& site) {
+void TakeRules(Element outline, bool feed, OpmlSite& site) {
     const std::string type = OurAttribute(outline, "type");
     const std::string ripFile = OurAttribute(outline, "ripFile");
     const std::string styleSheet = OurAttribute(outline, "styleSheet");
@@ -74,14 +78,14 @@ std::string SiteProblem(const OpmlSite& site) {
     return {};
 }
 
-bool IsPageOutline(const xmlNode* outline) {
+bool IsPageOutline(Element outline) {
     return LowerAscii(Trim(Attribute(outline, "type"))) == "link" ||
            !OurAttribute(outline, "ripFile").empty();
 }
 
-void CollectSites(const xmlNode* parent, const std::string& category, const std::string& fallback,
+void CollectSites(Element parent, const std::string& category, const std::string& fallback,
                   std::vector<OpmlSite>& sites) {
-    for (const xmlNode* outline : xmltree::ChildElements(parent)) {
+    for (Element outline : xmltree::ChildElements(parent)) {
         if (xmltree::LocalName(outline) != "outline")
             continue;
         const std::string label = LabelOf(outline);
@@ -173,31 +177,21 @@ std::string Rfc822Now() {
     return text;
 }
 
-xmlNode* AddChild(xmlNode* parent, const char* name, const std::string& text = {}) {
-    return xmlNewTextChild(parent, nullptr, BAD_CAST name,
-                           text.empty() ? nullptr : BAD_CAST text.c_str());
-}
-
-void SetAttribute(xmlNode* element, const char* name, const std::string& value) {
-    xmlNewProp(element, BAD_CAST name, BAD_CAST value.c_str());
-}
-
-void AddSiteOutline(xmlNode* folder, xmlNs* ours, const msxml::XmlNode& site) {
+void AddSiteOutline(Element folder, xmltree::Namespace ours, const msxml::XmlNode& site) {
     const std::string name = AttributeText(site, "Name");
     const std::string url = AttributeText(site, "URL");
     const std::string type = AttributeText(site, "Type");
     const std::string lowered = LowerAscii(Trim(type));
-    xmlNode* outline = AddChild(folder, "outline");
+    const Element outline = AddChild(folder, "outline");
     const bool page = lowered == "html" || lowered == "addxmltags";
     SetAttribute(outline, "type", page ? "link" : "rss");
     SetAttribute(outline, "text", name);
     SetAttribute(outline, "title", name);
     SetAttribute(outline, page ? "url" : "xmlUrl", SiteAddress(url));
-    xmlNewNsProp(outline, ours, BAD_CAST "type", BAD_CAST type.c_str());
+    SetAttribute(outline, ours, "type", type);
     for (const auto& [attribute, ourName] :
          {std::pair{"RipFile", "ripFile"}, std::pair{"StyleSheet", "styleSheet"}})
-        xmlNewNsProp(outline, ours, BAD_CAST ourName,
-                     BAD_CAST AttributeText(site, attribute).c_str());
+        SetAttribute(outline, ours, ourName, AttributeText(site, attribute));
 }
 
 } // namespace
@@ -209,7 +203,7 @@ std::vector<OpmlSite> ReadOpmlSites(const std::string& path, const std::string& 
     if (!parsed.doc)
         throw Exception("The OPML file does not parse, so nothing was added.\r\n" +
                         parsed.Where(path));
-    const xmlNode* root = xmlDocGetRootElement(parsed.doc.get());
+    const Element root = xmltree::Root(parsed.doc);
     if (xmltree::LocalName(root) != "opml")
         throw Exception(path + " is not an OPML file (its root element is <" +
                         xmltree::LocalName(root) + ">), so nothing was added.");
@@ -243,18 +237,18 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
     if (const LibraryLoad load = LoadWebPageLibrary(library); load.state != LibraryState::Loaded)
         throw Exception(load.message);
 
-    xmltree::DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
-    xmlNode* opml = xmlNewDocNode(doc.get(), nullptr, BAD_CAST "opml", nullptr);
-    xmlDocSetRootElement(doc.get(), opml);
-    xmlNs* ours = xmlNewNs(opml, BAD_CAST kOpmlNamespace, BAD_CAST kOpmlNamespacePrefix);
+    const xmltree::DocPtr doc = xmltree::NewDocument("opml");
+    const Element opml = xmltree::Root(doc);
+    const xmltree::Namespace ours =
+        xmltree::DeclareNamespace(opml, kOpmlNamespace, kOpmlNamespacePrefix);
     SetAttribute(opml, "version", "2.0");
-    xmlNode* head = AddChild(opml, "head");
-    AddChild(head, "title", "Nimbrel selection");
-    AddChild(head, "dateCreated", Rfc822Now());
-    xmlNode* body = AddChild(opml, "body");
+    const Element head = AddChild(opml, "head");
+    AddTextChild(head, "title", "Nimbrel selection");
+    AddTextChild(head, "dateCreated", Rfc822Now());
+    const Element body = AddChild(opml, "body");
 
     OpmlExport result;
-    std::map<std::string, xmlNode*> folders;
+    std::map<std::string, Element> folders;
     std::set<std::string> written;
     const LibrarySiteIndex index(library);
     for (const std::string& entry : *entries) {
@@ -266,7 +260,7 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
         }
         if (!written.insert(entry).second)
             continue;
-        xmlNode*& folder = folders[parts.category];
+        Element& folder = folders[parts.category];
         if (!folder) {
             folder = AddChild(body, "outline");
             SetAttribute(folder, "text", parts.category);
@@ -275,7 +269,7 @@ OpmlExport ExportSelectionOpml(const std::string& path) {
         AddSiteOutline(folder, ours, site);
         ++result.written;
     }
-    AtomicWriteFile(path, xmltree::WriteXml(doc.get(), true, true));
+    AtomicWriteFile(path, xmltree::WriteXml(doc, true, true));
     return result;
 }
 

@@ -1,7 +1,8 @@
 #include "library/RuleFile.h"
 
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 #include "platform/AtomicFile.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
 
@@ -22,14 +23,6 @@ const char* const kLatin1Letters[64] = {
     "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
     "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "y"};
 
-bool IsAsciiLetterOrDigit(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-char LowerAsciiLetter(unsigned char c) {
-    return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
-
 size_t SequenceLength(unsigned char lead) {
     if (lead >= 0xF0)
         return 4;
@@ -40,36 +33,36 @@ size_t SequenceLength(unsigned char lead) {
     return 1;
 }
 
-xmlNode* AddText(xmlNode* parent, const char* name, const std::string& text) {
-    return xmlNewTextChild(parent, nullptr, BAD_CAST name, BAD_CAST text.c_str());
+using xmltree::AddTextChild;
+using xmltree::Element;
+using xmltree::SetAttribute;
+
+void SetNumber(Element element, const char* name, int value) {
+    SetAttribute(element, name, std::to_string(value));
 }
 
-void SetNumber(xmlNode* element, const char* name, int value) {
-    xmlNewProp(element, BAD_CAST name, BAD_CAST std::to_string(value).c_str());
-}
-
-void AddMarker(xmlNode* command, const char* name, const MarkerSettings& marker) {
-    xmlNode* element = AddText(command, name, marker.text);
-    xmlNewProp(element, BAD_CAST "IncludeTags", BAD_CAST(marker.include ? "1" : "0"));
+void AddMarker(Element command, const char* name, const MarkerSettings& marker) {
+    const Element element = AddTextChild(command, name, marker.text);
+    SetAttribute(element, "IncludeTags", marker.include ? "1" : "0");
     SetNumber(element, "ReverseLTags", marker.reverse);
     SetNumber(element, "SkipSimilar", marker.skip);
 }
 
-void AddPairs(xmlNode* command, const std::vector<TextPair>& pairs, const char* first,
+void AddPairs(Element command, const std::vector<TextPair>& pairs, const char* first,
               const char* second) {
     int written = 0;
     for (const TextPair& pair : pairs) {
         if (pair.first.empty() || written == kRuleTableSize)
             continue;
-        AddText(command, first, pair.first);
-        AddText(command, second, pair.second);
+        AddTextChild(command, first, pair.first);
+        AddTextChild(command, second, pair.second);
         ++written;
     }
 }
 
-xmlNode* AddCommand(xmlNode* root, const RuleSettings& settings) {
-    xmlNode* command = xmlNewChild(root, nullptr, BAD_CAST "Command", nullptr);
-    xmlNewProp(command, BAD_CAST "Name", BAD_CAST "append");
+Element AddCommand(Element root, const RuleSettings& settings) {
+    const Element command = xmltree::AddChild(root, "Command");
+    SetAttribute(command, "Name", "append");
     SetNumber(command, "Specific", settings.specific);
     AddMarker(command, "StartTag", settings.start);
     AddMarker(command, "EndTag", settings.end);
@@ -80,9 +73,9 @@ xmlNode* AddCommand(xmlNode* root, const RuleSettings& settings) {
     AddPairs(command, removals, "RemoveOpen", "RemoveClose");
     AddPairs(command, settings.replaces, "Replace", "ReplaceWith");
     if (!settings.wrapOpen.empty())
-        AddText(command, "AddTagOpen", settings.wrapOpen);
+        AddTextChild(command, "AddTagOpen", settings.wrapOpen);
     if (!settings.wrapClose.empty())
-        AddText(command, "AddTagClose", settings.wrapClose);
+        AddTextChild(command, "AddTagClose", settings.wrapClose);
     return command;
 }
 
@@ -102,13 +95,12 @@ RuleSettings TitleCommand() {
 } // namespace
 
 std::string RuleFileText(const RuleSettings& settings) {
-    xmltree::DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
-    xmlNode* root = xmlNewDocNode(doc.get(), nullptr, BAD_CAST "SiteRules", nullptr);
-    xmlDocSetRootElement(doc.get(), root);
+    const xmltree::DocPtr doc = xmltree::NewDocument("SiteRules");
+    const Element root = xmltree::Root(doc);
     if (settings.titleHeading)
         AddCommand(root, TitleCommand());
     AddCommand(root, settings);
-    return xmltree::WriteXml(doc.get(), false, true);
+    return xmltree::WriteXml(doc, false, true);
 }
 
 std::string SafeFileStem(std::string_view name) {
@@ -128,8 +120,8 @@ std::string SafeFileStem(std::string_view name) {
         const auto c = static_cast<unsigned char>(name[i]);
         const size_t length = std::min(SequenceLength(c), name.size() - i);
         const auto next = length > 1 ? static_cast<unsigned char>(name[i + 1]) : 0;
-        if (length == 1 && IsAsciiLetterOrDigit(c))
-            add(std::string(1, LowerAsciiLetter(c)));
+        if (length == 1 && (IsAsciiLetter(c) || IsAsciiDigit(c)))
+            add(std::string(1, LowerAscii(c)));
         else if (length == 2 && c == 0xC3 && (next & 0xC0) == 0x80)
             add(kLatin1Letters[next & 0x3F]);
         else

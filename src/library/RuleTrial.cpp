@@ -8,6 +8,7 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
+#include <exception>
 #include <map>
 #include <optional>
 
@@ -18,7 +19,9 @@ namespace {
 using html::kNoNode;
 using html::SourceTree;
 
-struct TooManyPieces {};
+struct TooManyPieces : std::exception {
+    const char* what() const noexcept override { return "too many pieces"; }
+};
 
 bool IsHeading(const html::Node& node) {
     return !node.isText && node.name.size() == 2 && node.name[0] == 'h' && node.name[1] >= '1' &&

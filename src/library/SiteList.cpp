@@ -28,8 +28,4 @@ SiteListLoad LoadSiteList(const std::string& path) {
     return result;
 }
 
-std::vector<Site> ReadSiteList(const std::string& path) {
-    return LoadSiteList(path).sites;
-}
-
 } // namespace nimbrel

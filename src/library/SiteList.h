@@ -30,7 +30,4 @@ struct SiteListLoad {
 // parser's reason; nothing is raised for it.
 SiteListLoad LoadSiteList(const std::string& path);
 
-// The sites of the file; none when it is missing or malformed.
-std::vector<Site> ReadSiteList(const std::string& path);
-
 } // namespace nimbrel

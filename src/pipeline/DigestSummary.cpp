@@ -10,10 +10,6 @@ namespace nimbrel {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 // Where the start tag that begins at `at` ends (just after its ">"), reading quoted attribute
 // values whole; npos when it does not end.
 size_t TagEnd(std::string_view text, size_t at) {
@@ -39,7 +35,7 @@ size_t AfterStartTag(std::string_view text, std::string_view name) {
     for (size_t at = lowered.find(open); at != std::string::npos; at = lowered.find(open, at + 1)) {
         const size_t next = at + open.size();
         if (next < lowered.size() &&
-            (IsBlank(lowered[next]) || lowered[next] == '>' || lowered[next] == '/'))
+            (IsHtmlBlank(lowered[next]) || lowered[next] == '>' || lowered[next] == '/'))
             return TagEnd(text, next);
     }
     return std::string_view::npos;
@@ -93,14 +89,6 @@ size_t SummaryOffset(std::string_view layout) {
         return body;
     const size_t doctype = LowerAscii(layout.substr(0, 9)) == "<!doctype" ? TagEnd(layout, 0) : 0;
     return doctype == std::string_view::npos ? 0 : doctype;
-}
-
-std::string PlaceSummary(std::string_view layout, std::string_view summary) {
-    const size_t at = SummaryOffset(layout);
-    std::string placed;
-    placed.reserve(layout.size() + summary.size());
-    placed.append(layout.substr(0, at)).append(summary).append(layout.substr(at));
-    return placed;
 }
 
 } // namespace nimbrel

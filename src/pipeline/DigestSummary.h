@@ -62,7 +62,4 @@ std::string DigestSummary(const DigestCounts& counts, std::time_t madeAt);
 // one, after its document type declaration, or at its very start.
 size_t SummaryOffset(std::string_view layout);
 
-// The layout with the summary at SummaryOffset.
-std::string PlaceSummary(std::string_view layout, std::string_view summary);
-
 } // namespace nimbrel

@@ -27,18 +27,14 @@ struct Span {
     bool found() const { return pos != std::string_view::npos; }
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
 // The value of `name=value` whose name ends just before `pos`: quoted or bare.
 Span ValueAfterName(std::string_view text, size_t pos) {
-    while (pos < text.size() && IsBlank(text[pos]))
+    while (pos < text.size() && IsHtmlBlank(text[pos]))
         ++pos;
     if (pos >= text.size() || text[pos] != '=')
         return {};
     ++pos;
-    while (pos < text.size() && IsBlank(text[pos]))
+    while (pos < text.size() && IsHtmlBlank(text[pos]))
         ++pos;
     char quote = 0;
     if (pos < text.size() && (text[pos] == '"' || text[pos] == '\''))
@@ -46,7 +42,7 @@ Span ValueAfterName(std::string_view text, size_t pos) {
     size_t end = pos;
     while (end < text.size()) {
         const char c = text[end];
-        if (quote ? c == quote : (IsBlank(c) || c == ';' || c == '>' || c == '"' || c == '\''))
+        if (quote ? c == quote : (IsHtmlBlank(c) || c == ';' || c == '>' || c == '"' || c == '\''))
             break;
         ++end;
     }
@@ -62,7 +58,7 @@ std::string DeclarationWindow(std::string_view text) {
 
 Span XmlDeclarationEncoding(std::string_view lowered) {
     size_t start = 0;
-    while (start < lowered.size() && IsBlank(lowered[start]))
+    while (start < lowered.size() && IsHtmlBlank(lowered[start]))
         ++start;
     if (lowered.substr(start, 5) != "<?xml")
         return {};

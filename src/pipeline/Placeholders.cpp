@@ -11,38 +11,9 @@ namespace {
 // Attribute escaping of the XML serializer (which also writes line ends and tabs as references)
 // and of the HTML one (which leaves them alone, and quotes a value holding a double quote with
 // single quotes instead of escaping it).
-std::string EscapedAttribute(std::string_view value, bool escapeWhitespace, bool escapeQuote) {
-    std::string out;
-    out.reserve(value.size() + 16);
-    for (char c : value) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += escapeQuote ? "&quot;" : "\"";
-            break;
-        case '\n':
-            out += escapeWhitespace ? "&#10;" : "\n";
-            break;
-        case '\r':
-            out += escapeWhitespace ? "&#13;" : "\r";
-            break;
-        case '\t':
-            out += escapeWhitespace ? "&#9;" : "\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
+constexpr MarkupEscapes kXmlAttribute{true, false, true};
+constexpr MarkupEscapes kHtmlAttribute{true, false, false};
+constexpr MarkupEscapes kHtmlAttributeWithQuote{false, false, false};
 
 } // namespace
 
@@ -52,13 +23,13 @@ std::vector<std::string> PlaceholderForms(std::string_view url) {
         if (std::find(forms.begin(), forms.end(), form) == forms.end())
             forms.push_back(form);
     };
-    for (const std::string& value : {std::string(url), EscapedAttribute(url, true, true),
-                                     EscapedAttribute(url, false, true)}) {
+    for (const std::string& value :
+         {std::string(url), EscapeMarkup(url, kXmlAttribute), EscapeMarkup(url, kHtmlAttribute)}) {
         add("<site URL=\"" + value + "\" />");
         add("<site URL=\"" + value + "\"></site>");
     }
     if (url.find('"') != std::string_view::npos && url.find('\'') == std::string_view::npos) {
-        const std::string value = EscapedAttribute(url, false, false);
+        const std::string value = EscapeMarkup(url, kHtmlAttributeWithQuote);
         add("<site URL='" + value + "' />");
         add("<site URL='" + value + "'></site>");
     }

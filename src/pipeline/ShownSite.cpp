@@ -3,6 +3,7 @@
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/AtomicFile.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
@@ -16,27 +17,15 @@ namespace nimbrel {
 
 namespace {
 
-// A link stays on its line whatever a page put into it.
-std::string OneLine(std::string value) {
-    for (char& c : value)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return value;
-}
-
-std::string_view Trimmed(std::string_view text) {
-    const size_t start = text.find_first_not_of(" \t");
-    if (start == std::string_view::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t\r") - start + 1);
-}
+// Blanks around a key or value, and the CR of a CR LF line end.
+constexpr std::string_view kLineBlanks = " \t\r";
 
 void TakeLine(ShownSite& shown, std::string_view line) {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos)
         return;
-    const std::string_view key = Trimmed(line.substr(0, colon));
-    const std::string_view value = Trimmed(line.substr(colon + 1));
+    const std::string_view key = TrimAny(line.substr(0, colon), kLineBlanks);
+    const std::string_view value = TrimAny(line.substr(colon + 1), kLineBlanks);
     if (key == "fetched")
         shown.fetched = ParseUtc(value);
     else if (key == "link" && !value.empty())
@@ -107,10 +96,6 @@ void WriteRecord(const std::string& path, const ShownSite& shown) {
 }
 
 } // namespace
-
-void WriteShownSite(std::string_view url, const ShownSite& shown) {
-    WriteRecord(ShownSitePath(url), shown);
-}
 
 void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
     WriteRecord(PendingPath(url), shown);

@@ -28,13 +28,10 @@ std::string ShownSitePath(std::string_view url);
 // read). Never raises.
 std::optional<ShownSite> ReadShownSite(std::string_view url);
 
-// Replaces the site's record atomically; raises EInOutError when it cannot be written. A block
-// larger than limits::kKeptBlockBytes is not kept (the links are).
-void WriteShownSite(std::string_view url, const ShownSite& shown);
-
 // A record waits in a file of its own beside the site's record (".dig.next") until the digest
 // that showed it is in place; the display step keeps only the names meanwhile. Raises
-// EInOutError when it cannot be written.
+// EInOutError when it cannot be written. A block larger than limits::kKeptBlockBytes is not
+// kept (the links are).
 void WritePendingShownSite(std::string_view url, const ShownSite& shown);
 // Puts the waiting records of these sites in place of their records. Every one is tried; when
 // any cannot be moved, it is removed and Exception raised naming how many and the first one's

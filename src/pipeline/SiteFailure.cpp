@@ -18,7 +18,7 @@ std::string NotePath(std::string_view url) {
 }
 
 // One line of text: runs of line breaks and tabs become one blank.
-std::string OneLine(std::string_view text) {
+std::string CollapsedLine(std::string_view text) {
     std::string line;
     for (char c : text) {
         const bool blank = c == '\r' || c == '\n' || c == '\t' || c == ' ';
@@ -33,7 +33,7 @@ std::string OneLine(std::string_view text) {
 } // namespace
 
 std::string ConciseReason(std::string_view reason) {
-    const std::string line = OneLine(reason);
+    const std::string line = CollapsedLine(reason);
     if (line.size() <= kLongestReason)
         return line;
     return std::string(Utf8Prefix(line, kLongestReason)) + "\xE2\x80\xA6"; // an ellipsis

@@ -1,23 +1,16 @@
 #include "pipeline/SiteFrame.h"
 
+#include "components/HttpAddress.h"
 #include "pipeline/BlockLinks.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/Convert.h"
 #include "platform/LocalTime.h"
-
-#include <libxml/uri.h>
-
-#include <memory>
 
 namespace nimbrel {
 
 const char* const kNotDownloadedNote = "Not downloaded yet.";
 
 namespace {
-
-struct UriFree {
-    void operator()(xmlURI* uri) const { xmlFreeURI(uri); }
-};
 
 std::string Attribute(const char* name, const std::string& value) {
     return std::string(" ") + name + "=\"" + EscapeHtml(value) + "\"";
@@ -44,16 +37,7 @@ std::string SiteFrameId(size_t position) {
 }
 
 std::string SiteOrigin(const std::string& url) {
-    const std::unique_ptr<xmlURI, UriFree> uri(xmlParseURI(SiteBaseAddress(url).c_str()));
-    if (!uri || !uri->scheme || !uri->server || uri->server[0] == '\0')
-        return {};
-    const std::string scheme = LowerAscii(reinterpret_cast<const char*>(uri->scheme));
-    if (scheme != "http" && scheme != "https")
-        return {};
-    std::string origin = scheme + "://" + reinterpret_cast<const char*>(uri->server);
-    if (uri->port > 0)
-        origin += ":" + std::to_string(uri->port);
-    return origin + "/";
+    return AddressOrigin(SiteBaseAddress(url));
 }
 
 std::string FailureNote(std::time_t attempted, const std::string& reason, std::time_t showing,

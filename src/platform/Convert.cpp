@@ -41,11 +41,49 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsHtmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+bool ContinuesUtf8Letter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
+    return text.size() >= lowerPrefix.size() &&
+           LowerAscii(text.substr(0, lowerPrefix.size())) == lowerPrefix;
+}
+
+std::string_view TrimAny(std::string_view text, std::string_view blanks) {
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = LowerAscii(c);
     return out;
 }
 
@@ -53,7 +91,7 @@ std::string_view Utf8Prefix(std::string_view text, size_t bytes) {
     if (text.size() <= bytes)
         return text;
     // Step back over continuation bytes to the lead byte of the letter that would be cut.
-    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+    while (bytes > 0 && ContinuesUtf8Letter(text[bytes]))
         --bytes;
     return text.substr(0, bytes);
 }
@@ -73,31 +111,52 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
     return out;
 }
 
-std::string EscapeHtml(std::string_view text) {
+namespace {
+
+struct Reference {
+    char character;
+    const char* text;
+    bool MarkupEscapes::*when; // always when null
+};
+
+constexpr Reference kReferences[] = {
+    {'&', "&amp;", nullptr},
+    {'<', "&lt;", nullptr},
+    {'>', "&gt;", nullptr},
+    {'"', "&quot;", &MarkupEscapes::quote},
+    {'\'', "&#39;", &MarkupEscapes::apostrophe},
+    {'\n', "&#10;", &MarkupEscapes::whitespace},
+    {'\r', "&#13;", &MarkupEscapes::whitespace},
+    {'\t', "&#9;", &MarkupEscapes::whitespace},
+};
+// Every character above this one stands for itself.
+constexpr char kLastEscaped = '>';
+
+const char* ReferenceFor(char c, const MarkupEscapes& escapes) {
+    for (const Reference& reference : kReferences)
+        if (reference.character == c)
+            return !reference.when || escapes.*reference.when ? reference.text : nullptr;
+    return nullptr;
+}
+
+} // namespace
+
+std::string EscapeMarkup(std::string_view text, MarkupEscapes escapes) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
+        const char* reference =
+            static_cast<unsigned char>(c) > kLastEscaped ? nullptr : ReferenceFor(c, escapes);
+        if (reference)
+            out += reference;
+        else
             out += c;
-        }
     }
     return out;
+}
+
+std::string EscapeHtml(std::string_view text) {
+    return EscapeMarkup(text, {});
 }
 
 std::string CountOf(size_t count, std::string_view one, std::string_view many) {

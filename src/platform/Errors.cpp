@@ -1,26 +1,22 @@
 #include "platform/Errors.h"
 
+#include "platform/Convert.h"
 #include "platform/Limits.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace nimbrel {
 
 namespace {
 
-bool ContinuesALetter(char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
-}
-
 // Enough of the text to recognise it; a megabyte line never becomes a megabyte message box. A
 // UTF-8 letter is not cut in two (at most three bytes go back, so Latin-1 text loses no more).
 std::string_view Quoted(std::string_view text) {
-    if (text.size() <= limits::kQuotedTextBytes)
-        return text;
-    size_t end = limits::kQuotedTextBytes;
-    for (int back = 0; back < 3 && ContinuesALetter(text[end]); ++back)
-        --end;
-    return text.substr(0, ContinuesALetter(text[end]) ? limits::kQuotedTextBytes : end);
+    const std::string_view cut = Utf8Prefix(text, limits::kQuotedTextBytes);
+    return cut.size() + 3 >= std::min(text.size(), limits::kQuotedTextBytes)
+               ? cut
+               : text.substr(0, limits::kQuotedTextBytes);
 }
 
 } // namespace

@@ -15,7 +15,7 @@ HaltHandler& Handler() {
 void Halt(int exitCode) {
     if (Handler()) {
         Handler()(exitCode);
-        throw HaltRequested{exitCode};
+        throw HaltRequested(exitCode);
     }
     std::fflush(nullptr);
     std::_Exit(exitCode);

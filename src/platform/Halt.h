@@ -2,13 +2,17 @@
 // the request and returns; Halt then throws HaltRequested so the caller's code stops there.
 #pragma once
 
+#include <exception>
 #include <functional>
 
 namespace nimbrel {
 
 // Thrown by Halt when the installed handler returns. Deliberately not an nimbrel::Exception,
-// so ordinary error handlers never swallow it.
-struct HaltRequested {
+// so ordinary error handlers never swallow it; a handler of every std::exception lets it pass
+// first.
+struct HaltRequested : std::exception {
+    explicit HaltRequested(int code) : exitCode(code) {}
+    const char* what() const noexcept override { return "end of the program requested"; }
     int exitCode;
 };
 

@@ -17,10 +17,8 @@ namespace {
 
 constexpr std::string_view kCutterScratchEnding = ".temp";
 constexpr std::string_view kJoinedPageEnding = ".dat";
-
-bool EndsWith(std::string_view text, std::string_view ending) {
-    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
-}
+// Where the atomic writers put their temporary files.
+constexpr const char* kTempFileFolders[] = {"", "\\Sites", "\\Work", "\\Temp"};
 
 // Removes the regular file unless another open file holds its lock.
 void RemoveUnlessHeld(int folder, const char* name) {
@@ -33,13 +31,22 @@ void RemoveUnlessHeld(int folder, const char* name) {
     ::close(fd);
 }
 
-template <class Test> void RemoveMatching(const std::string& folderPath, Test matches) {
+// Removes the regular file, held or not.
+void RemoveRegular(int folder, const char* name) {
+    struct stat st {};
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        ::unlinkat(folder, name, 0);
+}
+
+template <class Test>
+void RemoveMatching(const std::string& folderPath, Test matches,
+                    void (*remove)(int, const char*) = RemoveUnlessHeld) {
     std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(folderPath.c_str()), &::closedir);
     if (!folder)
         return;
     while (const dirent* entry = ::readdir(folder.get()))
         if (matches(std::string_view(entry->d_name)))
-            RemoveUnlessHeld(::dirfd(folder.get()), entry->d_name);
+            remove(::dirfd(folder.get()), entry->d_name);
 }
 
 } // namespace
@@ -56,13 +63,18 @@ bool IsAtomicTempName(std::string_view name) {
 }
 
 void RemoveLeftoverTempFiles() {
-    for (const char* folder : {"", "\\Sites", "\\Work", "\\Temp"})
+    for (const char* folder : kTempFileFolders)
         RemoveMatching(ProgramFile(folder), IsAtomicTempName);
     RemoveMatching(ProgramFile("\\Temp"), [](std::string_view name) {
         return (name.size() > kCutterScratchEnding.size() &&
-                EndsWith(name, kCutterScratchEnding)) ||
-               (name.size() > kJoinedPageEnding.size() && EndsWith(name, kJoinedPageEnding));
+                name.ends_with(kCutterScratchEnding)) ||
+               (name.size() > kJoinedPageEnding.size() && name.ends_with(kJoinedPageEnding));
     });
+}
+
+void RemoveOwnTempFiles() {
+    for (const char* folder : kTempFileFolders)
+        RemoveMatching(ProgramFile(folder), IsAtomicTempName, RemoveRegular);
 }
 
 } // namespace nimbrel

@@ -14,4 +14,8 @@ bool IsAtomicTempName(std::string_view name);
 // Errors are ignored: a file that cannot be removed stays, as it would have anyway.
 void RemoveLeftoverTempFiles();
 
+// Removes the atomic writers' temporary files in the same folders, held or not: for a run that
+// ends itself at once, whose own writers hold them.
+void RemoveOwnTempFiles();
+
 } // namespace nimbrel

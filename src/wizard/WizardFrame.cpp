@@ -3,6 +3,7 @@
 #include "app/gui/AppHelp.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
@@ -69,6 +70,8 @@ void ShowErrors(const std::function<void()>& handler) {
         handler();
     } catch (const Exception& e) {
         Dialogs().showError(e.message());
+    } catch (const HaltRequested&) {
+        throw;
     } catch (const std::exception& e) {
         Dialogs().showError(e.what());
     }

@@ -2,6 +2,7 @@
 
 #include "app/RecordingDownloadHost.h"
 #include "app/SiteFetch.h"
+#include "components/HttpAddress.h"
 #include "components/HttpFetch.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"

@@ -31,7 +31,7 @@ class SelectionXml : public ::testing::Test {
     }
     std::vector<std::string> urls() {
         std::vector<std::string> result;
-        for (const Site& site : ReadSiteList(folder.file("setup.xml")))
+        for (const Site& site : LoadSiteList(folder.file("setup.xml")).sites)
             result.push_back(site.URL);
         return result;
     }
@@ -70,7 +70,7 @@ TEST_F(SelectionXml, SameEntryTwiceIsPresentTwiceInBothFilesInOrder) {
 
 TEST_F(SelectionXml, SiteListReadsEveryAttributeAndCopiesExtras) {
     ListToXml(library, {"Local->Weather"}, selection);
-    const std::vector<Site> sites = ReadSiteList(SetupXmlPath());
+    const std::vector<Site> sites = LoadSiteList(SetupXmlPath()).sites;
     ASSERT_EQ(sites.size(), 1u);
     EXPECT_EQ(sites[0].Name, "Weather");
     EXPECT_EQ(sites[0].URL, "local.example/weather");
@@ -101,7 +101,7 @@ TEST_F(SelectionXml, BinarySelectionFileGivesOnlyErrorCells) {
     saved.load(SetupXmlPath());
     ASSERT_EQ(saved.parseError().reason, "");
     EXPECT_EQ(saved.selectNodes("//td").length(), static_cast<long>(entries.size()));
-    EXPECT_TRUE(ReadSiteList(SetupXmlPath()).empty());
+    EXPECT_TRUE(LoadSiteList(SetupXmlPath()).sites.empty());
 }
 
 // setup.nml and setup.xml are one step: a failure of either leaves both as they were.

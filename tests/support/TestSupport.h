@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
+#include "support/WrittenRecords.h"
 
 #include <deque>
 #include <functional>

@@ -2,12 +2,15 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/Halt.h"
 
 TNimbrelApplication::TNimbrelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TNimbrelApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const nimbrel::HaltRequested&) {
+        throw;
     } catch (const std::exception& error) {
         ShowApplicationError(error);
     }

@@ -47,6 +47,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     // still comes up. Ending the program (Halt) is not an error and passes through.
     try {
         FormCreate();
+    } catch (const nimbrel::HaltRequested&) {
+        throw;
     } catch (const std::exception& error) {
         ShowApplicationError(error);
     }

@@ -8,6 +8,7 @@
 #include "pipeline/EarlyDisplay.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
+#include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
 
 #include <QStatusBar>
@@ -87,6 +88,8 @@ void TfrmMain::TDLMessageTimer() {
             WatchCycle(watched);
         else
             FinishDroppedCycle();
+    } catch (const nimbrel::HaltRequested&) {
+        throw;
     } catch (const std::exception& error) {
         // Shown once: the cycle is closed first, so no later tick runs the failing end again.
         EndCycle(watched);

@@ -1,5 +1,6 @@
-#include "library/XmlTree.h"
+#include "components/XmlTree.h"
 
+#include "components/XmlEngineInternal.h"
 #include "components/XmlSave.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -10,7 +11,7 @@
 #include <libxml/xmlsave.h>
 
 #include <climits>
-#include <mutex>
+#include <dlfcn.h>
 
 namespace nimbrel::xmltree {
 
@@ -22,12 +23,6 @@ const xmlChar* X(const std::string& text) {
 
 std::string S(const xmlChar* text) {
     return text ? std::string(reinterpret_cast<const char*>(text)) : std::string();
-}
-
-// xmlInitParser must run once before threads parse at the same time.
-void InitOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
 }
 
 // Titles and names are short; a longer text is cut here.
@@ -79,12 +74,16 @@ std::string BlankBefore(const xmlNode* node, const std::string& fallback) {
 
 } // namespace
 
+void DocFree::operator()(_xmlDoc* doc) const {
+    xmlFreeDoc(doc);
+}
+
 std::string ParsedXml::Where(const std::string& file) const {
     return file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " + reason;
 }
 
 ParsedXml ReadXml(std::string_view bytes, bool recover) {
-    InitOnce();
+    msxml::InitialiseEngine();
     ParsedXml result;
     xmlParserCtxt* parser = xmlNewParserCtxt();
     if (!parser) {
@@ -117,7 +116,7 @@ ParsedXml ReadXml(std::string_view bytes, bool recover) {
 }
 
 DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
-    InitOnce();
+    msxml::InitialiseEngine();
     if (utf8Text.empty())
         return nullptr;
     return DocPtr(htmlReadMemory(utf8Text.data(), Length(utf8Text), url.c_str(), "UTF-8",
@@ -125,32 +124,53 @@ DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
                                      HTML_PARSE_RECOVER | HTML_PARSE_NODEFDTD));
 }
 
-std::string WriteXml(xmlDoc* doc, bool declaration, bool indent) {
+std::string WriteXml(const DocPtr& doc, bool declaration, bool indent) {
     const int options = (declaration ? 0 : XML_SAVE_NO_DECL) | (indent ? XML_SAVE_FORMAT : 0);
-    return msxml::SaveTreeText(reinterpret_cast<xmlNode*>(doc), options);
+    return msxml::SaveTreeText(reinterpret_cast<xmlNode*>(doc.get()), options);
 }
 
-std::string LocalName(const xmlNode* element) {
-    return element ? S(element->name) : std::string();
+Element Root(const DocPtr& doc) {
+    return Element(doc ? xmlDocGetRootElement(doc.get()) : nullptr);
 }
 
-std::string NamespaceOf(const xmlNode* element) {
-    return element && element->ns ? S(element->ns->href) : std::string();
+DocPtr NewDocument(const char* rootName) {
+    msxml::InitialiseEngine();
+    DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
+    if (!doc)
+        throw Exception(kOutOfMemory);
+    xmlDocSetRootElement(doc.get(),
+                         Made(xmlNewDocNode(doc.get(), nullptr, BAD_CAST rootName, nullptr)));
+    return doc;
 }
 
-bool HasAttribute(const xmlNode* element, const char* name) {
-    return xmlHasProp(element, BAD_CAST name) != nullptr;
+std::string XmlLibraryFile() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&xmlInitParser), &info) != 0 && info.dli_fname)
+        return info.dli_fname;
+    return {};
 }
 
-std::string Attribute(const xmlNode* element, const char* name) {
-    xmlChar* value = xmlGetProp(element, BAD_CAST name);
+std::string LocalName(Element element) {
+    return element ? S(element.raw()->name) : std::string();
+}
+
+std::string NamespaceOf(Element element) {
+    return element && element.raw()->ns ? S(element.raw()->ns->href) : std::string();
+}
+
+bool HasAttribute(Element element, const char* name) {
+    return xmlHasProp(element.raw(), BAD_CAST name) != nullptr;
+}
+
+std::string Attribute(Element element, const char* name) {
+    xmlChar* value = xmlGetProp(element.raw(), BAD_CAST name);
     std::string text = S(value);
     xmlFree(value);
     return text;
 }
 
-std::string AttributeNs(const xmlNode* element, const char* name, const char* namespaceUri) {
-    xmlChar* value = xmlGetNsProp(element, BAD_CAST name, BAD_CAST namespaceUri);
+std::string AttributeNs(Element element, const char* name, const char* namespaceUri) {
+    xmlChar* value = xmlGetNsProp(element.raw(), BAD_CAST name, BAD_CAST namespaceUri);
     std::string text = S(value);
     xmlFree(value);
     return text;
@@ -167,7 +187,8 @@ void AppendText(const xmlNode* node, std::string& text) {
     }
 }
 
-std::string CollapsedText(const xmlNode* node) {
+std::string CollapsedText(Element element) {
+    const xmlNode* node = element.raw();
     std::string text;
     if (node && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE))
         text = S(node->content);
@@ -192,24 +213,40 @@ std::string CollapseBlanks(std::string_view text) {
     return collapsed;
 }
 
-std::vector<xmlNode*> ChildElements(const xmlNode* parent) {
-    std::vector<xmlNode*> children;
-    for (xmlNode* n = parent ? parent->children : nullptr; n; n = n->next)
+std::vector<Element> ChildElements(Element parent) {
+    std::vector<Element> children;
+    for (xmlNode* n = parent ? parent.raw()->children : nullptr; n; n = n->next)
         if (n->type == XML_ELEMENT_NODE)
-            children.push_back(n);
+            children.emplace_back(n);
     return children;
 }
 
-xmlNode* FirstChildNamed(const xmlNode* parent, std::string_view localName) {
-    for (xmlNode* child : ChildElements(parent))
+Element FirstChildNamed(Element parent, std::string_view localName) {
+    for (Element child : ChildElements(parent))
         if (LocalName(child) == localName)
             return child;
-    return nullptr;
+    return {};
 }
 
-xmlNode* AppendIndented(xmlNode* parent, const char* name,
-                        const std::vector<std::pair<std::string, std::string>>& attributes,
-                        const std::string& indent) {
+void ForEachElement(Element topElement, const std::function<void(Element)>& visit) {
+    xmlNode* const top = topElement.raw();
+    for (xmlNode* node = top; node;) {
+        if (node->type == XML_ELEMENT_NODE)
+            visit(Element(node));
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node != top && !node->next)
+            node = node->parent;
+        node = node == top ? nullptr : node->next;
+    }
+}
+
+Element AppendIndented(Element parentElement, const char* name,
+                       const std::vector<std::pair<std::string, std::string>>& attributes,
+                       const std::string& indent) {
+    xmlNode* const parent = parentElement.raw();
     for (const auto& [attribute, value] : attributes)
         if (!IsValidUtf8(value))
             throw Exception("The " + attribute + " \"" + value +
@@ -224,7 +261,7 @@ xmlNode* AppendIndented(xmlNode* parent, const char* name,
         xmlNode* blank = Made(xmlNewDocText(parent->doc, X(BlankBefore(last, indent))));
         xmlAddNextSibling(last, element);
         xmlAddPrevSibling(element, blank);
-        return element;
+        return Element(element);
     }
     xmlNode* before = Made(xmlNewDocText(parent->doc, X(indent)));
     xmlNode* after = Made(xmlNewDocText(parent->doc, X(BlankBefore(parent, "\n"))));
@@ -237,7 +274,32 @@ xmlNode* AppendIndented(xmlNode* parent, const char* name,
     xmlAddChild(parent, before);
     xmlAddChild(parent, element);
     xmlAddChild(parent, after);
-    return element;
+    return Element(element);
+}
+
+Element AddChild(Element parent, const char* name) {
+    return Element(Made(xmlNewChild(parent.raw(), nullptr, BAD_CAST name, nullptr)));
+}
+
+Element AddTextChild(Element parent, const char* name, const std::string& text) {
+    return Element(Made(xmlNewTextChild(parent.raw(), nullptr, BAD_CAST name, X(text))));
+}
+
+void SetAttribute(Element element, const char* name, const std::string& value) {
+    if (!xmlNewProp(element.raw(), BAD_CAST name, X(value)))
+        throw Exception(kOutOfMemory);
+}
+
+Namespace DeclareNamespace(Element element, const char* uri, const char* prefix) {
+    xmlNs* ns = xmlNewNs(element.raw(), BAD_CAST uri, BAD_CAST prefix);
+    if (!ns)
+        throw Exception(kOutOfMemory);
+    return Namespace(ns);
+}
+
+void SetAttribute(Element element, Namespace ns, const char* name, const std::string& value) {
+    if (!xmlNewNsProp(element.raw(), ns.raw(), BAD_CAST name, X(value)))
+        throw Exception(kOutOfMemory);
 }
 
 } // namespace nimbrel::xmltree
