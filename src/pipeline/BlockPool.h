@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,7 +47,9 @@ class BlockPool {
     // Stops the pool: take() raises from now on, in every thread.
     void stop();
 
-    struct PoolStopped {};
+    struct PoolStopped : std::exception {
+        const char* what() const noexcept override { return "The display step was stopped"; }
+    };
 
   private:
     enum class State { Waiting, Released, Running, Made, Taken };

@@ -25,7 +25,9 @@ using msxml::XmlDocument;
 using msxml::XmlNode;
 
 // Raised inside MakeSiteBlock with the reason the site shows.
-struct SiteFailed {
+struct BlockNotMade : std::exception {
+    explicit BlockNotMade(std::string why) : reason(std::move(why)) {}
+    const char* what() const noexcept override { return reason.c_str(); }
     std::string reason;
 };
 
@@ -34,8 +36,10 @@ template <class Step> auto Attempt(const std::string& context, Step&& step) -> d
         return step();
     } catch (const std::bad_alloc&) {
         throw;
+    } catch (const BlockNotMade&) {
+        throw;
     } catch (const std::exception& error) {
-        throw SiteFailed{context + error.what()};
+        throw BlockNotMade(context + error.what());
     }
 }
 
@@ -49,8 +53,8 @@ std::string AttributeText(const XmlNode& element, const std::string& name) {
 }
 
 std::string Block(const DisplaySite& site, BlockWorkshop& workshop) {
-    if (const auto cutFailure = RecordedCutFailure(site.url))
-        throw SiteFailed{*cutFailure};
+    if (const auto cutFailure = ReadCutFailureNote(site.url))
+        throw BlockNotMade{*cutFailure};
     XmlDocument document = XmlDocument::Create();
     document.setUnlimitedParsing(true);
     // A text that does not parse leaves the document empty.
@@ -202,8 +206,8 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
         framed = MarkNewItemsWithoutActiveContent(FrameHtml(frame, now), nullptr);
     }
     if (framed.block.size() > limits::kBlockBytes)
-        throw SiteFailed{"The block is larger than " + std::to_string(limits::kBlockBytes >> 20) +
-                         " MiB"};
+        throw BlockNotMade{"The block is larger than " + std::to_string(limits::kBlockBytes >> 20) +
+                           " MiB"};
     outcome.status = frame.status;
     outcome.block = std::move(framed.block);
     if (showsItsPage && !broken) {
@@ -241,7 +245,7 @@ SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std:
     const std::optional<ShownSite> before = ReadShownSite(site.url);
     try {
         return MadeSiteOutcome(site, Block(site, workshop), now, before);
-    } catch (const SiteFailed& failed) {
+    } catch (const BlockNotMade& failed) {
         return FailedSiteOutcome(site, ConciseReason(failed.reason), now, before);
     } catch (const std::bad_alloc&) {
         throw;

@@ -47,7 +47,7 @@ void ClearCutFailure(std::string_view url) {
     DeleteFileQuietly(NotePath(url));
 }
 
-std::optional<std::string> RecordedCutFailure(std::string_view url) {
+std::optional<std::string> ReadCutFailureNote(std::string_view url) {
     const std::string path = NotePath(url);
     if (!FileExists(path))
         return std::nullopt;

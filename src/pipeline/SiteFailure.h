@@ -23,6 +23,6 @@ std::string ConciseReason(std::string_view reason);
 void RecordCutFailure(std::string_view url, std::string_view reason);
 void ClearCutFailure(std::string_view url);
 // The recorded reason, or nothing when the last cut of the site did not fail.
-std::optional<std::string> RecordedCutFailure(std::string_view url);
+std::optional<std::string> ReadCutFailureNote(std::string_view url);
 
 } // namespace nimbrel

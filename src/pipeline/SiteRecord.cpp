@@ -2,6 +2,7 @@
 
 #include "pipeline/PageName.h"
 #include "platform/AtomicFile.h"
+#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"
@@ -33,25 +34,13 @@ FetchStatus StatusNamed(std::string_view name) {
     return FetchStatus::Never;
 }
 
-// A value stays on its line whatever a server put into it.
-std::string OneLine(std::string value) {
-    for (char& c : value)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return value;
-}
-
 void AddLine(std::string& text, const char* key, const std::string& value) {
     if (!value.empty())
         text += std::string(key) + ": " + OneLine(value) + "\r\n";
 }
 
 std::string_view TrimLine(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-        line.remove_prefix(1);
-    return line;
+    return TrimAny(line, " \t\r");
 }
 
 void TakeLine(SiteRecord& record, std::string_view line) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +45,11 @@ class MessageWriter {
 };
 
 // Raised by MessageReader on a message that does not hold what was asked for.
-struct MalformedMessage {};
+struct MalformedMessage : std::exception {
+    const char* what() const noexcept override {
+        return "A message between processes is malformed";
+    }
+};
 
 class MessageReader {
   public:
