@@ -1,8 +1,8 @@
 // The display step for 50 sites with about 100 KB of cut text each, and its parts one by one:
 // cleaning, the site transforms, resolving the blocks' links and placing the blocks.
+#include "components/BlockLinks.h"
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/BlockPool.h"
 #include "pipeline/PageName.h"
 #include "pipeline/Placeholders.h"

@@ -1,7 +1,7 @@
 #include "pipeline/PageBase.h"
 
+#include "components/BlockLinks.h"
 #include "components/HtmlSource.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/PageName.h"
 #include "platform/Convert.h"
 #include "platform/Limits.h"

@@ -1,9 +1,9 @@
 #include "pipeline/SiteBlock.h"
 
-#include "pipeline/ActiveContent.h"
-#include "pipeline/BlockLinks.h"
+#include "components/ActiveContent.h"
+#include "components/BlockLinks.h"
+#include "components/ItemMarks.h"
 #include "pipeline/BrokenRule.h"
-#include "pipeline/ItemMarks.h"
 #include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"

@@ -1,7 +1,7 @@
 #include "pipeline/SiteFrame.h"
 
+#include "components/BlockLinks.h"
 #include "components/HttpAddress.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/SiteRecord.h"
 #include "platform/Convert.h"
 #include "platform/LocalTime.h"

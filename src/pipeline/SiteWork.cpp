@@ -1,8 +1,8 @@
 #include "pipeline/SiteWork.h"
 
+#include "components/ActiveContent.h"
+#include "components/BlockLinks.h"
 #include "components/MSXML2_TLB.h"
-#include "pipeline/ActiveContent.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/SiteFailure.h"
 #include "platform/Errors.h"
 #include "platform/MessageFrames.h"

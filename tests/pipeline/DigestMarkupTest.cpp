@@ -1,7 +1,7 @@
 // What the display step adds to the digest around the sites' blocks: the new-item marks and
 // the record they are read from, the frame's notes and origin link, and the summary line.
+#include "components/ItemMarks.h"
 #include "pipeline/DigestSummary.h"
-#include "pipeline/ItemMarks.h"
 #include "pipeline/ShownSite.h"
 #include "pipeline/SiteFrame.h"
 #include "platform/LocalTime.h"

@@ -1,6 +1,6 @@
 // The small units of the display step: the run counter, the correction list, the placeholders
 // and the links of a site's block.
-#include "pipeline/BlockLinks.h"
+#include "components/BlockLinks.h"
 #include "pipeline/FixList.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/UpdateReminder.h"

@@ -1,8 +1,8 @@
 // When a site's rule counts as broken and what the digest says of it; and links as the page
 // means them: against its <base href>, with the bytes the page gave them, through a cleaner
 // that never lets a control character make the page unreadable.
+#include "components/BlockLinks.h"
 #include "components/TidyCOM_TLB.h"
-#include "pipeline/BlockLinks.h"
 #include "pipeline/BrokenRule.h"
 #include "pipeline/DigestSummary.h"
 #include "pipeline/PageBase.h"

@@ -1,6 +1,6 @@
 // The last pass over every block: what could act on its own in the browser goes, what a
 // stylesheet writes for people to read stays as it was written.
-#include "pipeline/ActiveContent.h"
+#include "components/ActiveContent.h"
 #include "pipeline/Placeholders.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "pipeline/BlockHtml.h"
+#include "components/BlockHtml.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>

@@ -1,6 +1,6 @@
-#include "pipeline/BlockLinks.h"
+#include "components/BlockLinks.h"
 
-#include "pipeline/BlockHtml.h"
+#include "components/BlockHtml.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 

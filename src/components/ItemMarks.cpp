@@ -1,7 +1,7 @@
-#include "pipeline/ItemMarks.h"
+#include "components/ItemMarks.h"
 
-#include "pipeline/ActiveContent.h"
-#include "pipeline/BlockHtml.h"
+#include "components/ActiveContent.h"
+#include "components/BlockHtml.h"
 #include "platform/Convert.h"
 
 #include <unordered_set>

@@ -1,7 +1,7 @@
-#include "pipeline/ActiveContent.h"
+#include "components/ActiveContent.h"
 
-#include "pipeline/BlockHtml.h"
-#include "pipeline/BlockLinks.h"
+#include "components/BlockHtml.h"
+#include "components/BlockLinks.h"
 #include "platform/Convert.h"
 
 #include <algorithm>
