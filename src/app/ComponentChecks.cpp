@@ -34,37 +34,45 @@ std::string SystemFolder() {
     return "/usr/lib";
 }
 
-void TidyError() {
-    Dialogs().showMessage("TidyCom.dll is not installed");
-    if (!Dialogs().askYesNo("To install TidyCom.dll please click \"Yes\""))
-        return;
-    if (!Regsvr32Present())
-        return;
-    if (!FileExists(ProgramFile("\\TidyCom.dll"))) {
-        Dialogs().showMessage("Cant find TidyCom.dll in the Nimbrel folder, please reinstall "
-                              "Nimbrel");
-        return;
-    }
-    Shell().startProgram("regsvr32.exe", "TidyCOM.dll");
-}
+namespace {
 
-void XML3Error() {
-    const std::string systemFolder = SystemFolder();
-    Dialogs().showMessage("msxml3.dll is not installed");
-    if (!Dialogs().askYesNo("To install msxml3.dll click \"yes\".  If you are a Windows 98 or ME "
-                            "user please close all programs and reboot before clicking \"yes\". "
-                            "This will exit Nimbrel, please run Nimbrel again after installing "
-                            "msxml3.dll "))
+// Says that a component is missing and, when the user agrees and its file is in the program
+// folder, has regsvr32 register `registered`.
+void OfferToRegister(const std::string& missing, const std::string& question,
+                     const std::string& file, const std::string& notFound,
+                     const std::string& registered) {
+    Dialogs().showMessage(missing);
+    if (!Dialogs().askYesNo(question))
         return;
     if (!Regsvr32Present())
         return;
     // The message names the program folder, so that is where the component's file is looked for.
-    if (!FileExists(ProgramFile("\\msxml3.dll"))) {
-        Dialogs().showMessage("Cant find msxml3.dll in the Nimbrel folder, please reinstall "
-                              "Nimbrel");
+    if (!FileExists(ProgramFile("\\" + file))) {
+        Dialogs().showMessage(notFound);
         return;
     }
-    Shell().startProgram("regsvr32.exe", systemFolder + "/msxml3.dll");
+    Shell().startProgram("regsvr32.exe", registered);
+}
+
+} // namespace
+
+void TidyError() {
+    OfferToRegister("TidyCom.dll is not installed", "To install TidyCom.dll please click \"Yes\"",
+                    "TidyCom.dll",
+                    "Cant find TidyCom.dll in the Nimbrel folder, please reinstall Nimbrel",
+                    "TidyCOM.dll");
+}
+
+void XML3Error() {
+    const std::string systemFolder = SystemFolder();
+    OfferToRegister("msxml3.dll is not installed",
+                    "To install msxml3.dll click \"yes\".  If you are a Windows 98 or ME "
+                    "user please close all programs and reboot before clicking \"yes\". "
+                    "This will exit Nimbrel, please run Nimbrel again after installing "
+                    "msxml3.dll ",
+                    "msxml3.dll",
+                    "Cant find msxml3.dll in the Nimbrel folder, please reinstall Nimbrel",
+                    systemFolder + "/msxml3.dll");
 }
 
 msxml::XmlDocument RunXmlEngineProbe() {

@@ -149,14 +149,7 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
         return false;
     }
     const JoinedPage joined(pagePath);
-    RipOutput().open(cutPath);
-    try {
-        RunCommandTree(rule.firstChild(), joined.path());
-    } catch (...) {
-        RipOutput().closeAfterError();
-        throw;
-    }
-    RipOutput().close();
+    CutInto(rule.firstChild(), joined.path(), cutPath);
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
     out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
         << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";

@@ -31,14 +31,7 @@ void Cut(const PreviewPage& page, const std::string& ruleText) {
     rule.loadXML(ruleText);
     if (!rule.parseError().reason.empty())
         throw Exception("The rule file does not load: " + rule.parseError().reason);
-    RipOutput().open(page.cutPath());
-    try {
-        RunCommandTree(rule.firstChild(), page.pagePath());
-    } catch (...) {
-        RipOutput().closeAfterError();
-        throw;
-    }
-    RipOutput().close();
+    CutInto(rule.firstChild(), page.pagePath(), page.cutPath());
 }
 
 // The display step's cleaning of a site of the type (fix.dat included) and its transform, done

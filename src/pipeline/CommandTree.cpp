@@ -108,4 +108,15 @@ void RunCommandTree(const XmlNode& node, const std::string& inputPath) {
         RunCommandTree(children.item(i), childInput);
 }
 
+void CutInto(const XmlNode& rules, const std::string& inputPath, const std::string& cutPath) {
+    RipOutput().open(cutPath);
+    try {
+        RunCommandTree(rules, inputPath);
+    } catch (...) {
+        RipOutput().closeAfterError();
+        throw;
+    }
+    RipOutput().close();
+}
+
 } // namespace nimbrel

@@ -24,6 +24,10 @@ std::string GetAttributeValue(const msxml::XmlNode& element, const std::string& 
 // only through another element) is passed over together with everything below it.
 void RunCommandTree(const msxml::XmlNode& node, const std::string& inputPath);
 
+// Cuts the input by the rules' command tree into the cut file `cutPath` (RipOutput()); when a
+// command fails, what was cut so far is kept and the failure raised again.
+void CutInto(const msxml::XmlNode& rules, const std::string& inputPath, const std::string& cutPath);
+
 // Reads the command's rules, opens its files and cuts. An inner command (isLeaf false) writes
 // its pieces one per line to Temp/<TempFileName(inputPath)> and returns that path; a leaf
 // writes to RipOutput() and returns the empty text. Only the name "append" cuts.

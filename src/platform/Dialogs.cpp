@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/ServiceSlot.h"
+
 #include <cstdio>
 
 namespace nimbrel {
@@ -17,21 +19,12 @@ void ConsoleDialogs::showError(const std::string& text) {
     std::fprintf(stderr, "error: %s\n", text.c_str());
 }
 
-namespace {
-DialogService*& Installed() {
-    static DialogService* service = nullptr;
-    return service;
-}
-} // namespace
-
 DialogService& Dialogs() {
-    static ConsoleDialogs console;
-    DialogService* service = Installed();
-    return service ? *service : console;
+    return ServiceSlot<DialogService, ConsoleDialogs>::current();
 }
 
 void SetDialogs(DialogService* service) {
-    Installed() = service;
+    ServiceSlot<DialogService, ConsoleDialogs>::install(service);
 }
 
 } // namespace nimbrel

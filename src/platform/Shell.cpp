@@ -1,5 +1,7 @@
 #include "platform/Shell.h"
 
+#include "platform/ServiceSlot.h"
+
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -50,21 +52,12 @@ void ProcessShell::startProgram(const std::string& program, const std::string& p
     SpawnDetached({program, parameter});
 }
 
-namespace {
-ShellService*& Installed() {
-    static ShellService* service = nullptr;
-    return service;
-}
-} // namespace
-
 ShellService& Shell() {
-    static ProcessShell process;
-    ShellService* service = Installed();
-    return service ? *service : process;
+    return ServiceSlot<ShellService, ProcessShell>::current();
 }
 
 void SetShell(ShellService* service) {
-    Installed() = service;
+    ServiceSlot<ShellService, ProcessShell>::install(service);
 }
 
 } // namespace nimbrel

@@ -39,13 +39,17 @@ QPushButton* CreateContinueButton(QWidget* parent, int top) {
     return button;
 }
 
-QFrame* CreateWindowLine(QWidget* parent, const char* name, int top) {
+QFrame* CreateLine(QWidget* parent, const char* name, QRect geometry) {
     auto* line = new QFrame(parent);
     line->setObjectName(name);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(10, top, kBannerWindowWidth - 20, 2);
+    line->setGeometry(geometry);
     return line;
+}
+
+QFrame* CreateWindowLine(QWidget* parent, const char* name, int top) {
+    return CreateLine(parent, name, QRect(10, top, kBannerWindowWidth - 20, 2));
 }
 
 } // namespace nimbrel

@@ -2,6 +2,8 @@
 // windows.
 #pragma once
 
+#include <QRect>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -16,6 +18,8 @@ void EnsureWizardPictures();
 QLabel* CreateProductBanner(QWidget* parent);
 // Button1: the wide "Click Here to Continue" button, 307 x 29, Arial 13 px italic.
 QPushButton* CreateContinueButton(QWidget* parent, int top);
+// A horizontal line with the given place and size.
+QFrame* CreateLine(QWidget* parent, const char* name, QRect geometry);
 // A horizontal line across the window.
 QFrame* CreateWindowLine(QWidget* parent, const char* name, int top);
 

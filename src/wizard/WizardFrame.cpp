@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
+#include "wizard/ProductBanner.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,15 +28,6 @@ QFont ArialPixels(int pixels, bool bold = false) {
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
-}
-
-QFrame* CreateLine(QWidget* parent, const char* name, QRect geometry) {
-    auto* line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(geometry);
-    return line;
 }
 
 } // namespace
