@@ -84,7 +84,7 @@ SiteFetchPlan PlanSiteFetch(const std::string& url, std::time_t now) {
     plan.request.url = FetchAddress(url);
     plan.request.agent = ProgramUserAgent();
     // Validators describe the page file: without it, only a whole page will do.
-    if (FileExists(DataFile("Sites", PageFileName(url)))) {
+    if (FileExists(SitePagePath(url))) {
         plan.request.ifNoneMatch = record.etag;
         plan.request.ifModifiedSince = record.lastModified;
     }

@@ -206,8 +206,8 @@ int RunSiteTrial(const std::string& entry, LibrarySiteLookup lookup, std::ostrea
             return 2;
         if (!NamesStayInTheirFolders(site, out))
             return 1;
-        const std::string pagePath = DataFile("\\Sites", PageFileName(site.url));
-        const std::string cutPath = DataFile("\\Work", PageFileName(site.url));
+        const std::string pagePath = SitePagePath(site.url);
+        const std::string cutPath = SiteCutPath(site.url);
         if (!Fetch(site, pagePath, out))
             return 1;
         const bool cutSomething = Cut(site, pagePath, cutPath, out);

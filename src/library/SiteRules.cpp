@@ -73,7 +73,7 @@ std::optional<LibrarySite> FindEntrySite(const std::string& entry) {
 }
 
 std::unique_ptr<PreviewPage> CurrentPage(const LibrarySite& site) {
-    const std::string path = DataFile("\\Sites", PageFileName(site.url));
+    const std::string path = SitePagePath(site.url);
     if (!FileExists(path) || FileSize(path) < kShortestPage)
         return nullptr;
     return std::make_unique<PreviewPage>(ReadFileBytes(path), site.url);
@@ -191,7 +191,7 @@ RuleEditing PrepareRuleEditing(const std::string& entry) {
             return editing;
         }
         editing.rule = *rule;
-        const std::string pagePath = DataFile("\\Sites", PageFileName(site->url));
+        const std::string pagePath = SitePagePath(site->url);
         if (!FileExists(pagePath) || FileSize(pagePath) < kShortestPage) {
             editing.problem = entry + " has no page yet: download it (Refresh) first, then edit "
                                       "its rule.";

@@ -33,7 +33,7 @@ std::string PageLinkBase(std::string_view pageText, std::string_view siteUrl) {
 std::string SiteLinkBase(std::string_view siteUrl, std::string_view type) {
     if (type != "html")
         return SiteBaseAddress(siteUrl);
-    std::ifstream page(DataFile("\\Sites", PageFileName(siteUrl)), std::ios::binary);
+    std::ifstream page(SitePagePath(siteUrl), std::ios::binary);
     std::string head(limits::kBaseScanBytes, '\0');
     page.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(page.gcount()));

@@ -2,6 +2,7 @@
 
 #include "platform/Convert.h"
 #include "platform/Limits.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ShortNames.h"
 
 namespace nimbrel {
@@ -15,6 +16,42 @@ std::string PageFileStem(std::string_view url) {
 
 std::string PageFileName(std::string_view url) {
     return PageFileStem(url) + ".dat";
+}
+
+namespace {
+
+// Every ending fits beside the stem with room for a temporary name's suffix.
+constexpr std::string_view kWaitingShownEnding = ".dig.next";
+static_assert(kWaitingShownEnding.size() <= limits::kLongestStemEndingBytes);
+
+std::string SiteFile(const char* folder, std::string_view url, std::string_view ending) {
+    return DataFile(folder, PageFileStem(url) + std::string(ending));
+}
+
+} // namespace
+
+std::string SitePagePath(std::string_view url) {
+    return SiteFile("Sites", url, ".dat");
+}
+
+std::string SiteRecordPath(std::string_view url) {
+    return SiteFile("Sites", url, ".rec");
+}
+
+std::string ShownSitePath(std::string_view url) {
+    return SiteFile("Sites", url, ".dig");
+}
+
+std::string WaitingShownSitePath(std::string_view url) {
+    return SiteFile("Sites", url, kWaitingShownEnding);
+}
+
+std::string SiteCutPath(std::string_view url) {
+    return SiteFile("Work", url, ".dat");
+}
+
+std::string CutFailurePath(std::string_view url) {
+    return SiteFile("Work", url, ".err");
 }
 
 } // namespace nimbrel

@@ -34,10 +34,6 @@ void TakeLine(ShownSite& shown, std::string_view line) {
 
 } // namespace
 
-std::string ShownSitePath(std::string_view url) {
-    return DataFile("Sites", PageFileStem(url) + ".dig");
-}
-
 std::string FormatShownSite(const ShownSite& shown) {
     std::string text;
     if (shown.fetched > 0)
@@ -78,13 +74,6 @@ std::optional<ShownSite> ReadShownSite(std::string_view url) {
 
 namespace {
 
-constexpr std::string_view kPendingEnding = ".dig.next";
-static_assert(kPendingEnding.size() <= limits::kLongestStemEndingBytes);
-
-std::string PendingPath(std::string_view url) {
-    return DataFile("Sites", PageFileStem(url) + std::string(kPendingEnding));
-}
-
 void WriteRecord(const std::string& path, const ShownSite& shown) {
     if (shown.block.size() <= limits::kKeptBlockBytes) {
         AtomicWriteFile(path, FormatShownSite(shown));
@@ -98,7 +87,7 @@ void WriteRecord(const std::string& path, const ShownSite& shown) {
 } // namespace
 
 void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
-    WriteRecord(PendingPath(url), shown);
+    WriteRecord(WaitingShownSitePath(url), shown);
 }
 
 std::string PendingRecordsLost(size_t sites, const std::string& reason) {
@@ -111,7 +100,7 @@ void KeepPendingShownSites(const std::vector<std::string>& urls) {
     std::optional<EInOutError> first;
     size_t failed = 0;
     for (const std::string& url : urls) {
-        if (std::rename(PendingPath(url).c_str(), ShownSitePath(url).c_str()) == 0)
+        if (std::rename(WaitingShownSitePath(url).c_str(), ShownSitePath(url).c_str()) == 0)
             continue;
         ++failed;
         try {
@@ -120,7 +109,7 @@ void KeepPendingShownSites(const std::vector<std::string>& urls) {
             if (!first)
                 first = error;
         }
-        std::remove(PendingPath(url).c_str());
+        std::remove(WaitingShownSitePath(url).c_str());
     }
     if (first)
         throw Exception(PendingRecordsLost(failed, first->message()));
@@ -128,7 +117,7 @@ void KeepPendingShownSites(const std::vector<std::string>& urls) {
 
 void DropPendingShownSites(const std::vector<std::string>& urls) {
     for (const std::string& url : urls)
-        std::remove(PendingPath(url).c_str());
+        std::remove(WaitingShownSitePath(url).c_str());
 }
 
 } // namespace nimbrel

@@ -5,6 +5,8 @@
 // it, and writes it only once the digest that showed the block has been written.
 #pragma once
 
+#include "pipeline/PageName.h"
+
 #include <ctime>
 #include <optional>
 #include <string>
@@ -20,9 +22,6 @@ struct ShownSite {
 
     bool operator==(const ShownSite&) const = default;
 };
-
-// The record's file for a site's URL.
-std::string ShownSitePath(std::string_view url);
 
 // The site's record; nothing when the site was never shown (no file, or one that cannot be
 // read). Never raises.

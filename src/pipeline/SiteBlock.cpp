@@ -44,7 +44,7 @@ template <class Step> auto Attempt(const std::string& context, Step&& step) -> d
 }
 
 std::string CutFile(const DisplaySite& site) {
-    return DataFile("\\Work", PageFileName(site.url));
+    return SiteCutPath(site.url);
 }
 
 std::string AttributeText(const XmlNode& element, const std::string& name) {
@@ -183,7 +183,7 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
     const bool pageCame =
         fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
     const bool showsItsPage = pageCame || FileExists(CutFile(site));
-    const std::time_t pageTime = FileModifiedTime(DataFile("\\Sites", PageFileName(site.url)));
+    const std::time_t pageTime = FileModifiedTime(SitePagePath(site.url));
     if (!showsItsPage) {
         // Nothing of the site was ever cut: the stylesheet's output for no page is no block.
         ShowLastDigest(frame, before);

@@ -13,10 +13,6 @@ namespace {
 // Enough for any reason the program gives; an engine's long report is cut here.
 constexpr size_t kLongestReason = 400;
 
-std::string NotePath(std::string_view url) {
-    return DataFile("\\Work", PageFileStem(url) + ".err");
-}
-
 // One line of text: runs of line breaks and tabs become one blank.
 std::string CollapsedLine(std::string_view text) {
     std::string line;
@@ -40,15 +36,15 @@ std::string ConciseReason(std::string_view reason) {
 }
 
 void RecordCutFailure(std::string_view url, std::string_view reason) {
-    AtomicWriteFile(NotePath(url), reason);
+    AtomicWriteFile(CutFailurePath(url), reason);
 }
 
 void ClearCutFailure(std::string_view url) {
-    DeleteFileQuietly(NotePath(url));
+    DeleteFileQuietly(CutFailurePath(url));
 }
 
 std::optional<std::string> ReadCutFailureNote(std::string_view url) {
-    const std::string path = NotePath(url);
+    const std::string path = CutFailurePath(url);
     if (!FileExists(path))
         return std::nullopt;
     return ReadFileBytes(path);

@@ -127,10 +127,6 @@ SiteRecord ParseSiteRecord(std::string_view text) {
     return record;
 }
 
-std::string SiteRecordPath(std::string_view url) {
-    return DataFile("Sites", PageFileStem(url) + ".rec");
-}
-
 SiteRecord WithinLimits(SiteRecord record, std::time_t now) {
     record.retryAfter =
         std::min<std::time_t>(record.retryAfter, now + limits::kLongestDeferralSeconds);

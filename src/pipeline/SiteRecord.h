@@ -5,6 +5,8 @@
 // The fetch writes it; the display reads it.
 #pragma once
 
+#include "pipeline/PageName.h"
+
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -32,9 +34,6 @@ struct SiteRecord {
 
     bool operator==(const SiteRecord&) const = default;
 };
-
-// The record's file for a site's URL: folder Sites, page file stem + ".rec".
-std::string SiteRecordPath(std::string_view url);
 
 // The site's record; an empty one when the file is missing, empty or garbled (values that do
 // not read are left empty). The limits of writing hold for what is read too, whoever wrote the
