@@ -14,14 +14,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -187,6 +190,40 @@ TEST_F(MainCycle, ARuleThatFoundNothingSaysSoInItsRow) {
     EXPECT_EQ(GridColumn(1),
               (std::vector<std::string>{"Status", "Complete", "Rule found nothing"}));
     EXPECT_NE(folder.read("site.html").find("data-status=\"broken\""), std::string::npos);
+}
+
+// Two hundred sites: while the pages come, are cut and laid out, the window's own thread keeps
+// answering its events (a repaint, a click on Stop) within a tenth of a second.
+TEST_F(MainCycle, TheWindowAnswersWithinATenthOfASecondThroughoutALargeCycle) {
+    std::vector<std::pair<std::string, std::string>> sites;
+    for (int i = 0; i < 200; ++i) {
+        const std::string path = "/" + std::to_string(i);
+        server.route(path, HttpRoute::Body(BoldPage(Repeated("story " + path + " ", 2000))));
+        sites.push_back({"Site " + std::to_string(i), Bare(path)});
+    }
+    Select(sites);
+    // A timer of the window's thread: the longest wait between two of its ticks is the longest
+    // time the window could not answer.
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    frmMain->SpeedRefreshClick();
+    clock.start();
+    probe.start();
+    ASSERT_TRUE(CycleEnds());
+    probe.stop();
+    EXPECT_LT(longest, 100) << "ms without an answer";
+    const std::string digest = folder.read("site.html");
+    for (const char* story : {"<div class=\"block\">story /0 ", "<div class=\"block\">story /199 "})
+        EXPECT_NE(digest.find(story), std::string::npos) << story;
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
