@@ -57,6 +57,9 @@ DigestAssembly::DigestAssembly(DigestPlan plan, unsigned workers, std::string pa
             ~Placed() { flag = true; }
         } placed{placed_};
         write();
+        if (summaryReserved_)
+            page_.fill(DigestSummary(tally_.counts(), madeAt_));
+        page_.close();
     });
 }
 
@@ -69,8 +72,6 @@ DigestAssembly::~DigestAssembly() {
 
 std::vector<SiteOutcome> DigestAssembly::finish() {
     writer_->join();
-    if (summaryReserved_)
-        page_.fill(DigestSummary(tally_.counts(), madeAt_));
     return std::move(outcomes_);
 }
 

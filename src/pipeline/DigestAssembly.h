@@ -67,10 +67,10 @@ class DigestAssembly {
     const DigestCounts& counts() const { return tally_.counts(); }
     const std::vector<SiteNews>& news() const { return news_; }
 
-    // True once the writing has ended (every block placed, or an error stopped it): finish()
-    // then waits no more.
+    // True once the writing has ended (every block placed, the summary written and the page on
+    // disk, or an error stopped it): finish() and commit() then wait no more.
     bool placed() const { return placed_; }
-    // Waits until the page is written to its end and fills in the summary; every site's outcome
+    // Waits until the page is written to its end with its summary; every site's outcome
     // in selection order, the blocks and records left out. Raises the error that stopped the
     // writing (a full disk).
     std::vector<SiteOutcome> finish();

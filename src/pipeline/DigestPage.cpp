@@ -142,11 +142,19 @@ void DigestPage::fill(std::string_view text) {
     appendLater();
 }
 
-void DigestPage::commit() {
+void DigestPage::close() {
+    if (closed_)
+        return;
     writeRaw(held_);
     held_.clear();
     appendLater();
     writeRaw("\r\n");
+    file_.sync();
+    closed_ = true;
+}
+
+void DigestPage::commit() {
+    close();
     file_.commit();
 }
 

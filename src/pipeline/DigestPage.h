@@ -40,8 +40,11 @@ class DigestPage {
     // Raises EInOutError; the page is then abandoned.
     void fill(std::string_view text);
 
-    // Ends the page with CR LF and puts it in place of the target; raises EInOutError, and the
-    // target then keeps its old content.
+    // Ends the page with CR LF and brings it to disk, so commit() has little left to do; nothing
+    // may be written after it. Raises EInOutError.
+    void close();
+    // Ends the page (close() unless done) and puts it in place of the target; raises
+    // EInOutError, and the target then keeps its old content.
     void commit();
 
   private:
@@ -49,6 +52,7 @@ class DigestPage {
     void appendLater();
 
     AtomicFile file_;
+    bool closed_ = false;
     int later_ = -1; // the scratch file of the text after the reserved place, while it waits
     uint64_t laterSize_ = 0;
     // The end of the text written so far when it may be the start of a declaration; it is held
