@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace nimbrel::tidycom {
 
@@ -16,6 +17,44 @@ constexpr size_t kLargestFromBlocks = kBlockBytes / 8;
 // The blocks of one document at most: a 300 KB page takes a few; past this a runaway page's
 // allocations are given back one by one again.
 constexpr size_t kMostBlockBytes = 64u << 20;
+
+void* Checked(void* block) {
+    if (!block)
+        engines::OutOfMemory();
+    return block;
+}
+
+// Blocks of documents released, kept for the next ones: fresh memory costs the kernel a fault
+// and a cleared page for every 4 KB, more than the allocations the arena saves.
+constexpr size_t kKeptBlocks = 8;
+std::mutex keptMutex;
+std::vector<char*>& KeptBlocks() {
+    static auto* kept = new std::vector<char*>(); // never destroyed: threads may outlive main
+    return *kept;
+}
+
+char* NewBlock() {
+    {
+        std::lock_guard lock(keptMutex);
+        if (!KeptBlocks().empty()) {
+            char* block = KeptBlocks().back();
+            KeptBlocks().pop_back();
+            return block;
+        }
+    }
+    return static_cast<char*>(Checked(std::malloc(kBlockBytes)));
+}
+
+void KeepOrFree(char* block) {
+    {
+        std::lock_guard lock(keptMutex);
+        if (KeptBlocks().size() < kKeptBlocks) {
+            KeptBlocks().push_back(block);
+            return;
+        }
+    }
+    std::free(block);
+}
 
 // Before every allocation: its size, and whether the system allocator made it.
 struct Header {
@@ -30,12 +69,6 @@ Header& HeaderOf(void* block) {
 
 size_t Rounded(size_t bytes) {
     return (bytes + 15) & ~size_t{15};
-}
-
-void* Checked(void* block) {
-    if (!block)
-        engines::OutOfMemory();
-    return block;
 }
 
 TidyArena& ArenaOf(TidyAllocator* allocator) {
@@ -66,13 +99,13 @@ TidyArena::TidyArena() {
 
 TidyArena::~TidyArena() {
     for (char* block : blocks_)
-        std::free(block);
+        KeepOrFree(block);
 }
 
 void* TidyArena::fromBlocks(size_t bytes) {
     const size_t needed = sizeof(Header) + bytes;
     if (needed > left_) {
-        char* block = static_cast<char*>(Checked(std::malloc(kBlockBytes)));
+        char* block = NewBlock();
         blocks_.push_back(block);
         taken_ += kBlockBytes;
         next_ = block;
