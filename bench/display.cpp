@@ -53,7 +53,7 @@ class BenchFolder {
         if (!::mkdtemp(pattern.data()))
             std::abort();
         path_ = pattern;
-        for (const char* sub : {"Work", "stylesheets"})
+        for (const char* sub : {"Work", "Sites", "stylesheets"})
             fs::create_directory(fs::path(path_) / sub);
         SetProgramFolder(path_);
         // The benchmark lives apart from the programs: the display step's workers are the ones

@@ -3,6 +3,7 @@
 #include "app/SiteFetch.h"
 #include "app/Synchronizer.h"
 #include "components/MSXML2_TLB.h"
+#include "pipeline/CutPipeline.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteLabels.h"
 #include "platform/Dialogs.h"
@@ -26,9 +27,9 @@ uint64_t NextCycle() {
 
 } // namespace
 
-TWebDownload::TWebDownload(TWebDownloadHost& host)
+TWebDownload::TWebDownload(TWebDownloadHost& host, std::shared_ptr<nimbrel::CutPipeline> pipeline)
     : host_(host), cycle_(NextCycle()), folderLock_(nimbrel::FolderLock::Take()),
-      thread_([this] { Execute(); }) {}
+      pipeline_(std::move(pipeline)), thread_([this] { Execute(); }) {}
 
 TWebDownload::~TWebDownload() {
     Terminate();
@@ -43,6 +44,8 @@ void TWebDownload::Terminate() {
 void TWebDownload::Drop() {
     dropped_ = true;
     Terminate();
+    if (pipeline_)
+        pipeline_->stop();
 }
 
 std::string TWebDownload::CurrentURL() const {
@@ -76,16 +79,32 @@ void TWebDownload::Execute() {
         // Stopped before it began: there is nothing to wait for, the cycle may end.
         if (!ran)
             SetCurrentURL(kComplete);
+        if (pipeline_)
+            pipeline_->pagesSettled();
     } catch (const nimbrel::SynchronizeRefused&) {
         // The window is closing and waits for this thread: end without a word.
+        StopPipeline();
     } catch (const nimbrel::HaltRequested&) {
         // Only tests get here: the program would have ended in the selection step.
+        StopPipeline();
     } catch (const std::exception& error) {
+        StopPipeline();
         std::lock_guard lock(stateMutex_);
         failure_ = error.what();
     }
     folderLock_.reset();
     finished_ = true;
+}
+
+// A cycle that ends without "Complete" cuts nothing.
+void TWebDownload::StopPipeline() {
+    if (pipeline_)
+        pipeline_->stop();
+}
+
+void TWebDownload::PageSettled(int index) {
+    if (pipeline_)
+        pipeline_->pageSettled(static_cast<size_t>(index));
 }
 
 void TWebDownload::LoadSelection() {
@@ -102,6 +121,8 @@ void TWebDownload::LoadSelection() {
     // A file that does not parse gives no sites; the display step reports it later.
     document.load(path);
     const auto nodes = document.selectNodes("//site");
+    if (pipeline_)
+        pipeline_->begin(document);
     const std::vector<std::string> labels = nimbrel::SiteLabels(nodes);
     sites_.clear();
     for (long i = 0; i < nodes.length(); ++i) {
@@ -208,6 +229,7 @@ void TWebDownload::EndSitesWithoutTransferBefore(int index) {
         SetCurrentURL(site.url);
         ShowStatus(nextWithoutTransfer_, "Downloading");
         ShowStatus(nextWithoutTransfer_, site.endsWithout);
+        PageSettled(nextWithoutTransfer_);
     }
 }
 
@@ -234,6 +256,7 @@ void TWebDownload::EndSite(int index, const nimbrel::HttpResult& result) {
         const nimbrel::SiteFetchOutcome outcome =
             nimbrel::FinishSiteFetch(sites_[index].url, result, *page, std::time(nullptr));
         ShowStatus(index, outcome.status, outcome.tip);
+        PageSettled(index);
     } catch (const nimbrel::Exception& error) {
         ShowStatus(index, "Failed: " + error.message());
         throw;

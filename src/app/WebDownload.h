@@ -1,7 +1,9 @@
 // TWebDownload: the fetch thread of one download cycle. It has the window thread read the
 // selection (setup.xml), lists the sites in the status grid, then downloads them into page files
 // in the folder Sites, several at once, publishing the URL most recently started in CurrentURL
-// and finally "Complete". The window polls CurrentURL and finishes the cycle.
+// and finally "Complete". The window polls CurrentURL and finishes the cycle. Given a cut
+// pipeline, the thread hands it the selection and tells it of every page file that is final, so
+// the cut and the display step run behind the downloads.
 #pragma once
 
 #include "components/HttpTransfers.h"
@@ -17,6 +19,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace nimbrel {
+class CutPipeline;
+}
 
 // What the fetch thread needs of the window that watches it. The grid methods are only ever
 // called on the window thread, through Synchronize, in the order the thread makes the changes.
@@ -44,7 +50,8 @@ class TWebDownload {
     // Takes the program folder's lock (FolderLock.h; raises FolderBusy while another run holds
     // it) and starts running at once; the lock is let go when the thread's work ends. The host
     // must outlive the thread.
-    explicit TWebDownload(TWebDownloadHost& host);
+    explicit TWebDownload(TWebDownloadHost& host,
+                          std::shared_ptr<nimbrel::CutPipeline> pipeline = nullptr);
     // Requests the stop, then waits for the thread's end.
     ~TWebDownload();
     TWebDownload(const TWebDownload&) = delete;
@@ -68,6 +75,8 @@ class TWebDownload {
     std::string FailureMessage() const;
     // Waits for the thread's end.
     void WaitFor();
+    // The pipeline given, or null. After a failure (FailureMessage) or Drop() it is stopped.
+    nimbrel::CutPipeline* Pipeline() const { return pipeline_.get(); }
 
   private:
     struct Site {
@@ -89,6 +98,8 @@ class TWebDownload {
     void SetCurrentURL(const std::string& url);
     void ChangeGrid(const std::function<void()>& change);
     void ShowStatus(int index, const std::string& status, const std::string& tip = {});
+    void PageSettled(int index);
+    void StopPipeline();
 
     TWebDownloadHost& host_;
     const uint64_t cycle_;
@@ -103,5 +114,6 @@ class TWebDownload {
     std::atomic<bool> finished_{false};
     nimbrel::HttpTransfers transfers_;
     std::optional<nimbrel::FolderLock> folderLock_; // while the thread writes page files
+    std::shared_ptr<nimbrel::CutPipeline> pipeline_;
     std::thread thread_;
 };

@@ -63,4 +63,11 @@ bool AllocationFailed() {
     return failed;
 }
 
+void OutOfMemory() {
+    failed = true;
+    if (endOutOfMemory)
+        endOutOfMemory();
+    std::abort();
+}
+
 } // namespace nimbrel::engines

@@ -15,4 +15,8 @@ void WatchAllocations(void (*outOfMemory)());
 // True once an allocation has failed since WatchAllocations. Safe in a signal handler.
 bool AllocationFailed();
 
+// For allocators of the program's own that serve an engine: notes the failure and ends as a
+// failed engine allocation does (the process, once WatchAllocations has run; else abort()).
+[[noreturn]] void OutOfMemory();
+
 } // namespace nimbrel::engines

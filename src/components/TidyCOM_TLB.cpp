@@ -18,6 +18,8 @@
 // wrap 0 (no line breaks added inside texts), tidy-mark no, add-xml-decl no.
 #include "components/TidyCOM_TLB.h"
 
+#include "components/TidyArena.h"
+
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/LargeStack.h"
@@ -89,14 +91,16 @@ struct BorrowedInput {
     TidyBuffer buffer;
 };
 
+// One page's document; its memory is given back with it, all at once.
 struct Document {
-    Document() : doc(tidyCreate()) {}
+    Document() : doc(tidyCreateWithAllocator(arena.allocator())) {}
     ~Document() {
         if (doc)
             tidyRelease(doc);
     }
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
+    TidyArena arena;
     TidyDoc doc;
 };
 

@@ -1,15 +1,14 @@
 // The whole download cycle of nimbrel-digest, as the main window's poller runs it: the fetch
-// thread loads the selection and downloads the sites (a progress line per site on stderr),
-// then the cut and the display step run on the main thread. A stop signal ends the fetch at
-// once and skips the steps after it.
+// thread loads the selection and downloads the sites (a progress line per site on stderr), the
+// cut and the display step's workers follow it page by page, and the display step ends the
+// cycle on the main thread. A stop signal ends the fetch at once and skips the steps after it.
 #include "DigestModes.h"
 
 #include "app/Synchronizer.h"
 #include "app/WebDownload.h"
 #include "digest/DisplayOnly.h"
 #include "digest/StopSignals.h"
-#include "pipeline/EarlyDisplay.h"
-#include "pipeline/Rip.h"
+#include "pipeline/CutPipeline.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
 #include "platform/ProgramFolder.h"
@@ -17,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,7 +54,7 @@ class ConsoleDownloadHost : public TWebDownloadHost {
 
 // Sites that cannot be fetched are reported on their lines and keep their last good page; only
 // a page file that cannot be written ends the cycle here.
-int FetchSelectedSites(bool quiet) {
+int FetchSelectedSites(bool quiet, std::shared_ptr<CutPipeline> pipeline) {
     // A missing selection ends the program at once, as on the desktop; its message is printed.
     SetHaltHandler([](int) {
         HintAtFolderIfMissing("setup.xml");
@@ -62,12 +62,15 @@ int FetchSelectedSites(bool quiet) {
         std::_Exit(kExitHalted);
     });
     ConsoleDownloadHost host(quiet);
-    TWebDownload thread(host);
+    CutPipeline& steps = *pipeline;
+    TWebDownload thread(host, std::move(pipeline));
     // The main thread plays the window thread: it runs what the fetch thread hands over.
     while (!thread.Finished()) {
         host.queue.waitAndRunPending(std::chrono::milliseconds(20));
-        if (StopSignals::StopRequested())
+        if (StopSignals::StopRequested()) {
+            steps.stop(); // no page is cut after the signal
             thread.Terminate();
+        }
     }
     host.queue.runPending();
     thread.WaitFor();
@@ -85,17 +88,18 @@ int FetchSelectedSites(bool quiet) {
 int RunFullCycle(const DigestOptions& options) {
     if (const int made = RunStep([] { return MakeWorkingFolders(), true; }); made != kExitDone)
         return made;
-    const int fetched = FetchSelectedSites(options.quiet);
+    // The fetch hands the pages to the cut as they land; the display step's workers make each
+    // site's block once its cut is done.
+    const auto steps = std::make_shared<CutPipeline>();
+    const int fetched = FetchSelectedSites(options.quiet, steps);
     if (fetched != kExitDone)
         return fetched;
-    // The display step begins on the sites whose cut is done while the others are still cut.
-    EarlyDisplay early;
-    const int cut = RunStep([&] { return Rip(&early); });
+    const int cut = RunStep([&] { return steps->finishCut(); });
     if (cut != kExitDone)
         return cut;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    return RunStep([&] { return DisplayStep(options.open, options.quiet, &early); });
+    return RunStep([&] { return DisplayStep(options.open, options.quiet, steps->early()); });
 }
 
 } // namespace nimbrel::digest

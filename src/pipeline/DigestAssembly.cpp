@@ -51,7 +51,16 @@ DigestAssembly::DigestAssembly(DigestPlan plan, unsigned workers, std::string pa
       page_(std::move(pagePath)),
       pool_(std::make_unique<BlockPool>(plan_.sites, plan_.fixes, workers, madeAt_)),
       usesLeft_(plan_.sites.size(), 0), held_(plan_.sites.size()) {
-    writer_ = std::make_unique<LargeStackThread>(limits::kEngineStackBytes, [this] { write(); });
+    writer_ = std::make_unique<LargeStackThread>(limits::kEngineStackBytes, [this] {
+        struct Placed {
+            std::atomic<bool>& flag;
+            ~Placed() { flag = true; }
+        } placed{placed_};
+        write();
+        if (summaryReserved_)
+            page_.fill(DigestSummary(tally_.counts(), madeAt_));
+        page_.close();
+    });
 }
 
 DigestAssembly::~DigestAssembly() {
@@ -63,8 +72,6 @@ DigestAssembly::~DigestAssembly() {
 
 std::vector<SiteOutcome> DigestAssembly::finish() {
     writer_->join();
-    if (summary_)
-        page_.fill(*summary_, DigestSummary(tally_.counts(), madeAt_));
     return std::move(outcomes_);
 }
 
@@ -145,14 +152,15 @@ void DigestAssembly::write() {
     writeLayout(layout.substr(from), from);
 }
 
-// Layout text that stands at `at` in the layout; the summary's blanks go where they belong.
+// Layout text that stands at `at` in the layout; the summary's place is kept where it belongs.
 void DigestAssembly::writeLayout(std::string_view text, size_t at) {
-    if (summary_ || summaryAt_ < at || summaryAt_ > at + text.size()) {
+    if (summaryReserved_ || summaryAt_ < at || summaryAt_ > at + text.size()) {
         page_.write(text);
         return;
     }
     page_.write(text.substr(0, summaryAt_ - at));
-    summary_ = page_.reserve(kSummaryBytes);
+    page_.reserve();
+    summaryReserved_ = true;
     page_.write(text.substr(summaryAt_ - at));
 }
 

@@ -10,9 +10,10 @@
 // made again).
 //
 // The summary line (DigestSummary.h) goes right after the layout's <body> start tag, or before
-// its first placeholder when that comes first: a stretch of blanks is kept there and filled
-// once every block is placed. What the digest showed of each site (ShownSite.h) waits in a file
-// of its own until the page is committed, so memory never holds the sites' blocks.
+// its first placeholder when that comes first: the page after it waits in a scratch file until
+// every block is placed and the summary is written before it. What the digest showed of each site
+// (ShownSite.h) waits in a file of its own until the page is committed, so memory never holds the
+// sites' blocks.
 #pragma once
 
 #include "pipeline/BlockPool.h"
@@ -22,6 +23,7 @@
 #include "pipeline/SiteBlock.h"
 #include "platform/LargeStack.h"
 
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -65,7 +67,10 @@ class DigestAssembly {
     const DigestCounts& counts() const { return tally_.counts(); }
     const std::vector<SiteNews>& news() const { return news_; }
 
-    // Waits until the page is written to its end and fills in the summary; every site's outcome
+    // True once the writing has ended (every block placed, the summary written and the page on
+    // disk, or an error stopped it): finish() and commit() then wait no more.
+    bool placed() const { return placed_; }
+    // Waits until the page is written to its end with its summary; every site's outcome
     // in selection order, the blocks and records left out. Raises the error that stopped the
     // writing (a full disk).
     std::vector<SiteOutcome> finish();
@@ -96,13 +101,14 @@ class DigestAssembly {
     bool keepAllBlocks_ = false;        // once the page is placed site by site
     DigestPage::Mark firstPlaceholder_; // where the layout's first placeholder begins
     size_t summaryAt_ = 0;              // where in the layout the summary goes
-    std::optional<DigestPage::Region> summary_;
+    bool summaryReserved_ = false;
     DigestTally tally_;
     std::vector<SiteNews> news_;
     std::vector<std::string> pendingRecords_; // URLs whose record waits for the page
     size_t unwrittenRecords_ = 0;             // records that could not be written to wait
     std::string firstUnwrittenReason_;
     bool committed_ = false;
+    std::atomic<bool> placed_{false};
     std::unique_ptr<LargeStackThread> writer_;
 };
 

@@ -20,32 +20,41 @@ class DigestPage {
     // Appends page text. Raises EInOutError (for instance "Disk full").
     void write(std::string_view text);
 
+    ~DigestPage();
+    DigestPage(const DigestPage&) = delete;
+    DigestPage& operator=(const DigestPage&) = delete;
+
     // A place in the page to come back to: rewind() drops what was written after it.
     struct Mark {
         uint64_t offset = 0;
         std::string held;
+        bool later = false; // in the text that follows the place for a later text
     };
     Mark mark() const;
     void rewind(const Mark& mark);
 
-    // A stretch of blanks for a text known only later (a line that sums up the blocks after
-    // it); fill() writes the text into it, padded with blanks, before the page is committed.
-    struct Region {
-        uint64_t offset = 0;
-        size_t bytes = 0;
-    };
-    Region reserve(size_t bytes);
-    // Raises nimbrel::Exception when the text is longer than the region.
-    void fill(const Region& region, std::string_view text);
+    // The place for a text known only later (a line that sums up the blocks after it): what is
+    // written from now on waits in an unnamed scratch file beside the target until fill() writes
+    // the text and then it. One such place per page. Raises EInOutError.
+    void reserve();
+    // Raises EInOutError; the page is then abandoned.
+    void fill(std::string_view text);
 
-    // Ends the page with CR LF and puts it in place of the target; raises EInOutError, and the
-    // target then keeps its old content.
+    // Ends the page with CR LF and brings it to disk, so commit() has little left to do; nothing
+    // may be written after it. Raises EInOutError.
+    void close();
+    // Ends the page (close() unless done) and puts it in place of the target; raises
+    // EInOutError, and the target then keeps its old content.
     void commit();
 
   private:
     void writeRaw(std::string_view text);
+    void appendLater();
 
     AtomicFile file_;
+    bool closed_ = false;
+    int later_ = -1; // the scratch file of the text after the reserved place, while it waits
+    uint64_t laterSize_ = 0;
     // The end of the text written so far when it may be the start of a declaration; it is held
     // back until the next write shows whether it is.
     std::string held_;

@@ -50,9 +50,6 @@ class DigestTally {
     DigestCounts counts_;
 };
 
-// The room the page keeps for the summary; what the summary leaves of it stays blank.
-constexpr size_t kSummaryBytes = 640;
-
 // <p class="digest-summary" data-sites data-failed data-stopped data-broken data-new>, the
 // time in local time; "N stopped" and "N rules found nothing" are written only when there are
 // some.

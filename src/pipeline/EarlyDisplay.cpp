@@ -57,11 +57,9 @@ void EarlyDisplay::siteDone(long index) {
         assembly_->pool().release(site);
 }
 
-std::unique_ptr<DigestAssembly> EarlyDisplay::adopt(const DigestPlan& plan) {
-    if (!assembly_ || !(assembly_->plan() == plan)) {
-        assembly_.reset();
+std::unique_ptr<DigestAssembly> EarlyDisplay::take() {
+    if (!assembly_)
         return nullptr;
-    }
     assembly_->pool().releaseAll();
     return std::move(assembly_);
 }

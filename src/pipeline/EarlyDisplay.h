@@ -4,10 +4,10 @@
 // site.html's temporary file fills in page order meanwhile.
 //
 // Nothing anyone can see happens before the display step itself: its messages, update.dat and
-// site.html stay its own, in their order. The display step adopts what was begun when its own
-// plan (selection, layout, fix.dat) is the same, and starts anew otherwise; a cut that fails
-// drops what was begun. Whatever fails here is left for the display step to
-// meet again and report.
+// site.html stay its own, in their order. The plan (selection, layout, fix.dat) is made once,
+// from the selection the cut is given, and the display step takes what was begun on it; a cut
+// that fails drops what was begun. Whatever fails here is left for the display step to meet
+// again and report.
 #pragma once
 
 #include "pipeline/DigestAssembly.h"
@@ -27,9 +27,12 @@ class EarlyDisplay : public RipProgress {
     void sitesFound(const msxml::XmlNodeList& sites) override;
     void siteDone(long index) override;
 
-    // The assembly begun during the cut, every site released, when it was made from this plan;
-    // nothing otherwise (what was begun is dropped).
-    std::unique_ptr<DigestAssembly> adopt(const DigestPlan& plan);
+    // The assembly begun during the cut, every site released; nothing when none could begin.
+    std::unique_ptr<DigestAssembly> take();
+    // Drops what was begun (a cut that failed).
+    void drop() { assembly_.reset(); }
+    // The assembly being put together; null when none is.
+    const DigestAssembly* assembly() const { return assembly_.get(); }
 
   private:
     void begin(const msxml::XmlNodeList& sites);

@@ -34,7 +34,8 @@ std::string TempFileName(std::string_view inputPath) {
 
 void RipOutputFile::open(const std::string& path) {
     closeAfterError();
-    writer_ = std::make_unique<TextWriter>(path, TextWriter::Mode::Atomic);
+    // The next cut makes the file again from the page kept in Sites.
+    writer_ = std::make_unique<TextWriter>(path, TextWriter::Mode::AtomicScratch);
 }
 
 void RipOutputFile::close() {

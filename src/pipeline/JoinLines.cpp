@@ -54,7 +54,7 @@ void JoinLines(const std::string& source, const std::string& joined) {
     std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(source.c_str(), "rb"), &std::fclose);
     if (!in)
         RaiseInOutError(errno, source);
-    AtomicFile out(joined);
+    AtomicFile out(joined, AtomicFile::Durability::Scratch);
     LineEndFilter filter;
     std::vector<char> buffer(kChunk);
     size_t n;

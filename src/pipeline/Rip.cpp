@@ -53,17 +53,19 @@ void CutPage(const XmlNode& root, const std::string& pagePath, const std::string
 // A missing rule file is shown with the message it always had; the site fails, and the other
 // sites are still cut.
 void ReportMissingRules(const std::string& rulePath, const std::string& url,
-                        const std::string& reason) {
-    Dialogs().showMessage(rulePath + " not found, the program will exit now!");
+                        const std::string& reason, RipProgress& progress) {
+    progress.show(rulePath + " not found, the program will exit now!");
     RecordCutFailure(url, reason);
 }
 
 // Loads the site's rule file; nothing when it cannot be used, which is then recorded as the
 // site's failure (and a rule file that does not load or is missing is shown, as ever).
-bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& ruleDocument) {
+bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& ruleDocument,
+               RipProgress& progress) {
     const std::string rulePath = RuleFilePath(ripFile);
     if (rulePath.empty()) {
-        ReportMissingRules(rulePath, url, "The selection names no rule file for this site");
+        ReportMissingRules(rulePath, url, "The selection names no rule file for this site",
+                           progress);
         return false;
     }
     if (!DataNameStaysInFolder(ripFile)) {
@@ -71,13 +73,14 @@ bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& 
         return false;
     }
     if (!FileExists(rulePath)) {
-        ReportMissingRules(rulePath, url, "The rule file Rip/" + ripFile + " was not found");
+        ReportMissingRules(rulePath, url, "The rule file Rip/" + ripFile + " was not found",
+                           progress);
         return false;
     }
     ruleDocument.load(rulePath);
     const std::string& reason = ruleDocument.parseError().reason;
     if (!reason.empty()) {
-        Dialogs().showMessage(reason);
+        progress.show(reason);
         RecordCutFailure(url, "The rule file " + ripFile + " does not load: " + reason);
         return false;
     }
@@ -85,13 +88,13 @@ bool LoadRules(const std::string& ripFile, const std::string& url, XmlDocument& 
     return true;
 }
 
-void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
+void RipSite(const XmlNode& site, XmlDocument& ruleDocument, RipProgress& progress) {
     const auto attributes = site.attributes();
     const XmlNode ripFile = attributes.getNamedItem("RipFile");
     const XmlNode url = attributes.getNamedItem("URL");
     if (!ripFile || !url)
         return; // nothing to cut by or from: the entry keeps its old cut file
-    if (!LoadRules(ripFile.text(), url.text(), ruleDocument))
+    if (!LoadRules(ripFile.text(), url.text(), ruleDocument, progress))
         return;
     // A declaration first stands where the command tree should begin: nothing is cut.
     const XmlNode root = ruleDocument.hasXmlDeclaration() ? XmlNode() : ruleDocument.firstChild();
@@ -112,24 +115,40 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument) {
     }
 }
 
+// Shows what it is told at once.
+class NoProgress : public RipProgress {
+  public:
+    void sitesFound(const msxml::XmlNodeList&) override {}
+    void siteDone(long) override {}
+};
+
 } // namespace
+
+void RipProgress::show(const std::string& message) {
+    Dialogs().showMessage(message);
+}
 
 bool Rip(RipProgress* progress) {
     XmlDocument selection = XmlDocument::Create();
-    XmlDocument ruleDocument = XmlDocument::Create();
     selection.load(ProgramFile("\\setup.xml"));
+    return RipSelection(selection, progress);
+}
+
+bool RipSelection(const XmlDocument& selection, RipProgress* given) {
+    NoProgress none;
+    RipProgress& progress = given ? *given : none;
     if (!selection.parseError().reason.empty()) {
-        Dialogs().showMessage("Procudure Rip....[Error in setup.xml File]...." +
-                              selection.parseError().reason);
+        progress.show("Procudure Rip....[Error in setup.xml File]...." +
+                      selection.parseError().reason);
         return false;
     }
+    XmlDocument ruleDocument = XmlDocument::Create();
     const auto sites = selection.selectNodes("//site");
-    if (progress)
-        progress->sitesFound(sites);
+    progress.sitesFound(sites);
     for (long i = 0; i < sites.length(); ++i) {
-        RipSite(sites.item(i), ruleDocument);
-        if (progress)
-            progress->siteDone(i);
+        progress.beforeSite(i);
+        RipSite(sites.item(i), ruleDocument, progress);
+        progress.siteDone(i);
     }
     return true;
 }

@@ -2,9 +2,12 @@
 // its rule file into the site's cut file in the folder Work.
 #pragma once
 
+#include <string>
+
 namespace nimbrel::msxml {
+class XmlDocument;
 class XmlNodeList;
-}
+} // namespace nimbrel::msxml
 
 namespace nimbrel {
 
@@ -17,6 +20,10 @@ class RipProgress {
     virtual void sitesFound(const msxml::XmlNodeList& sites) = 0;
     // The site at this index has been dealt with (cut, passed over, or its failure recorded).
     virtual void siteDone(long index) = 0;
+    // Before the site at this index is looked at: may wait until its page file is final.
+    virtual void beforeSite(long) {}
+    // A message of the cut; shown through the dialogs in force unless kept for later.
+    virtual void show(const std::string& message);
 };
 
 // For every site element of setup.xml, in document order: joins its page file into one line,
@@ -31,5 +38,7 @@ class RipProgress {
 // pieces written so far. The errors of the whole step are raised and end it. Returns false
 // when setup.xml could not be loaded. `progress`, when given, is told of every site.
 bool Rip(RipProgress* progress = nullptr);
+// As Rip, on a selection already loaded (its parse error is shown as Rip shows it).
+bool RipSelection(const msxml::XmlDocument& selection, RipProgress* progress);
 
 } // namespace nimbrel

@@ -45,12 +45,8 @@ bool LoadOrReport(XmlDocument& document, const std::string& path) {
     return false;
 }
 
-// What was begun while the cut ran when it matches the plan; the assembly begun now otherwise.
 std::unique_ptr<DigestAssembly> BeginAssembly(DigestPlan plan, const DisplayContext& context,
                                               const std::string& sitePage) {
-    if (context.early)
-        if (auto assembly = context.early->adopt(plan))
-            return assembly;
     auto assembly = std::make_unique<DigestAssembly>(
         std::move(plan), context.workers ? context.workers : DisplayWorkerCount(), sitePage,
         context.madeAt);
@@ -85,13 +81,17 @@ DisplayReport TidyAndDisplay(const std::string& selectionFileName, const Display
         report.cleanerMissing = true;
         return report;
     }
-    XmlDocument selection = XmlDocument::Create();
-    XmlDocument layoutSheet = XmlDocument::Create();
-    if (!LoadOrReport(selection, SelectionPath(selectionFileName)) ||
-        !LoadOrReport(layoutSheet, ProgramFile("\\setup.xslt")))
-        return report;
     const std::string sitePage = ProgramFile("\\site.html");
-    const auto assembly = BeginAssembly(MakeDigestPlan(selection, layoutSheet), context, sitePage);
+    // The cycle's plan, as the cut began the page on it; else the selection as it stands now.
+    std::unique_ptr<DigestAssembly> assembly = context.early ? context.early->take() : nullptr;
+    if (!assembly) {
+        XmlDocument selection = XmlDocument::Create();
+        XmlDocument layoutSheet = XmlDocument::Create();
+        if (!LoadOrReport(selection, SelectionPath(selectionFileName)) ||
+            !LoadOrReport(layoutSheet, ProgramFile("\\setup.xslt")))
+            return report;
+        assembly = BeginAssembly(MakeDigestPlan(selection, layoutSheet), context, sitePage);
+    }
     const std::vector<SiteOutcome> outcomes = assembly->finish();
     assembly->commit();
     report.written = true;

@@ -19,7 +19,7 @@ class EarlyDisplay;
 struct DisplayContext {
     bool autoView = true;          // open site.html in the browser at the end of the run
     bool updatePageMayOpen = true; // the update reminder may open its page in the browser
-    // The step as begun while the cut ran, adopted when it matches this run; may be null.
+    // The step as begun while the cut ran, on the cycle's plan, which it then keeps; may be null.
     EarlyDisplay* early = nullptr;
     unsigned workers = 0;   // worker processes making the blocks; 0 for DisplayWorkerCount()
     std::time_t madeAt = 0; // the digest's time; 0 for the time the step begins

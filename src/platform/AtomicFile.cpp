@@ -88,7 +88,8 @@ std::string WriteTarget(const std::string& path) {
     throw EInOutError(kAccessDenied, path, "too many symbolic links, so it was left alone");
 }
 
-AtomicFile::AtomicFile(std::string target) : target_(WriteTarget(target)) {
+AtomicFile::AtomicFile(std::string target, Durability durability)
+    : target_(WriteTarget(target)), durability_(durability) {
     std::string temp;
     const int fd = CreateExclusive(target_, temp);
     if (fd < 0)
@@ -166,7 +167,9 @@ void AtomicFile::truncate(uint64_t size) {
 }
 
 int AtomicFile::flushToDisk() {
-    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
+    if (std::fflush(file_) != 0)
+        return errno ? errno : EIO;
+    if (durability_ == Durability::Synced && ::fsync(::fileno(file_)) != 0)
         return errno ? errno : EIO;
     return 0;
 }

@@ -25,9 +25,13 @@ static_assert(std::char_traits<char>::length(kAtomicTempMarker) + kAtomicTempSuf
 
 class AtomicFile {
   public:
+    // Synced files reach the disk before they replace their target. Scratch files (what a later
+    // run makes again, such as cut pages) are only renamed: a crash may leave them empty, never
+    // half-written by this run, and they cost no wait for the disk.
+    enum class Durability { Synced, Scratch };
     // Creates the temporary file; raises EInOutError (naming the target) when the folder does
     // not allow it or the target is not a regular file.
-    explicit AtomicFile(std::string target);
+    explicit AtomicFile(std::string target, Durability durability = Durability::Synced);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -64,6 +68,7 @@ class AtomicFile {
 
     std::string target_;
     std::string temp_;
+    Durability durability_;
     FILE* file_ = nullptr;
     uint64_t size_ = 0;
 };

@@ -84,9 +84,10 @@ constexpr std::uint64_t kPageBytes = 32ull << 20;
 // larger ones are kept as they came.
 constexpr std::uint64_t kConvertedPageBytes = 16ull << 20;
 
-// Transfers in flight at once in one cycle: enough to hide the latency of slow servers, few
-// enough not to look like an attack from one desktop.
-constexpr int kMostTransfers = 8;
+// Transfers in flight at once in one cycle: enough to hide the latency of slow servers (with
+// eight, a selection spread over many hosts waited on the network most of the cycle), few enough
+// not to look like an attack from one desktop.
+constexpr int kMostTransfers = 16;
 // Transfers in flight at once to one host (scheme, host and port): what polite clients allow
 // themselves, so no site sees more than two connections from us.
 constexpr int kMostTransfersPerHost = 2;

@@ -92,8 +92,10 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
 }
 
 TextWriter::TextWriter(const std::string& path, Mode mode) : path_(path) {
-    if (mode == Mode::Atomic) {
-        atomic_ = std::make_unique<AtomicFile>(path);
+    if (mode != Mode::Direct) {
+        atomic_ = std::make_unique<AtomicFile>(path, mode == Mode::Atomic
+                                                         ? AtomicFile::Durability::Synced
+                                                         : AtomicFile::Durability::Scratch);
         return;
     }
     direct_ = std::fopen(path.c_str(), "wb");

@@ -44,11 +44,12 @@ class TextReader {
 std::vector<std::string> ReadTextLines(const std::string& path);
 
 // Writes lines, each followed by CR LF. Atomic by default: the target is replaced only by
-// close(); a writer destroyed before close() leaves the old file whole. Direct mode writes
-// the target in place (for scratch files in Temp).
+// close(); a writer destroyed before close() leaves the old file whole. AtomicScratch does the
+// same without waiting for the disk (AtomicFile::Durability::Scratch). Direct mode writes the
+// target in place (for scratch files in Temp).
 class TextWriter {
   public:
-    enum class Mode { Atomic, Direct };
+    enum class Mode { Atomic, AtomicScratch, Direct };
     explicit TextWriter(const std::string& path, Mode mode = Mode::Atomic);
     ~TextWriter();
     TextWriter(const TextWriter&) = delete;

@@ -35,39 +35,45 @@ struct Journal {
     }
 };
 
-// Four hosts: three loopback addresses, and a second port on the first (a host is scheme, host
-// and port). Five pages each, queued host after host; each answer takes a while, so the limits
-// decide what runs together.
-TEST(HttpTransfers, StartInQueueOrderWithinEightAtOnceAndTwoPerHostReusingConnections) {
+// Ten hosts: nine loopback addresses, and a second port on the first (a host is scheme, host and
+// port). Three pages each, queued host after host; each answer takes a while, so the limits
+// decide what runs together: sixteen at once, two per host.
+TEST(HttpTransfers, StartInQueueOrderWithinSixteenAtOnceAndTwoPerHostReusingConnections) {
+    constexpr int kPages = 3;
     std::vector<std::unique_ptr<HttpTestServer>> hosts;
-    for (const char* address : {"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.1"}) {
-        hosts.push_back(std::make_unique<HttpTestServer>(address));
+    for (int address = 1; address <= 10; ++address) {
+        hosts.push_back(std::make_unique<HttpTestServer>(
+            "127.0.0." + std::to_string(address == 10 ? 1 : address)));
         hosts.back()->route("/p", HttpRoute::Body(std::string(5000, 'p')).delayed(150ms));
     }
     HttpTransfers transfers;
     for (const auto& host : hosts)
-        for (int page = 0; page < 5; ++page)
+        for (int page = 0; page < kPages; ++page)
             transfers.add({host->url("/p"), "agent"});
     Journal journal;
     transfers.run(journal.events());
 
-    ASSERT_EQ(journal.ended.size(), 20u);
+    ASSERT_EQ(journal.ended.size(), hosts.size() * kPages);
     for (const auto& [id, result] : journal.ended)
         EXPECT_TRUE(result.ok) << id << ": " << result.reason;
-    // The first eight: two of each host, then the others of a host as its slots free.
-    EXPECT_EQ(std::vector<HttpTransfers::Id>(journal.started.begin(), journal.started.begin() + 8),
-              (std::vector<HttpTransfers::Id>{0, 1, 5, 6, 10, 11, 15, 16}));
+    // The first sixteen: two of each of the first eight hosts, then the others as slots free.
+    std::vector<HttpTransfers::Id> firstSixteen;
+    for (HttpTransfers::Id host = 0; host < 8; ++host)
+        for (HttpTransfers::Id page = 0; page < 2; ++page)
+            firstSixteen.push_back(host * kPages + page);
+    EXPECT_EQ(std::vector<HttpTransfers::Id>(journal.started.begin(), journal.started.begin() + 16),
+              firstSixteen);
     for (size_t host = 0; host < hosts.size(); ++host) {
         std::vector<HttpTransfers::Id> order;
         for (HttpTransfers::Id id : journal.started)
-            if (id / 5 == host)
+            if (id / kPages == host)
                 order.push_back(id);
         EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << host;
         EXPECT_EQ(hosts[host]->mostRequestsAtOnce(), 2) << host;
         EXPECT_LE(hosts[host]->mostConnectionsAtOnce(), 2) << host;
         EXPECT_LE(hosts[host]->connectionsAccepted(), 2) << host; // kept alive between pages
     }
-    EXPECT_EQ(journal.mostInFlight, 8);
+    EXPECT_EQ(journal.mostInFlight, 16);
 }
 
 TEST(HttpTransfers, AbortEndsStalledTransfersAtOnceAndBeginsNoMore) {

@@ -122,9 +122,9 @@ bool WaitForFiles(const std::function<bool()>& condition) {
     return true;
 }
 
-// Eight transfers in flight (two on each of four hosts) and one waiting, none ever answered:
-// a signal ends the run at once (left alone, it would wait out the stall time-out and report
-// failures), every page from before whole, nothing cut or displayed.
+// Eight transfers in flight (two on each of four hosts) and one waiting for its host, none ever
+// answered: a signal ends the run at once (left alone, it would wait out the stall time-out and
+// report failures), every page from before whole, nothing cut or displayed.
 TEST_F(DigestCycleTest, StopSignalDuringStalledTransfersEndsTheRunAtOnce) {
     std::vector<std::unique_ptr<HttpTestServer>> hosts;
     std::vector<std::pair<std::string, std::string>> sites;
@@ -135,7 +135,8 @@ TEST_F(DigestCycleTest, StopSignalDuringStalledTransfersEndsTheRunAtOnce) {
             sites.push_back(
                 {"S" + std::to_string(sites.size()), hosts.back()->hostPort() + "/silent" + page});
     }
-    sites.push_back({"Waiting", Bare("/never")});
+    // Never begun: its host has two transfers in flight already.
+    sites.push_back({"Waiting", hosts[0]->hostPort() + "/silent?3"});
     for (const auto& [name, url] : sites)
         folder.write("Sites/" + PageFileName(url), BoldPage("kept " + name));
     folder.write("site.html", "the digest from before");

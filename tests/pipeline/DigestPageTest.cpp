@@ -43,22 +43,28 @@ TEST(DigestPage, DeclarationsGoWhereverTheWritesSplitThem) {
     }
 }
 
-TEST(DigestPage, RegionTakesALateTextAndRewindDropsWhatFollowed) {
+TEST(DigestPage, ALateTextTakesItsPlaceWithoutBlanksAndRewindDropsWhatFollowed) {
     TempProgramFolder folder;
-    folder.write("site.html", "old");
-    DigestPage page(folder.file("site.html"));
-    page.write("<body>");
-    const DigestPage::Region region = page.reserve(12);
-    page.write("<p>1</p><?xml ver");
-    const DigestPage::Mark mark = page.mark();
-    page.write("sion=\"1.0\" encoding=\"UTF-16\"?><p>2</p>");
-    page.rewind(mark);
-    page.write("y</body>");
-    EXPECT_THROW(page.fill(region, "thirteen byte"), Exception);
-    page.fill(region, "3 sites");
-    EXPECT_EQ(folder.read("site.html"), "old") << "nothing shows before the commit";
-    page.commit();
-    EXPECT_EQ(folder.read("site.html"), "<body>3 sites     <p>1</p><?xml very</body>\r\n");
+    for (const bool filled : {true, false}) {
+        folder.write("site.html", "old");
+        DigestPage page(folder.file("site.html"));
+        page.write("<body><?xml");
+        page.reserve();
+        page.write(" version=\"1.0\"?><p>1</p><?xml ver");
+        const DigestPage::Mark mark = page.mark();
+        page.write("sion=\"1.0\" encoding=\"UTF-16\"?><p>2</p>");
+        page.rewind(mark);
+        page.write(std::string(3 << 20, 'y') + "</body>"); // more than one copy's buffer
+        if (filled)
+            page.fill("3 sites");
+        EXPECT_EQ(folder.read("site.html"), "old") << "nothing shows before the commit";
+        page.commit();
+        EXPECT_EQ(folder.read("site.html"), std::string("<body><?xml") + (filled ? "3 sites" : "") +
+                                                " version=\"1.0\"?><p>1</p><?xml ver" +
+                                                std::string(3 << 20, 'y') + "</body>\r\n");
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
 }
 
 TEST(DigestPage, APageNeverCommittedLeavesTheTargetAndNoTemporaryFile) {

@@ -162,8 +162,7 @@ class ParallelDisplay : public ::testing::Test {
             tally.add(site.url, outcome.status, outcome.newItems);
             blocks.push_back({site.url, outcome.block});
         }
-        std::string summary = DigestSummary(tally.counts(), kMadeAt);
-        summary.resize(kSummaryBytes, ' ');
+        const std::string summary = DigestSummary(tally.counts(), kMadeAt);
         const std::string layout = PlaceSummary(plan.layout, summary);
         return RemoveEngineDeclarations(PlaceBlocks(layout, blocks)) + "\r\n";
     }
@@ -308,30 +307,27 @@ TEST_F(ParallelDisplay, EveryFixtureGivesTheSamePageOnOneOrManyWorkersAndWithThe
         << "every fixture shows";
 }
 
-TEST_F(ParallelDisplay, WorkBegunDuringTheCutIsAdoptedOnlyWhenTheSelectionIsTheSame) {
+TEST_F(ParallelDisplay, TheDisplayStepKeepsThePlanTheCutBeganOn) {
     Select(HundredSites(false), "setup.xslt");
     EarlyDisplay early(2, kMadeAt);
     ASSERT_TRUE(Rip(&early));
     const std::string expected = WholePage();
-    XmlDocument selection = XmlDocument::Create();
-    XmlDocument layoutSheet = XmlDocument::Create();
-    selection.load(folder.file("setup.xml"));
-    layoutSheet.load(folder.file("setup.xslt"));
-    const std::unique_ptr<DigestAssembly> adopted =
-        early.adopt(MakeDigestPlan(selection, layoutSheet));
-    ASSERT_TRUE(adopted);
-    EXPECT_EQ(adopted->finish().size(), 100u);
-    adopted->commit();
+    const std::unique_ptr<DigestAssembly> taken = early.take();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->finish().size(), 100u);
+    taken->commit();
     EXPECT_EQ(folder.read("site.html"), expected);
+    EXPECT_FALSE(early.take()) << "taken once";
 
-    // A selection changed after the cut: the step puts the page together anew.
-    EarlyDisplay stale(2, kMadeAt);
-    ASSERT_TRUE(Rip(&stale));
+    // A selection changed after the cut began: the cycle shows the selection it began with.
+    EarlyDisplay begun(2, kMadeAt);
+    ASSERT_TRUE(Rip(&begun));
+    const std::string begunOn = WholePage(); // the cut wrote the page files, whose times show
     std::vector<GeneratedSite> fewer = HundredSites(false);
     fewer.resize(40);
     Select(fewer, "setup.xslt");
-    ASSERT_TRUE(Display(2, &stale).written);
-    EXPECT_EQ(folder.read("site.html"), WholePage());
+    ASSERT_TRUE(Display(2, &begun).written);
+    EXPECT_EQ(folder.read("site.html"), begunOn);
     for (const std::string& name : FilesIn(""))
         EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
 }

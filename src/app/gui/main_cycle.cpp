@@ -1,11 +1,12 @@
-// The main window's side of the download cycle: starting a cycle, watching it, cutting and
-// displaying at its end, and letting threads go.
+// The main window's side of the download cycle: starting a cycle, watching it while the cut and
+// the blocks follow the downloads off this thread, finishing the display at its end, and letting
+// threads go.
 #include "app/gui/main.h"
 
 #include "app/Options.h"
 #include "app/WebDownload.h"
 #include "app/gui/MainDownloadHost.h"
-#include "pipeline/EarlyDisplay.h"
+#include "pipeline/CutPipeline.h"
 #include "pipeline/Rip.h"
 #include "platform/Dialogs.h"
 #include "platform/Halt.h"
@@ -64,7 +65,7 @@ void TfrmMain::StartCycle() {
     nimbrel::MakeWorkingFolders();
     if (!downloadHost_)
         downloadHost_ = new TMainDownloadHost(*this);
-    FetchThread = new TWebDownload(*downloadHost_);
+    FetchThread = new TWebDownload(*downloadHost_, std::make_shared<nimbrel::CutPipeline>());
     cycleLock_ = std::move(lock);
     TDLMessage->setInterval(50);
     TDLMessage->start();
@@ -112,12 +113,14 @@ void TfrmMain::WatchCycle(TWebDownload* thread) {
         return;
     }
     setWindowTitle(QString::fromStdString(ProductCaption + " --> Downloading " + kComplete));
-    // The display step begins on the sites whose cut is done while the others are still cut.
-    nimbrel::EarlyDisplay early;
-    Rip(&early);
+    // The cut and the blocks run off this thread; the window looks again at the next tick.
+    nimbrel::CutPipeline& steps = *thread->Pipeline();
+    if (!steps.ready())
+        return;
+    steps.finishCut();
     setWindowTitle(QString::fromStdString(ProductCaption));
     newStories_.clear();
-    NavigateBrowser(&early);
+    NavigateBrowser(steps.early());
     AnnounceNewStories();
     EndCycle(thread);
 }

@@ -20,14 +20,17 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
 using namespace nimbrel;
@@ -187,6 +190,47 @@ TEST_F(MainCycle, ARuleThatFoundNothingSaysSoInItsRow) {
     EXPECT_EQ(GridColumn(1),
               (std::vector<std::string>{"Status", "Complete", "Rule found nothing"}));
     EXPECT_NE(folder.read("site.html").find("data-status=\"broken\""), std::string::npos);
+}
+
+// CPU time of the calling thread, in milliseconds.
+long ThreadCpuMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000 + now.tv_nsec / 1'000'000;
+}
+
+// Two hundred sites: while the pages come, are cut and laid out, the window's own thread never
+// works for a tenth of a second at a stretch, so it answers a repaint or a click on Stop within
+// that (on a loaded machine the time it waits for a core comes on top, and is not its own).
+TEST_F(MainCycle, TheWindowsThreadNeverWorksATenthOfASecondAtAStretchThroughoutALargeCycle) {
+    std::vector<std::pair<std::string, std::string>> sites;
+    for (int i = 0; i < 200; ++i) {
+        const std::string path = "/" + std::to_string(i);
+        server.route(path, HttpRoute::Body(BoldPage(Repeated("story " + path + " ", 2000))));
+        sites.push_back({"Site " + std::to_string(i), Bare(path)});
+    }
+    Select(sites);
+    // A timer of the window's thread: between two of its ticks the thread did one stretch of work.
+    long last = ThreadCpuMs();
+    long longest = 0;
+    int ticks = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const long now = ThreadCpuMs();
+        longest = std::max(longest, now - last);
+        last = now;
+        ++ticks;
+    });
+    probe.start();
+    frmMain->SpeedRefreshClick();
+    ASSERT_TRUE(CycleEnds());
+    probe.stop();
+    EXPECT_LT(longest, 100) << "ms of work at a stretch, " << ticks << " ticks";
+    const std::string digest = folder.read("site.html");
+    for (const char* story : {"<div class=\"block\">story /0 ", "<div class=\"block\">story /199 "})
+        EXPECT_NE(digest.find(story), std::string::npos) << story;
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(MainCycle, RefreshDuringACycleIsIgnored) {
