@@ -169,7 +169,7 @@ void BM_PlaceAll(benchmark::State& state) {
     std::string layout;
     for (int i = 0; i < kSites; ++i)
         layout += "<td><site URL=\"" + SiteUrl(i) + "\"></site></td>";
-    std::vector<SiteBlock> sites;
+    std::vector<PlacedBlock> sites;
     for (int i = 0; i < kSites; ++i)
         sites.push_back({SiteUrl(i), blocks[i]});
     for (auto _ : state)

@@ -240,8 +240,8 @@ void TWebDownload::StartSite(int index) {
     // whole page has arrived: the cutter never sees half a page, and a failure keeps the last
     // good page. A file that cannot be written raises and ends the thread's work.
     try {
-        pages_[index] = std::make_unique<nimbrel::AtomicFile>(
-            nimbrel::DataFile("Sites", nimbrel::PageFileName(sites_[index].url)));
+        pages_[index] =
+            std::make_unique<nimbrel::AtomicFile>(nimbrel::SitePagePath(sites_[index].url));
     } catch (const nimbrel::Exception& error) {
         ShowStatus(index, "Failed: " + error.message());
         throw;

@@ -99,7 +99,7 @@ int RunFullCycle(const DigestOptions& options) {
         return cut;
     if (StopSignals::StopRequested())
         return StopSignals::ReportStopped();
-    return RunStep([&] { return DisplayStep(options.open, options.quiet, steps->early()); });
+    return RunStep([&] { return ShowDigestPage(options.open, options.quiet, steps->early()); });
 }
 
 } // namespace nimbrel::digest

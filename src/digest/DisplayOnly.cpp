@@ -30,7 +30,7 @@ bool AutoViewFromOptions() {
 
 } // namespace
 
-bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* early) {
+bool ShowDigestPage(std::optional<bool> openOverride, bool quiet, EarlyDisplay* early) {
     DisplayContext context;
     context.early = early;
     context.autoView = openOverride ? *openOverride : AutoViewFromOptions();
@@ -50,7 +50,7 @@ bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* ear
 int RunDisplayOnly(const DigestOptions& options) {
     return RunStep([&options] {
         MakeWorkingFolders();
-        return DisplayStep(options.open, options.quiet);
+        return ShowDigestPage(options.open, options.quiet);
     });
 }
 

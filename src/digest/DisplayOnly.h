@@ -17,6 +17,6 @@ namespace nimbrel::digest {
 // the update reminder opens a browser. Raises nimbrel::Exception when an error of the whole
 // run (the layout transform, writing site.html) ends the step. `early` is the step as begun
 // while the cut ran, when it was.
-bool DisplayStep(std::optional<bool> openOverride, bool quiet, EarlyDisplay* early = nullptr);
+bool ShowDigestPage(std::optional<bool> openOverride, bool quiet, EarlyDisplay* early = nullptr);
 
 } // namespace nimbrel::digest

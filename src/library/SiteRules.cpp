@@ -5,8 +5,8 @@
 #include "library/NewSite.h"
 #include "library/SelectionEntry.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/PageName.h"
-#include "pipeline/ShownSite.h"
 #include "pipeline/SiteWorkers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
@@ -107,7 +107,7 @@ RuleCheck CheckSiteRule(const LibrarySite& site) {
 RuleRepair ProposeRuleRepair(const LibrarySite& site) {
     RuleRepair repair;
     try {
-        const std::optional<ShownSite> shown = ReadShownSite(site.url);
+        const std::optional<LastShown> shown = ReadLastShown(site.url);
         if (!shown || shown->links.empty()) {
             repair.problem = "The site's last digest showed no items to learn from.";
             return repair;

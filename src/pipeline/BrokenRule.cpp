@@ -6,7 +6,7 @@
 namespace nimbrel {
 
 bool RuleFoundNothing(const SiteRecord& fetch, size_t itemLinks,
-                      const std::optional<ShownSite>& before) {
+                      const std::optional<LastShown>& before) {
     const bool pageCame =
         fetch.status == FetchStatus::Ok || fetch.status == FetchStatus::NotModified;
     return pageCame && itemLinks == 0 && before && !before->links.empty();
@@ -24,7 +24,7 @@ std::string BrokenRuleNote(std::time_t pageCame, size_t itemsBefore, std::time_t
     return note + "). The site may have changed its layout.";
 }
 
-void ShowBrokenRule(SiteFrame& frame, const SiteRecord& fetch, const ShownSite& before,
+void ShowBrokenRule(SiteFrame& frame, const SiteRecord& fetch, const LastShown& before,
                     std::time_t pageFileTime, std::time_t now) {
     // A page that was not modified came when it was asked for.
     std::time_t came = fetch.status == FetchStatus::Ok ? fetch.fetched : fetch.attempted;

@@ -4,7 +4,7 @@
 // the note, and the record of that block is kept for the next digest and for a repair.
 #pragma once
 
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/SiteFrame.h"
 #include "pipeline/SiteRecord.h"
 
@@ -17,7 +17,7 @@ inline constexpr const char* kBrokenStatus = "broken";
 
 // True when the page came but the block's items hold no link while the last digest's did.
 bool RuleFoundNothing(const SiteRecord& fetch, size_t itemLinks,
-                      const std::optional<ShownSite>& before);
+                      const std::optional<LastShown>& before);
 
 // "The page came at 14:05, but the site's rule found nothing in it (it found 26 items at
 // 13:50). The site may have changed its layout."
@@ -26,7 +26,7 @@ std::string BrokenRuleNote(std::time_t pageCame, size_t itemsBefore, std::time_t
 
 // Makes the frame a broken rule's: status, note, and the last good block with its time.
 // `pageFileTime` stands in for a fetch record without times.
-void ShowBrokenRule(SiteFrame& frame, const SiteRecord& fetch, const ShownSite& before,
+void ShowBrokenRule(SiteFrame& frame, const SiteRecord& fetch, const LastShown& before,
                     std::time_t pageFileTime, std::time_t now);
 
 } // namespace nimbrel

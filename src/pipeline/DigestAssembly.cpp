@@ -1,6 +1,6 @@
 #include "pipeline/DigestAssembly.h"
 
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/SiteLabels.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
@@ -67,7 +67,7 @@ DigestAssembly::~DigestAssembly() {
     pool_->stop();
     writer_.reset();
     if (!committed_)
-        DropPendingShownSites(pendingRecords_);
+        DropWaitingLastShown(pendingRecords_);
 }
 
 std::vector<SiteOutcome> DigestAssembly::finish() {
@@ -78,7 +78,7 @@ std::vector<SiteOutcome> DigestAssembly::finish() {
 void DigestAssembly::commit() {
     page_.commit();
     committed_ = true;
-    KeepPendingShownSites(pendingRecords_);
+    KeepWaitingLastShown(pendingRecords_);
     if (unwrittenRecords_ > 0)
         throw Exception(PendingRecordsLost(unwrittenRecords_, firstUnwrittenReason_));
 }
@@ -90,7 +90,7 @@ void DigestAssembly::remember(const DisplaySite& site, SiteOutcome& outcome) {
         news_.push_back({ShownName(site), outcome.newItems});
     if (ownFrame && outcome.shown) {
         try {
-            WritePendingShownSite(site.url, *outcome.shown);
+            WriteWaitingLastShown(site.url, *outcome.shown);
             pendingRecords_.push_back(site.url);
         } catch (const Exception& error) {
             // Reported once the page is in place; the other sites are remembered as ever.
@@ -178,7 +178,7 @@ void DigestAssembly::placeSiteBySite(size_t from) {
     keepAllBlocks_ = true;
     while (outcomes_.size() < plan_.sites.size())
         takeNext();
-    std::vector<SiteBlock> blocks;
+    std::vector<PlacedBlock> blocks;
     for (size_t site = 0; site < plan_.sites.size(); ++site)
         blocks.push_back({plan_.sites[site].url, blockAgain(site)});
     page_.write(PlaceBlocks(std::string_view(plan_.layout).substr(from), blocks));

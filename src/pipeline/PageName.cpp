@@ -38,11 +38,11 @@ std::string SiteRecordPath(std::string_view url) {
     return SiteFile("Sites", url, ".rec");
 }
 
-std::string ShownSitePath(std::string_view url) {
+std::string LastShownPath(std::string_view url) {
     return SiteFile("Sites", url, ".dig");
 }
 
-std::string WaitingShownSitePath(std::string_view url) {
+std::string WaitingLastShownPath(std::string_view url) {
     return SiteFile("Sites", url, kWaitingShownEnding);
 }
 

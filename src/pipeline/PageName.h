@@ -2,7 +2,7 @@
 // URL. Their formats and their one reader and writer each:
 //   Sites/<stem>.dat       the page as downloaded: the last whole one (the fetch, app/SiteFetch)
 //   Sites/<stem>.rec       the fetch record: validators, Retry-After, status, times (SiteRecord.h)
-//   Sites/<stem>.dig       what the last digest showed of the site (ShownSite.h)
+//   Sites/<stem>.dig       what the last digest showed of the site (LastShown.h)
 //   Sites/<stem>.dig.next  the same, waiting until the digest that shows it is written
 //   Work/<stem>.dat        the pieces the cut made of the page (Rip.h)
 //   Work/<stem>.err        why the site's last cut failed (SiteFailure.h)
@@ -28,8 +28,8 @@ std::string PageFileName(std::string_view url);
 
 std::string SitePagePath(std::string_view url);         // Sites/<stem>.dat
 std::string SiteRecordPath(std::string_view url);       // Sites/<stem>.rec
-std::string ShownSitePath(std::string_view url);        // Sites/<stem>.dig
-std::string WaitingShownSitePath(std::string_view url); // Sites/<stem>.dig.next
+std::string LastShownPath(std::string_view url);        // Sites/<stem>.dig
+std::string WaitingLastShownPath(std::string_view url); // Sites/<stem>.dig.next
 std::string SiteCutPath(std::string_view url);          // Work/<stem>.dat
 std::string CutFailurePath(std::string_view url);       // Work/<stem>.err
 

@@ -69,20 +69,20 @@ std::vector<PlaceholderUse> FindPlaceholders(std::string_view layout,
     return uses;
 }
 
-std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& sites) {
+std::string PlaceBlocks(std::string_view layout, const std::vector<PlacedBlock>& sites) {
     const bool blockHoldsPlaceholder =
-        std::any_of(sites.begin(), sites.end(), [](const SiteBlock& site) {
+        std::any_of(sites.begin(), sites.end(), [](const PlacedBlock& site) {
             return site.block.find(kPlaceholderStart) != std::string::npos;
         });
     if (blockHoldsPlaceholder) {
         // Later sites may then replace text that earlier blocks brought in: one site at a time.
         std::string text(layout);
-        for (const SiteBlock& site : sites)
+        for (const PlacedBlock& site : sites)
             text = ReplaceSitePlaceholders(std::move(text), site.url, site.block);
         return text;
     }
     std::vector<std::string> urls;
-    for (const SiteBlock& site : sites)
+    for (const PlacedBlock& site : sites)
         urls.push_back(site.url);
     std::string out;
     size_t from = 0;

@@ -36,14 +36,14 @@ std::vector<PlaceholderUse> FindPlaceholders(std::string_view layout,
 // placeholders a block brings in are replaced by the sites after it).
 inline constexpr std::string_view kPlaceholderStart = "<site URL=";
 
-struct SiteBlock {
+struct PlacedBlock {
     std::string url;
     std::string block;
 };
 
 // Replaces the placeholders of every site, in site order, as ReplaceSitePlaceholders called once
 // per site would; in one pass over the layout unless a block itself holds a placeholder.
-std::string PlaceBlocks(std::string_view layout, const std::vector<SiteBlock>& sites);
+std::string PlaceBlocks(std::string_view layout, const std::vector<PlacedBlock>& sites);
 
 // The layout without the declarations the transforms put at the head of their output.
 std::string RemoveEngineDeclarations(std::string_view layout);

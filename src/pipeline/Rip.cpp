@@ -40,14 +40,7 @@ bool HoldsAWholeBlock(const std::string& pagePath) {
 
 void CutPage(const XmlNode& root, const std::string& pagePath, const std::string& cutPath) {
     const JoinedPage joined(pagePath);
-    RipOutput().open(cutPath);
-    try {
-        RunCommandTree(root, joined.path());
-    } catch (...) {
-        RipOutput().closeAfterError();
-        throw;
-    }
-    RipOutput().close();
+    CutInto(root, joined.path(), cutPath);
 }
 
 // A missing rule file is shown with the message it always had; the site fails, and the other
@@ -99,13 +92,11 @@ void RipSite(const XmlNode& site, XmlDocument& ruleDocument, RipProgress& progre
     // A declaration first stands where the command tree should begin: nothing is cut.
     const XmlNode root = ruleDocument.hasXmlDeclaration() ? XmlNode() : ruleDocument.firstChild();
 
-    // Page and cut file share the name built from the URL; it never holds a separator.
-    const std::string fileName = PageFileName(url.text());
-    const std::string pagePath = DataFile("\\Sites", fileName);
+    const std::string pagePath = SitePagePath(url.text());
     if (!FileExists(pagePath) || !HoldsAWholeBlock(pagePath))
         return;
     try {
-        CutPage(root, pagePath, DataFile("\\Work", fileName));
+        CutPage(root, pagePath, SiteCutPath(url.text()));
     } catch (const Exception& error) {
         const auto* fileError = dynamic_cast<const EInOutError*>(&error);
         if (fileError && EndsTheStep(*fileError))

@@ -75,7 +75,7 @@ std::string StatusName(FetchStatus status) {
 }
 
 // The block the last digest showed, when there is one, with the time of its page.
-void ShowLastDigest(SiteFrame& frame, const std::optional<ShownSite>& before) {
+void ShowLastDigest(SiteFrame& frame, const std::optional<LastShown>& before) {
     if (!before || before->block.empty())
         return;
     frame.block = before->block;
@@ -175,7 +175,7 @@ SiteFrame FrameOf(const DisplaySite& site) {
 
 // The frame of a site whose block was made.
 SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::time_t now,
-                            const std::optional<ShownSite>& before) {
+                            const std::optional<LastShown>& before) {
     const SiteRecord fetch = ReadSiteRecord(site.url);
     SiteOutcome outcome;
     SiteFrame frame = FrameOf(site);
@@ -212,7 +212,7 @@ SiteOutcome MadeSiteOutcome(const DisplaySite& site, std::string block, std::tim
     outcome.block = std::move(framed.block);
     if (showsItsPage && !broken) {
         outcome.newItems = framed.newItems;
-        ShownSite shown{frame.fetched, std::move(framed.links), std::move(block)};
+        LastShown shown{frame.fetched, std::move(framed.links), std::move(block)};
         if (!before || shown != *before)
             outcome.shown = std::move(shown);
     }
@@ -226,7 +226,7 @@ std::string ReasonOf(const std::exception& error) {
 } // namespace
 
 SiteOutcome FailedSiteOutcome(const DisplaySite& site, const std::string& reason, std::time_t now,
-                              const std::optional<ShownSite>& before) {
+                              const std::optional<LastShown>& before) {
     SiteOutcome outcome;
     outcome.failure = reason;
     outcome.status = "failed";
@@ -242,7 +242,7 @@ SiteOutcome FailedSiteOutcome(const DisplaySite& site, const std::string& reason
 }
 
 SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std::time_t now) {
-    const std::optional<ShownSite> before = ReadShownSite(site.url);
+    const std::optional<LastShown> before = ReadLastShown(site.url);
     try {
         return MadeSiteOutcome(site, Block(site, workshop), now, before);
     } catch (const BlockNotMade& failed) {

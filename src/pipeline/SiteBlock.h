@@ -7,7 +7,7 @@
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/FixList.h"
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 
 #include <ctime>
 #include <map>
@@ -45,7 +45,7 @@ struct SiteOutcome {
     std::optional<std::string> failure; // why the site's own block was not made
     std::string status;                 // the frame's status (ok, failed, never ...)
     size_t newItems = 0;                // items marked new
-    std::optional<ShownSite> shown;     // to remember once the digest is written; nothing:
+    std::optional<LastShown> shown;     // to remember once the digest is written; nothing:
                                         // the site's record stays as it is
 };
 
@@ -101,6 +101,6 @@ SiteOutcome MakeSiteBlock(const DisplaySite& site, BlockWorkshop& workshop, std:
 // the last digest showed), which has been through the last pass; none when there is no
 // `before`. Never raises but std::bad_alloc.
 SiteOutcome FailedSiteOutcome(const DisplaySite& site, const std::string& reason, std::time_t now,
-                              const std::optional<ShownSite>& before);
+                              const std::optional<LastShown>& before);
 
 } // namespace nimbrel

@@ -65,7 +65,7 @@ std::optional<std::string> ReadOptionalText(MessageReader& in) {
     return in.text();
 }
 
-void Write(MessageWriter& out, const std::optional<ShownSite>& shown) {
+void Write(MessageWriter& out, const std::optional<LastShown>& shown) {
     out.number(shown ? 1 : 0);
     if (!shown)
         return;
@@ -75,10 +75,10 @@ void Write(MessageWriter& out, const std::optional<ShownSite>& shown) {
     out.text(shown->block);
 }
 
-std::optional<ShownSite> ReadShown(MessageReader& in) {
+std::optional<LastShown> ReadShown(MessageReader& in) {
     if (in.number() == 0)
         return std::nullopt;
-    ShownSite shown;
+    LastShown shown;
     shown.fetched = ReadTime(in);
     const std::uint64_t links = in.number();
     for (std::uint64_t i = 0; i < links; ++i)
@@ -221,7 +221,7 @@ std::string SiteWorkRunner::runBlock(const BlockJob& job) {
             shared.workshop.emplace(job.fixes);
         } catch (const Exception& error) {
             return EncodeOutcome(FailedSiteOutcome(job.site, ConciseReason(error.message()),
-                                                   job.madeAt, ReadShownSite(job.site.url)));
+                                                   job.madeAt, ReadLastShown(job.site.url)));
         }
         shared.run = job.run;
         shared.programFolder = job.programFolder;
@@ -248,7 +248,7 @@ std::string SiteWorkRunner::run(std::string_view message) {
         const DisplaySite site = ReadSite(in);
         const std::string reason = in.text();
         const std::time_t madeAt = ReadTime(in);
-        return EncodeOutcome(FailedSiteOutcome(site, reason, madeAt, ReadShownSite(site.url)));
+        return EncodeOutcome(FailedSiteOutcome(site, reason, madeAt, ReadLastShown(site.url)));
     }
     case JobKind::Trial: {
         TrialJob job;

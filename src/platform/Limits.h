@@ -115,7 +115,7 @@ constexpr std::size_t kSiteRecordBytes = 64 * 1024;
 constexpr std::size_t kKeptBlockBytes = 2u << 20;
 // How much of the record of what the last digest showed of a site is read: the kept block and
 // room for the links of tens of thousands of items.
-constexpr std::size_t kShownSiteBytes = kKeptBlockBytes + (2u << 20);
+constexpr std::size_t kLastShownBytes = kKeptBlockBytes + (2u << 20);
 
 // A page fetched to find its feed, or to write a rule for it, is held whole in memory; the
 // largest front pages and feeds are a few megabytes, so this leaves room and bounds the cost.

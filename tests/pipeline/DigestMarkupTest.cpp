@@ -2,7 +2,7 @@
 // the record they are read from, the frame's notes and origin link, and the summary line.
 #include "components/ItemMarks.h"
 #include "pipeline/DigestSummary.h"
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/SiteFrame.h"
 #include "platform/LocalTime.h"
 
@@ -81,30 +81,30 @@ TEST(ItemMarks, FirstDigestMarksNothingButCollectsTheLinksOnce) {
     EXPECT_EQ(MarkNewItems(block, &none).newItems, 3u);
 }
 
-TEST(ShownSiteRecord, RoundTripsAndReadsWhatOthersWrote) {
-    const ShownSite shown{1714566896,
+TEST(LastShownRecord, RoundTripsAndReadsWhatOthersWrote) {
+    const LastShown shown{1714566896,
                           {"http://a.example/1", "http://a.example/2?x=1&y=2"},
                           "<div>\r\n\r\nblank lines and link: lines stay\nlink: x</div>"};
-    EXPECT_EQ(ParseShownSite(FormatShownSite(shown)), shown);
-    EXPECT_EQ(FormatShownSite({0, {"http://a.example/\r\nx"}, "b"}),
+    EXPECT_EQ(ParseLastShown(FormatLastShown(shown)), shown);
+    EXPECT_EQ(FormatLastShown({0, {"http://a.example/\r\nx"}, "b"}),
               "link: http://a.example/  x\r\n\r\nb");
-    const ShownSite lf = ParseShownSite("other: x\nfetched: nonsense\nlink:   http://z/  \n"
+    const LastShown lf = ParseLastShown("other: x\nfetched: nonsense\nlink:   http://z/  \n"
                                         "no colon\n\n<p>b</p>");
     EXPECT_EQ(lf.fetched, 0);
     EXPECT_EQ(lf.links, std::vector<std::string>{"http://z/"});
     EXPECT_EQ(lf.block, "<p>b</p>");
-    EXPECT_EQ(ParseShownSite(""), ShownSite{});
+    EXPECT_EQ(ParseLastShown(""), LastShown{});
 }
 
-TEST(ShownSiteRecord, MissingFileIsNoRecordAndAHugeBlockIsNotKept) {
+TEST(LastShownRecord, MissingFileIsNoRecordAndAHugeBlockIsNotKept) {
     test::TempProgramFolder folder;
-    EXPECT_FALSE(ReadShownSite("a.example/feed"));
-    WriteShownSite("a.example/feed", {5, {"http://a.example/1"}, "<p>kept</p>"});
-    EXPECT_EQ(ReadShownSite("a.example/feed"),
-              (ShownSite{5, {"http://a.example/1"}, "<p>kept</p>"}));
+    EXPECT_FALSE(ReadLastShown("a.example/feed"));
+    WriteLastShown("a.example/feed", {5, {"http://a.example/1"}, "<p>kept</p>"});
+    EXPECT_EQ(ReadLastShown("a.example/feed"),
+              (LastShown{5, {"http://a.example/1"}, "<p>kept</p>"}));
     EXPECT_TRUE(folder.exists("Sites/a.example___feed.dig"));
-    WriteShownSite("a.example/feed", {5, {"http://a.example/1"}, std::string(3u << 20, 'x')});
-    const auto read = ReadShownSite("a.example/feed");
+    WriteLastShown("a.example/feed", {5, {"http://a.example/1"}, std::string(3u << 20, 'x')});
+    const auto read = ReadLastShown("a.example/feed");
     ASSERT_TRUE(read);
     EXPECT_EQ(read->links, std::vector<std::string>{"http://a.example/1"});
     EXPECT_EQ(read->block, "");

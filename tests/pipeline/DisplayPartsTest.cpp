@@ -148,16 +148,17 @@ TEST(SitePlaceholders, AnotherUrlsPlaceholderIsLeftAlone) {
 TEST(SitePlaceholders, AllBlocksPlacedInOnePassAsSiteBySite) {
     const std::string layout = "<td><site URL=\"a.com/x\" /></td><td><site URL=\"b&amp;c\"></site>"
                                "</td><td><site URL=\"a.com/x\"></site></td><site URL=\"zz\" />";
-    const std::vector<SiteBlock> sites = {{"a.com/x", "[A1]"}, {"b&c", "[B]"}, {"a.com/x", "[A2]"}};
+    const std::vector<PlacedBlock> sites = {
+        {"a.com/x", "[A1]"}, {"b&c", "[B]"}, {"a.com/x", "[A2]"}};
     std::string sequential = layout;
-    for (const SiteBlock& site : sites)
+    for (const PlacedBlock& site : sites)
         sequential = ReplaceSitePlaceholders(sequential, site.url, site.block);
     EXPECT_EQ(PlaceBlocks(layout, sites), sequential);
     EXPECT_EQ(sequential, "<td>[A1]</td><td>[B]</td><td>[A1]</td><site URL=\"zz\" />");
 }
 
 TEST(SitePlaceholders, BlockHoldingALaterPlaceholderIsReplacedToo) {
-    const std::vector<SiteBlock> sites = {{"a", "<site URL=\"b\" />"}, {"b", "[B]"}};
+    const std::vector<PlacedBlock> sites = {{"a", "<site URL=\"b\" />"}, {"b", "[B]"}};
     EXPECT_EQ(PlaceBlocks("<site URL=\"a\" />|<site URL=\"b\"></site>", sites), "[B]|[B]");
 }
 

@@ -4,7 +4,7 @@
 // The pages are the team's copies in tests/fixtures/sites (expected.tsv says what each must
 // show); saved real pages are run too when the shared snapshot folder is there.
 #include "components/MSXML2_TLB.h"
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 #include "platform/Files.h"
 #include "support/OneSiteDigest.h"
 #include "support/TestSupport.h"
@@ -141,7 +141,7 @@ void ExpectBlock(const std::string& digest, const Expectation& e) {
 // The block the site's stylesheet made (kept in the site's record as it was made) stands in the
 // digest byte for byte: the last pass over every block found nothing to take out of it.
 void ExpectBlockPassedUnchanged(const std::string& digest, const XmlNode& site) {
-    const auto shown = ReadShownSite(Attribute(site, "URL"));
+    const auto shown = ReadLastShown(Attribute(site, "URL"));
     ASSERT_TRUE(shown);
     ASSERT_GT(shown->block.size(), 100u);
     EXPECT_NE(digest.find(shown->block), std::string::npos) << shown->block;

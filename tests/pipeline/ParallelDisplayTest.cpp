@@ -154,7 +154,7 @@ class ParallelDisplay : public ::testing::Test {
         EXPECT_TRUE(selection.load(folder.file("setup.xml")));
         EXPECT_TRUE(layoutSheet.load(folder.file("setup.xslt")));
         const DigestPlan plan = MakeDigestPlan(selection, layoutSheet);
-        std::vector<SiteBlock> blocks;
+        std::vector<PlacedBlock> blocks;
         DigestTally tally;
         for (const DisplaySite& site : plan.sites) {
             BlockWorkshop workshop(plan.fixes);

@@ -26,12 +26,12 @@ std::time_t LocalNoon() {
 }
 
 TEST(BrokenRule, OnlyAPageThatCameAndShowsNothingAfterItemsIsABrokenRule) {
-    const ShownSite before{100, {"http://a.example/1", "http://a.example/2"}, "<p>good</p>"};
-    const ShownSite empty{100, {}, "<p>nothing</p>"};
+    const LastShown before{100, {"http://a.example/1", "http://a.example/2"}, "<p>good</p>"};
+    const LastShown empty{100, {}, "<p>nothing</p>"};
     const struct {
         FetchStatus status;
         size_t links;
-        std::optional<ShownSite> before;
+        std::optional<LastShown> before;
         bool broken;
     } cases[] = {
         {FetchStatus::Ok, 0, before, true},

@@ -2,8 +2,8 @@
 // or memory fails with that reason, framed with the block its last digest showed, and the next
 // site gets a new worker; the worker cannot reach the network, start programs or write files.
 #include "pipeline/SiteWorkers.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/PageName.h"
-#include "pipeline/ShownSite.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ class SiteWorkersTest : public ::testing::Test {
                      size_t items = 30) {
         const DisplaySite site{name, name + ".example/feed", styleSheet, "xml", position};
         folder.write("Work/" + PageFileName(site.url), Feed(name, items));
-        WriteShownSite(site.url,
+        WriteLastShown(site.url,
                        {kMadeAt - 900, {}, "<p>Kept " + name + "<script>x()</script></p>"});
         return site;
     }

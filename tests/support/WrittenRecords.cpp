@@ -4,9 +4,9 @@
 
 namespace nimbrel {
 
-void WriteShownSite(std::string_view url, const ShownSite& shown) {
-    WritePendingShownSite(url, shown);
-    KeepPendingShownSites({std::string(url)});
+void WriteLastShown(std::string_view url, const LastShown& shown) {
+    WriteWaitingLastShown(url, shown);
+    KeepWaitingLastShown({std::string(url)});
 }
 
 std::string PlaceSummary(std::string_view layout, std::string_view summary) {

@@ -2,7 +2,7 @@
 // summary in a layout on its own. The program writes these only through the display step.
 #pragma once
 
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 
 #include <string>
 #include <string_view>
@@ -10,7 +10,7 @@
 namespace nimbrel {
 
 // Puts the site's record in place, as a digest that showed it does.
-void WriteShownSite(std::string_view url, const ShownSite& shown);
+void WriteLastShown(std::string_view url, const LastShown& shown);
 
 // The layout with the summary at SummaryOffset.
 std::string PlaceSummary(std::string_view layout, std::string_view summary);

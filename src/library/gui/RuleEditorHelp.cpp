@@ -5,7 +5,7 @@
 #include "library/ExampleRule.h"
 #include "library/NewSite.h"
 #include "library/gui/SiteFields.h"
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 
@@ -146,7 +146,7 @@ void TfrmRuleEditor::SetToolTips() {
 // items, the editor offers to make a new rule from them.
 void TfrmRuleEditor::OfferRepair() {
     const RuleCheck check = CheckSiteRule(*site_);
-    const std::optional<ShownSite> shown = ReadShownSite(site_->url);
+    const std::optional<LastShown> shown = ReadLastShown(site_->url);
     if (check.state != RuleCheck::State::FoundNothing || !shown || shown->links.empty())
         return;
     lblRepair->setText(Q("The rule finds nothing in the page the site has now, though its last "

@@ -7,8 +7,8 @@
 #include "guisupport/GuiTestSupport.h"
 #include "library/NewSite.h"
 #include "library/gui/setup.h"
+#include "pipeline/LastShown.h"
 #include "pipeline/PageName.h"
-#include "pipeline/ShownSite.h"
 #include "support/HelpCallLog.h"
 
 #include <QCheckBox>
@@ -163,11 +163,11 @@ TEST_F(RuleEditorTest, EditRuleOpensTheSelectedSitesRuleAndSaveReplacesIt) {
 
 TEST_F(RuleEditorTest, ARuleThatFindsNothingIsOfferedARepairFromTheLastGoodDigest) {
     AddCardsSite(CardsPage(2));
-    ShownSite shown;
+    LastShown shown;
     for (int i = 1; i <= 15; ++i)
         shown.links.push_back("http://town.example/story/" + std::to_string(i));
     shown.block = "<ol><li class=\"item\">...</li></ol>";
-    WriteShownSite(kUrl, shown);
+    WriteLastShown(kUrl, shown);
     TfrmSetup setup;
     TfrmRuleEditor* editor = OpenEditRule(setup, "Mine", "Cards");
     ASSERT_NE(editor, nullptr);

@@ -15,35 +15,35 @@
 
 namespace nimbrel {
 
-struct ShownSite {
+struct LastShown {
     std::time_t fetched = 0;        // when the page the block was made from came (UTC); 0 unknown
     std::vector<std::string> links; // the links of the block's items, in order
     std::string block;              // the block as made, before the new items were marked
 
-    bool operator==(const ShownSite&) const = default;
+    bool operator==(const LastShown&) const = default;
 };
 
 // The site's record; nothing when the site was never shown (no file, or one that cannot be
 // read). Never raises.
-std::optional<ShownSite> ReadShownSite(std::string_view url);
+std::optional<LastShown> ReadLastShown(std::string_view url);
 
 // A record waits in a file of its own beside the site's record (".dig.next") until the digest
 // that showed it is in place; the display step keeps only the names meanwhile. Raises
 // EInOutError when it cannot be written. A block larger than limits::kKeptBlockBytes is not
 // kept (the links are).
-void WritePendingShownSite(std::string_view url, const ShownSite& shown);
+void WriteWaitingLastShown(std::string_view url, const LastShown& shown);
 // Puts the waiting records of these sites in place of their records. Every one is tried; when
 // any cannot be moved, it is removed and Exception raised naming how many and the first one's
 // path and reason (those sites' items are marked new once more).
-void KeepPendingShownSites(const std::vector<std::string>& urls);
+void KeepWaitingLastShown(const std::vector<std::string>& urls);
 // The message of records that could not be kept or written: how many sites, and why.
 std::string PendingRecordsLost(size_t sites, const std::string& reason);
 // Removes the waiting records of a digest that was not written.
-void DropPendingShownSites(const std::vector<std::string>& urls);
+void DropWaitingLastShown(const std::vector<std::string>& urls);
 
 // The record as its file holds it, and back: "key: value" lines (fetched, then one link line
 // per link), an empty line, then the block.
-std::string FormatShownSite(const ShownSite& shown);
-ShownSite ParseShownSite(std::string_view text);
+std::string FormatLastShown(const LastShown& shown);
+LastShown ParseLastShown(std::string_view text);
 
 } // namespace nimbrel

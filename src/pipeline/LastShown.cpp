@@ -1,4 +1,4 @@
-#include "pipeline/ShownSite.h"
+#include "pipeline/LastShown.h"
 
 #include "pipeline/PageName.h"
 #include "pipeline/SiteRecord.h"
@@ -20,7 +20,7 @@ namespace {
 // Blanks around a key or value, and the CR of a CR LF line end.
 constexpr std::string_view kLineBlanks = " \t\r";
 
-void TakeLine(ShownSite& shown, std::string_view line) {
+void TakeLine(LastShown& shown, std::string_view line) {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos)
         return;
@@ -34,7 +34,7 @@ void TakeLine(ShownSite& shown, std::string_view line) {
 
 } // namespace
 
-std::string FormatShownSite(const ShownSite& shown) {
+std::string FormatLastShown(const LastShown& shown) {
     std::string text;
     if (shown.fetched > 0)
         text += "fetched: " + FormatUtc(shown.fetched) + "\r\n";
@@ -43,8 +43,8 @@ std::string FormatShownSite(const ShownSite& shown) {
     return text + "\r\n" + shown.block;
 }
 
-ShownSite ParseShownSite(std::string_view text) {
-    ShownSite shown;
+LastShown ParseLastShown(std::string_view text) {
+    LastShown shown;
     while (!text.empty()) {
         const size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -57,37 +57,37 @@ ShownSite ParseShownSite(std::string_view text) {
     return shown;
 }
 
-std::optional<ShownSite> ReadShownSite(std::string_view url) {
-    std::ifstream file(ShownSitePath(url), std::ios::binary);
+std::optional<LastShown> ReadLastShown(std::string_view url) {
+    std::ifstream file(LastShownPath(url), std::ios::binary);
     if (!file)
         return std::nullopt;
-    std::string text(limits::kShownSiteBytes + 1, '\0');
+    std::string text(limits::kLastShownBytes + 1, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (file.bad())
         return std::nullopt;
     text.resize(static_cast<size_t>(file.gcount()));
-    ShownSite shown = ParseShownSite(text);
-    if (text.size() > limits::kShownSiteBytes)
+    LastShown shown = ParseLastShown(text);
+    if (text.size() > limits::kLastShownBytes)
         shown.block.clear(); // cut short: only whole blocks are shown
     return shown;
 }
 
 namespace {
 
-void WriteRecord(const std::string& path, const ShownSite& shown) {
+void WriteRecord(const std::string& path, const LastShown& shown) {
     if (shown.block.size() <= limits::kKeptBlockBytes) {
-        AtomicWriteFile(path, FormatShownSite(shown));
+        AtomicWriteFile(path, FormatLastShown(shown));
         return;
     }
-    ShownSite linksOnly = shown;
+    LastShown linksOnly = shown;
     linksOnly.block.clear();
-    AtomicWriteFile(path, FormatShownSite(linksOnly));
+    AtomicWriteFile(path, FormatLastShown(linksOnly));
 }
 
 } // namespace
 
-void WritePendingShownSite(std::string_view url, const ShownSite& shown) {
-    WriteRecord(WaitingShownSitePath(url), shown);
+void WriteWaitingLastShown(std::string_view url, const LastShown& shown) {
+    WriteRecord(WaitingLastShownPath(url), shown);
 }
 
 std::string PendingRecordsLost(size_t sites, const std::string& reason) {
@@ -96,28 +96,28 @@ std::string PendingRecordsLost(size_t sites, const std::string& reason) {
            " could not be kept (its items are marked new again next time): " + reason;
 }
 
-void KeepPendingShownSites(const std::vector<std::string>& urls) {
+void KeepWaitingLastShown(const std::vector<std::string>& urls) {
     std::optional<EInOutError> first;
     size_t failed = 0;
     for (const std::string& url : urls) {
-        if (std::rename(WaitingShownSitePath(url).c_str(), ShownSitePath(url).c_str()) == 0)
+        if (std::rename(WaitingLastShownPath(url).c_str(), LastShownPath(url).c_str()) == 0)
             continue;
         ++failed;
         try {
-            RaiseInOutError(errno, ShownSitePath(url));
+            RaiseInOutError(errno, LastShownPath(url));
         } catch (const EInOutError& error) {
             if (!first)
                 first = error;
         }
-        std::remove(WaitingShownSitePath(url).c_str());
+        std::remove(WaitingLastShownPath(url).c_str());
     }
     if (first)
         throw Exception(PendingRecordsLost(failed, first->message()));
 }
 
-void DropPendingShownSites(const std::vector<std::string>& urls) {
+void DropWaitingLastShown(const std::vector<std::string>& urls) {
     for (const std::string& url : urls)
-        std::remove(WaitingShownSitePath(url).c_str());
+        std::remove(WaitingLastShownPath(url).c_str());
 }
 
 } // namespace nimbrel
