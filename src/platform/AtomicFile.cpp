@@ -190,13 +190,18 @@ void AtomicFile::release() {
     temp_.clear();
 }
 
-void AtomicFile::commit() {
+int AtomicFile::flushAndPlace(int (*place)(const char*, const char*)) {
     if (!file_)
         throw EInOutError(103, target_);
     int err = flushToDisk();
-    // Renamed while still open and locked, so no clean-up can take the file in between.
-    if (err == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0)
+    // Placed while still open and locked, so no clean-up can take the file in between.
+    if (err == 0 && place(temp_.c_str(), target_.c_str()) != 0)
         err = errno;
+    return err;
+}
+
+void AtomicFile::commit() {
+    const int err = flushAndPlace(&::rename);
     if (err != 0) {
         abandon();
         RaiseInOutError(err, target_);
@@ -208,11 +213,7 @@ void AtomicFile::commit() {
 
 // link() fails when the target exists, so no other writer's file is ever replaced.
 bool AtomicFile::commitAsNew() {
-    if (!file_)
-        throw EInOutError(103, target_);
-    int err = flushToDisk();
-    if (err == 0 && ::link(temp_.c_str(), target_.c_str()) != 0)
-        err = errno;
+    const int err = flushAndPlace(&::link);
     abandon();
     if (err == EEXIST)
         return false;

@@ -65,6 +65,9 @@ class AtomicFile {
   private:
     void abandon();
     int flushToDisk(); // 0 or the errno of the failure; the file stays open
+    // Flushes, then puts the temporary file at the target with `place` (rename or link); 0 or
+    // the errno of the failure.
+    int flushAndPlace(int (*place)(const char*, const char*));
 
     std::string target_;
     std::string temp_;
