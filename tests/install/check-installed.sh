@@ -145,7 +145,9 @@ check_feed_link() {
             HOME="$scratch/home" XDG_DATA_HOME= "$@"
     }
     nimbrel_here "$prefix/bin/nimbrel-launch" --folder "$folder" --prepare || fail "--prepare failed"
-    (cd "$folder" && nimbrel_here "$gui" >"$scratch/running.log" 2>&1) &
+    # exec, so that $! is the program itself and the kill below ends it.
+    (cd "$folder" && exec env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" \
+        QT_QPA_PLATFORM=offscreen HOME="$scratch/home" XDG_DATA_HOME= "$gui" >"$scratch/running.log" 2>&1) &
     running=$!
     local waited=0
     until compgen -G "$runtime/nimbrel-*.socket" >/dev/null; do
