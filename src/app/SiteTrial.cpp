@@ -5,6 +5,7 @@
 #include "components/MSXML2_TLB.h"
 #include "pipeline/FixList.h"
 #include "pipeline/HtmlRip.h"
+#include "pipeline/LibraryDocument.h"
 #include "pipeline/PageBase.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteWorkers.h"
@@ -34,8 +35,7 @@ struct TrialSite {
 };
 
 std::string Attribute(const XmlNode& element, const std::string& name) {
-    const XmlNode attribute = element.attributes().getNamedItem(name);
-    return attribute ? Trim(attribute.text()) : std::string();
+    return Trim(AttributeText(element, name));
 }
 
 std::string Excerpt(const std::string& text) {
@@ -49,24 +49,25 @@ std::string Excerpt(const std::string& text) {
 // The library, or nothing (the reason reported) when it does not load.
 std::optional<XmlDocument> LoadLibrary(std::ostream& out) {
     XmlDocument library = XmlDocument::Create();
-    library.load(ProgramFile("\\Categories.xml"));
-    if (library.parseError().reason.empty())
+    const LibraryLoad load = LoadWebPageLibrary(library);
+    if (load.state == LibraryState::Loaded)
         return library;
-    out << "Categories.xml does not load: " << library.parseError().reason << "\n";
+    out << "Categories.xml does not load: " << load.why.reason << "\n";
     return std::nullopt;
 }
 
-bool FindSite(const XmlDocument& library, LibrarySiteLookup lookup, const std::string& entry,
-              TrialSite& site, std::ostream& out) {
+bool FindSite(const XmlDocument& library, const std::string& entry, TrialSite& site,
+              std::ostream& out) {
     const size_t arrow = entry.find("->");
     if (arrow == std::string::npos) {
         out << "'" << entry << "' is not an entry: write Category->Site\n";
         return false;
     }
     const std::string_view names(entry);
-    const XmlNode element = lookup(library, names.substr(0, arrow), names.substr(arrow + 2));
+    const XmlNode element =
+        FindLibrarySite(library, names.substr(0, arrow), names.substr(arrow + 2));
     if (!element) {
-        out << "No library site '" << entry << "' in " << ProgramFile("\\Categories.xml") << "\n";
+        out << "No library site '" << entry << "' in " << LibraryPath() << "\n";
         return false;
     }
     site = {Attribute(element, "Name"), Attribute(element, "URL"),
@@ -196,13 +197,13 @@ bool CleanAndTransform(const TrialSite& site, const std::string& cutPath, std::o
 
 } // namespace
 
-int RunSiteTrial(const std::string& entry, LibrarySiteLookup lookup, std::ostream& out) {
+int RunSiteTrial(const std::string& entry, std::ostream& out) {
     TrialSite site;
     try {
         const std::optional<XmlDocument> library = LoadLibrary(out);
         if (!library)
             return 1;
-        if (!FindSite(*library, lookup, entry, site, out))
+        if (!FindSite(*library, entry, site, out))
             return 2;
         if (!NamesStayInTheirFolders(site, out))
             return 1;

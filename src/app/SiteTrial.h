@@ -4,24 +4,16 @@
 // the selection, site.html and update.dat are left alone.
 #pragma once
 
-#include "components/MSXML2_TLB.h"
-
 #include <ostream>
 #include <string>
-#include <string_view>
 
 namespace nimbrel {
 
-// How the selection finds the library site of an entry's category and site names (a null node
-// when there is none).
-using LibrarySiteLookup = msxml::XmlNode (*)(const msxml::XmlDocument& library,
-                                             std::string_view category, std::string_view site);
-
-// Runs the library entry "Category->Site" of the program folder's Categories.xml, found by
-// `lookup` as the selection finds it, and writes the report to `out`. Returns 0 when the site's
+// Runs the library entry "Category->Site" of the program folder's Categories.xml, found as the
+// selection finds it (FindLibrarySite), and writes the report to `out`. Returns 0 when the site's
 // block was made, 1 when a stage failed or the library does not load (the report says which and
 // why), 2 when the entry names no library site. Errors of the cutter or the engines are
 // reported, not raised.
-int RunSiteTrial(const std::string& entry, LibrarySiteLookup lookup, std::ostream& out);
+int RunSiteTrial(const std::string& entry, std::ostream& out);
 
 } // namespace nimbrel

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -73,32 +74,25 @@ bool BeginsWithDeclaration(const std::string& text) {
            text.compare(start, 6, "<?xml\r") == 0 || text.compare(start, 6, "<?xml\n") == 0;
 }
 
-// The parser goes on after a well-formedness error to the end of the input, where its last
-// error ("Premature end of data") points far from the fault. The first error names the place.
-thread_local std::string* firstParseError = nullptr;
-
-std::string Reason(const xmlError& error) {
-    std::string reason = error.message;
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' '))
-        reason.pop_back();
-    if (error.line > 0)
-        reason += " (line " + std::to_string(error.line) + ")";
-    return reason;
+ParseError EngineError(const xmlError& error) {
+    std::string message = error.message;
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    if (error.line <= 0)
+        return ParseError::Of(std::move(message));
+    ParseError noted;
+    noted.reason = message + " (line " + std::to_string(error.line) + ")";
+    noted.message = std::move(message);
+    noted.line = error.line;
+    return noted;
 }
+
+thread_local ParseError* firstParseError = nullptr;
 
 void KeepFirstParseError(void*, xmlErrorPtr error) {
-    if (firstParseError && firstParseError->empty() && error && error->message &&
+    if (firstParseError && firstParseError->reason.empty() && error && error->message &&
         error->level >= XML_ERR_ERROR)
-        *firstParseError = Reason(*error);
-}
-
-std::string ParseReason(xmlParserCtxtPtr parser, const std::string& firstError) {
-    if (!firstError.empty())
-        return firstError;
-    const xmlError* error = xmlCtxtGetLastError(parser);
-    if (!error || !error->message)
-        return "The document is not well-formed XML";
-    return Reason(*error);
+        *firstParseError = EngineError(*error);
 }
 
 // Far above any page or setting file; refusing larger input bounds the memory a tree takes.
@@ -158,50 +152,39 @@ class ExpansionMeter {
     std::unordered_map<xmlEntityPtr, uint64_t> sizes_;
 };
 
-// Parses bytes into a fresh tree; the reason is empty on success.
+// Parses bytes into a fresh tree; the error is empty on success.
 std::shared_ptr<DocumentState> ParseTree(const std::string& bytes, const std::string& url,
-                                         bool unlimited, std::string& reason) {
+                                         bool unlimited, ParseError& error) {
     if (bytes.size() > kMaxDocumentBytes) {
-        reason = TooLargeReason();
+        error = ParseError::Of(TooLargeReason());
         return nullptr;
     }
-    xmlParserCtxtPtr parser = xmlNewParserCtxt();
-    if (!parser)
-        throw Exception("The XML engine could not create a parser");
-    std::string firstError;
-    firstParseError = &firstError;
-    parser->sax->serror = KeepFirstParseError;
-    xmlDocPtr doc = xmlCtxtReadMemory(parser, bytes.data(), static_cast<int>(bytes.size()),
-                                      url.empty() ? nullptr : url.c_str(), nullptr,
-                                      SafeParseOptions() | (unlimited ? XML_PARSE_HUGE : 0));
-    firstParseError = nullptr;
-    if (!doc || !parser->wellFormed) {
-        reason = ParseReason(parser, firstError);
-        if (doc)
-            xmlFreeDoc(doc);
-        xmlFreeParserCtxt(parser);
+    xmlDocPtr doc = ParseXmlBytes(bytes, url.empty() ? nullptr : url.c_str(),
+                                  unlimited ? XML_PARSE_HUGE : 0, error);
+    if (!doc) {
+        if (error.reason.empty())
+            error = ParseError::Of("The document is not well-formed XML");
         return nullptr;
     }
-    xmlFreeParserCtxt(parser);
     if (doc->intSubset && ExpansionMeter().measure(doc->children) > kMaxEntityExpansion) {
         xmlFreeDoc(doc);
-        reason = "The document's entities expand to more than " +
-                 std::to_string(kMaxEntityExpansion) + " characters";
+        error = ParseError::Of("The document's entities expand to more than " +
+                               std::to_string(kMaxEntityExpansion) + " characters");
         return nullptr;
     }
-    reason.clear();
+    error = {};
     return std::make_shared<DocumentState>(doc);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, ParseError& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        reason = "Cannot open the file " + path + ": " + std::strerror(errno);
+        error = ParseError::Of("Cannot open the file " + path + ": " + std::strerror(errno));
         return false;
     }
     in.seekg(0, std::ios::end);
     if (in && static_cast<uint64_t>(in.tellg()) > kMaxDocumentBytes) {
-        reason = TooLargeReason();
+        error = ParseError::Of(TooLargeReason());
         return false;
     }
     in.clear();
@@ -209,7 +192,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& rea
     std::ostringstream content;
     content << in.rdbuf();
     if (in.bad()) {
-        reason = "Cannot read the file " + path;
+        error = ParseError::Of("Cannot read the file " + path);
         return false;
     }
     bytes = content.str();
@@ -257,6 +240,42 @@ DocumentState::~DocumentState() {
         if (!attribute->parent)
             xmlFreeProp(attribute);
     xmlFreeDoc(doc);
+}
+
+xmlDocPtr ParseXmlBytes(std::string_view bytes, const char* url, int extraOptions,
+                        ParseError& error) {
+    InitialiseEngine();
+    error = {};
+    xmlParserCtxtPtr parser = xmlNewParserCtxt();
+    if (!parser)
+        throw Exception("The XML engine could not create a parser");
+    firstParseError = &error;
+    parser->sax->serror = KeepFirstParseError;
+    const int length =
+        bytes.size() > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(bytes.size());
+    xmlDocPtr doc = xmlCtxtReadMemory(parser, bytes.data(), length, url, nullptr,
+                                      SafeParseOptions() | extraOptions);
+    firstParseError = nullptr;
+    if (doc && !parser->wellFormed && !(extraOptions & XML_PARSE_RECOVER)) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    if (!doc && error.reason.empty())
+        if (const xmlError* last = xmlCtxtGetLastError(parser); last && last->message)
+            error = EngineError(*last);
+    xmlFreeParserCtxt(parser);
+    return doc;
+}
+
+ParseError ParseError::Of(std::string message) {
+    ParseError error;
+    error.reason = message;
+    error.message = std::move(message);
+    return error;
+}
+
+std::string ParseError::Where(const std::string& file) const {
+    return file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " + message;
 }
 
 void InitialiseXmlEngine() {
@@ -450,32 +469,27 @@ void XmlDocument::setUnlimitedParsing(bool unlimited) {
 }
 
 bool XmlDocument::loadXML(const std::string& text) {
-    std::string reason;
-    auto tree = ParseTree(text, std::string(), object_->unlimited, reason);
+    ParseError error;
+    auto tree = ParseTree(text, std::string(), object_->unlimited, error);
     // A failed load leaves the document empty, as a good one replaces its content.
     object_->state = tree ? tree : NewTree();
     object_->state->owner = object_;
-    object_->error.reason = reason;
+    object_->error = error;
     object_->declaration = tree && BeginsWithDeclaration(text);
-    return reason.empty();
+    return error.reason.empty();
 }
 
 bool XmlDocument::load(const std::string& path) {
     std::string bytes;
-    std::string reason;
-    if (!ReadWholeFile(path, bytes, reason)) {
-        object_->state = NewTree();
-        object_->state->owner = object_;
-        object_->error.reason = reason;
-        object_->declaration = false;
-        return false;
-    }
-    auto tree = ParseTree(bytes, path, object_->unlimited, reason);
+    ParseError error;
+    std::shared_ptr<DocumentState> tree;
+    if (ReadWholeFile(path, bytes, error))
+        tree = ParseTree(bytes, path, object_->unlimited, error);
     object_->state = tree ? tree : NewTree();
     object_->state->owner = object_;
-    object_->error.reason = reason;
+    object_->error = error;
     object_->declaration = tree && BeginsWithDeclaration(bytes);
-    return reason.empty();
+    return error.reason.empty();
 }
 
 const ParseError& XmlDocument::parseError() const {

@@ -76,7 +76,14 @@ class XmlNamedNodeMap {
 };
 
 struct ParseError {
-    std::string reason; // empty after a good load
+    std::string reason;  // the reason with its line, "... (line N)"; empty after a good load
+    std::string message; // the reason alone
+    int line = 0;        // where the parser stopped, when it says
+
+    // A reason that names no line.
+    static ParseError Of(std::string message);
+    // "<file>, line N: <message>" (without the line when unknown).
+    std::string Where(const std::string& file) const;
 };
 
 class XmlDocument {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 struct _xsltStylesheet;
@@ -58,6 +59,13 @@ void InitialiseEngine();
 // Parser options for every document: no network, no DTD, no entity substitution, no huge mode,
 // and no error text on stderr (the reason goes to parseError instead).
 int SafeParseOptions();
+
+// Parses the bytes with the safe options (and `extraOptions`), noting in `error` the parser's
+// first error, the one that says where the text went wrong (what follows are its consequences);
+// `error` stays empty when the parser reports none. Returns the tree when the text is
+// well-formed or XML_PARSE_RECOVER is among the options; null otherwise.
+xmlDocPtr ParseXmlBytes(std::string_view bytes, const char* url, int extraOptions,
+                        ParseError& error);
 
 // Collects the error texts libxml2 and libxslt report on this thread while it lives.
 class ErrorCapture {

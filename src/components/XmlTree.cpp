@@ -28,7 +28,7 @@ std::string S(const xmlChar* text) {
 // Titles and names are short; a longer text is cut here.
 constexpr size_t kMaxTextBytes = 64 * 1024;
 
-bool DeclaresEntities(const xmlDoc* doc) {
+bool DeclaresEntitiesOfItsOwn(const xmlDoc* doc) {
     return doc->intSubset && doc->intSubset->entities &&
            xmlHashSize(static_cast<xmlHashTablePtr>(doc->intSubset->entities)) > 0;
 }
@@ -37,15 +37,8 @@ int Length(std::string_view bytes) {
     return bytes.size() > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(bytes.size());
 }
 
-// The parser goes on after the first error and reports its consequences ("Premature end of
-// data" at the last line); the first error is the one that says where the text went wrong.
-void KeepFirstError(void* userData, xmlError* error) {
-    auto* parser = static_cast<xmlParserCtxt*>(userData);
-    auto* result = static_cast<ParsedXml*>(parser->_private);
-    if (!result || !result->reason.empty() || error->level < XML_ERR_ERROR)
-        return;
-    result->reason = error->message ? Trim(error->message) : std::string();
-    result->line = error->line;
+xmlDoc* TreeOf(const msxml::XmlDocument& document) {
+    return static_cast<xmlDoc*>(document.node().raw());
 }
 
 bool IsBlankText(const xmlNode* node) {
@@ -78,41 +71,25 @@ void DocFree::operator()(_xmlDoc* doc) const {
     xmlFreeDoc(doc);
 }
 
-std::string ParsedXml::Where(const std::string& file) const {
-    return file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " + reason;
+ParsedXml ReadXml(std::string_view bytes, bool recover) {
+    ParsedXml result;
+    result.doc.reset(
+        msxml::ParseXmlBytes(bytes, nullptr, recover ? XML_PARSE_RECOVER : 0, result.error));
+    if (result.doc && !recover && DeclaresEntitiesOfItsOwn(result.doc.get())) {
+        result.doc.reset();
+        result.error = msxml::ParseError::Of(kOwnEntitiesReason);
+    }
+    if (result.doc) {
+        result.declaration = bytes.substr(0, 5) == "<?xml";
+        result.error = {};
+    } else if (result.error.reason.empty()) {
+        result.error = msxml::ParseError::Of("the text is not well-formed XML");
+    }
+    return result;
 }
 
-ParsedXml ReadXml(std::string_view bytes, bool recover) {
-    msxml::InitialiseEngine();
-    ParsedXml result;
-    xmlParserCtxt* parser = xmlNewParserCtxt();
-    if (!parser) {
-        result.reason = "out of memory";
-        return result;
-    }
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                        (recover ? XML_PARSE_RECOVER : 0);
-    parser->_private = &result;
-    parser->sax->serror = KeepFirstError;
-    xmlDoc* doc = xmlCtxtReadMemory(parser, bytes.data(), Length(bytes), nullptr, nullptr, options);
-    if (doc && !recover && DeclaresEntities(doc)) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-        result.reason = "the document declares entities of its own, which are not accepted here";
-    }
-    if (doc && (parser->wellFormed || recover)) {
-        result.doc.reset(doc);
-        result.declaration = bytes.substr(0, 5) == "<?xml";
-        result.reason.clear();
-        result.line = 0;
-    } else {
-        if (result.reason.empty())
-            result.reason = "the text is not well-formed XML";
-        if (doc)
-            xmlFreeDoc(doc);
-    }
-    xmlFreeParserCtxt(parser);
-    return result;
+bool DeclaresEntities(const msxml::XmlDocument& document) {
+    return DeclaresEntitiesOfItsOwn(TreeOf(document));
 }
 
 DocPtr ReadHtml(std::string_view utf8Text, const std::string& url) {
@@ -131,6 +108,15 @@ std::string WriteXml(const DocPtr& doc, bool declaration, bool indent) {
 
 Element Root(const DocPtr& doc) {
     return Element(doc ? xmlDocGetRootElement(doc.get()) : nullptr);
+}
+
+Element Root(const msxml::XmlDocument& document) {
+    return Element(xmlDocGetRootElement(TreeOf(document)));
+}
+
+std::string WriteXml(const msxml::XmlDocument& document, bool declaration) {
+    return msxml::SaveTreeText(reinterpret_cast<xmlNode*>(TreeOf(document)),
+                               declaration ? 0 : XML_SAVE_NO_DECL);
 }
 
 DocPtr NewDocument(const char* rootName) {

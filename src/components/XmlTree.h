@@ -1,8 +1,11 @@
-// libxml2 trees for the library's own files (Categories.xml, OPML, rule files) and for pages
-// read to find their feeds: reading with the engine's safety settings and an error that names
-// the line, building elements with properly escaped text, and writing the tree back as it was
-// read plus what was added (comments, order and untouched markup stay).
+// The XML engine's tree face, beside the document API of MSXML2_TLB.h: editing a tree element
+// by element (Categories.xml, loaded as a document; OPML; rule files) and reading pages to find
+// their feeds. Text is parsed by the document's own parser, with its safety settings and an
+// error that names the line; elements are built with properly escaped text, and a tree is
+// written back as it was read plus what was added (comments, order and untouched markup stay).
 #pragma once
+
+#include "components/MSXML2_TLB.h"
 
 #include <functional>
 #include <memory>
@@ -46,19 +49,22 @@ using DocPtr = std::unique_ptr<_xmlDoc, DocFree>;
 
 struct ParsedXml {
     DocPtr doc;               // null when the text is not well-formed
-    std::string reason;       // the parser's reason; empty when parsed
-    int line = 0;             // where the parser stopped, when it says
+    msxml::ParseError error;  // the parser's reason and line; empty when parsed
     bool declaration = false; // the text began with an XML declaration
-
-    // "<file>, line N: <reason>" (without the line when unknown).
-    std::string Where(const std::string& file) const;
 };
 
-// Parses XML without network, DTD loading or entity substitution. A document that declares
-// entities of its own is refused: reading its attributes would expand them. `recover` keeps
-// what a broken document holds, entity declarations included (for recognising feeds that are
-// not quite well-formed: only their names and text are read, never expanding a reference).
+inline constexpr const char* kOwnEntitiesReason =
+    "the document declares entities of its own, which are not accepted here";
+
+// Parses XML without network, DTD loading or entity substitution, as documents are parsed. A
+// document that declares entities of its own is refused (kOwnEntitiesReason): reading its
+// attributes would expand them. `recover` keeps what a broken document holds, entity
+// declarations included (for recognising feeds that are not quite well-formed: only their names
+// and text are read, never expanding a reference).
 ParsedXml ReadXml(std::string_view bytes, bool recover = false);
+
+// True when the document declares entities of its own.
+bool DeclaresEntities(const msxml::XmlDocument& document);
 
 // Parses HTML as a browser would, never failing on content; null only for an empty text.
 // `url` is the page's address, the base of its relative links.
@@ -70,6 +76,11 @@ std::string WriteXml(const DocPtr& doc, bool declaration, bool indent = false);
 
 // The document's root element; none for an empty document.
 Element Root(const DocPtr& doc);
+
+// A document loaded through the document API, edited as a tree: its root element, and its text
+// as read plus what was added (with an XML declaration only when asked).
+Element Root(const msxml::XmlDocument& document);
+std::string WriteXml(const msxml::XmlDocument& document, bool declaration);
 // A new document (version 1.0) holding only its root element of that name.
 DocPtr NewDocument(const char* rootName);
 

@@ -4,11 +4,11 @@
 
 #include "components/MSXML2_TLB.h"
 #include "library/AddressLookup.h"
-#include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/NewSite.h"
 #include "library/Opml.h"
 #include "library/SelectionEntry.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/Dialogs.h"
 
 #include <iostream>

@@ -2,7 +2,6 @@
 #include "DigestModes.h"
 
 #include "app/SiteTrial.h"
-#include "library/Library.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -15,7 +14,7 @@ int RunSites(const DigestOptions& options) {
         return made;
     int status = kExitDone;
     for (const std::string& entry : options.sites)
-        status = std::max(status, RunSiteTrial(entry, &FindLibrarySite, std::cout));
+        status = std::max(status, RunSiteTrial(entry, std::cout));
     return status;
 }
 

@@ -1,14 +1,13 @@
 #include "library/LibraryFile.h"
 
 #include "components/MSXML2_TLB.h"
-#include "library/Library.h"
 #include "library/SelectionEntry.h"
 #include "library/SelectionXml.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/FileGroup.h"
-#include "platform/Files.h"
 
 namespace nimbrel {
 
@@ -83,16 +82,21 @@ std::string TakenName(std::string_view text) {
     return name;
 }
 
-LibraryFile::LibraryFile() : path_(LibraryPath()) {
-    if (!FileExists(path_))
+// The library is read as every reader reads it, and edited as the tree that was read, so what
+// the writer keeps is exactly what the windows and the cycle see.
+LibraryFile::LibraryFile() : path_(LibraryPath()), document_(msxml::XmlDocument::Create()) {
+    const LibraryLoad load = LoadWebPageLibrary(document_);
+    if (load.state == LibraryState::Missing)
         throw Exception(kLibraryMissingMessage);
-    xmltree::ParsedXml parsed = xmltree::ReadXml(ReadFileBytes(path_));
-    if (!xmltree::Root(parsed.doc))
+    const msxml::ParseError why = load.state == LibraryState::Unreadable ? load.why
+                                  : xmltree::DeclaresEntities(document_)
+                                      ? msxml::ParseError::Of(xmltree::kOwnEntitiesReason)
+                                      : msxml::ParseError();
+    if (!why.reason.empty())
         throw Exception("Categories.xml does not load, so nothing was changed.\r\n" +
-                        parsed.Where(path_));
-    doc_ = std::move(parsed.doc);
-    declaration_ = parsed.declaration;
-    xmltree::ForEachElement(xmltree::Root(doc_), [this](xmltree::Element element) {
+                        why.Where(path_));
+    declaration_ = document_.hasXmlDeclaration();
+    xmltree::ForEachElement(xmltree::Root(document_), [this](xmltree::Element element) {
         if (IsElement(element, "Category"))
             Index(element);
         else if (IsElement(element, "site"))
@@ -146,7 +150,7 @@ std::string LibraryFile::FreeName(const std::string& category, const std::string
 xmltree::Element LibraryFile::FindOrMakeCategory(const std::string& category) {
     if (const auto found = categories_.find(category); found != categories_.end())
         return found->second;
-    const xmltree::Element made = xmltree::AppendIndented(xmltree::Root(doc_), "Category",
+    const xmltree::Element made = xmltree::AppendIndented(xmltree::Root(document_), "Category",
                                                           {{"Name", category}}, kCategoryIndent);
     categories_.emplace(category, made);
     return made;
@@ -179,7 +183,7 @@ std::string LibraryFile::AddSite(const std::string& categoryName, const LibraryS
 }
 
 std::string LibraryFile::Text() const {
-    return xmltree::WriteXml(doc_, declaration_);
+    return xmltree::WriteXml(document_, declaration_);
 }
 
 void LibraryFile::Save() const {

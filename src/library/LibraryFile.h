@@ -84,7 +84,7 @@ class LibraryFile {
     xmltree::Element FindOrMakeCategory(const std::string& category);
 
     std::string path_;
-    xmltree::DocPtr doc_;
+    msxml::XmlDocument document_;
     bool declaration_ = false;
     std::unordered_map<std::string, xmltree::Element> categories_;      // the first of each name
     std::set<std::pair<std::string, std::string>> sites_;               // (category, site) names

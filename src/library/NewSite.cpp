@@ -1,8 +1,8 @@
 #include "library/NewSite.h"
 
 #include "components/MSXML2_TLB.h"
-#include "library/Library.h"
 #include "library/LibraryFile.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"

@@ -4,9 +4,9 @@
 #include "components/XmlTree.h"
 #include "library/AddressLookup.h"
 #include "library/FeedLink.h"
-#include "library/Library.h"
 #include "library/LibraryFile.h"
 #include "library/SelectionEntry.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
@@ -202,7 +202,7 @@ std::vector<OpmlSite> ReadOpmlSites(const std::string& path, const std::string& 
     const xmltree::ParsedXml parsed = xmltree::ReadXml(ReadFileBytes(path));
     if (!parsed.doc)
         throw Exception("The OPML file does not parse, so nothing was added.\r\n" +
-                        parsed.Where(path));
+                        parsed.error.Where(path));
     const Element root = xmltree::Root(parsed.doc);
     if (xmltree::LocalName(root) != "opml")
         throw Exception(path + " is not an OPML file (its root element is <" +

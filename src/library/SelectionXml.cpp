@@ -1,7 +1,7 @@
 #include "library/SelectionXml.h"
 
-#include "library/Library.h"
 #include "library/SelectionEntry.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/AtomicFile.h"
 #include "platform/Errors.h"
 #include "platform/FileGroup.h"

@@ -1,6 +1,6 @@
 #include "library/SiteList.h"
 
-#include "library/Library.h"
+#include "pipeline/LibraryDocument.h"
 
 namespace nimbrel {
 

@@ -1,11 +1,11 @@
 #include "library/SiteRules.h"
 
 #include "components/MSXML2_TLB.h"
-#include "library/Library.h"
 #include "library/NewSite.h"
 #include "library/SelectionEntry.h"
 #include "pipeline/HtmlRip.h"
 #include "pipeline/LastShown.h"
+#include "pipeline/LibraryDocument.h"
 #include "pipeline/PageName.h"
 #include "pipeline/SiteWorkers.h"
 #include "platform/AtomicFile.h"

@@ -1,7 +1,7 @@
 #include "pipeline/SiteLabels.h"
 
+#include "pipeline/LibraryDocument.h"
 #include "platform/Convert.h"
-#include "platform/ProgramFolder.h"
 
 #include <map>
 #include <optional>
@@ -15,8 +15,7 @@ using msxml::XmlDocument;
 using msxml::XmlNode;
 
 std::string AttributeOf(const XmlNode& element, const std::string& name) {
-    const XmlNode attribute = element.attributes().getNamedItem(name);
-    return attribute ? Trim(attribute.text()) : std::string();
+    return Trim(AttributeText(element, name));
 }
 
 // The categories that hold a site of each Name and URL; read only when names are shared.
@@ -25,16 +24,10 @@ using Holders = std::map<std::pair<std::string, std::string>, std::vector<std::s
 Holders ReadHolders() {
     Holders holders;
     XmlDocument library = XmlDocument::Create();
-    if (!library.load(ProgramFile("\\Categories.xml")))
-        return holders;
-    const msxml::XmlNodeList categories = library.selectNodes("//Category");
-    for (long i = 0; i < categories.length(); ++i) {
-        const XmlNode category = categories.item(i);
-        const msxml::XmlNodeList sites = category.selectNodes("site");
-        for (long j = 0; j < sites.length(); ++j)
-            holders[{AttributeOf(sites.item(j), "Name"), AttributeOf(sites.item(j), "URL")}]
-                .push_back(AttributeOf(category, "Name"));
-    }
+    LoadWebPageLibrary(library); // one that does not load holds nothing
+    for (const LibraryCategory& category : ReadLibraryTree(library))
+        for (const LibraryTreeSite& site : category.sites)
+            holders[{Trim(site.name), Trim(site.url)}].push_back(Trim(category.name));
     return holders;
 }
 

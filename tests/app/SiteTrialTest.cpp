@@ -1,7 +1,6 @@
 // Trying one library site: each stage's report, and where a rule author is told why nothing
 // came out. The site is served by a real HTTP server on 127.0.0.1.
 #include "app/SiteTrial.h"
-#include "library/Library.h"
 
 #include "pipeline/PageName.h"
 #include "platform/Files.h"
@@ -62,7 +61,7 @@ TEST(SiteTrial, ReportsEveryStageAndMakesTheBlock) {
     TrialFolder trial(server);
     std::ostringstream out;
 
-    EXPECT_EQ(RunSiteTrial("News->Courier", &FindLibrarySite, out), 0) << out.str();
+    EXPECT_EQ(RunSiteTrial("News->Courier", out), 0) << out.str();
 
     const std::string report = out.str();
     EXPECT_NE(report.find("1. fetch      " + std::to_string(feed.size()) + " bytes (HTTP 200)"),
@@ -91,7 +90,7 @@ TEST(SiteTrial, ARuleThatCutsNothingShowsWhichMarkerIsMissing) {
     TrialFolder trial(server);
     std::ostringstream out;
 
-    EXPECT_EQ(RunSiteTrial("News->Renamed", &FindLibrarySite, out), 1);
+    EXPECT_EQ(RunSiteTrial("News->Renamed", out), 1);
 
     const std::string report = out.str();
     EXPECT_NE(report.find("2. cut        0 pieces"), std::string::npos) << report;
@@ -108,7 +107,7 @@ TEST(SiteTrial, AFailedFetchStopsWithTheReasonAndKeepsTheOldPage) {
     trial.folder.write("Sites/" + name, "the last good page");
     std::ostringstream out;
 
-    EXPECT_EQ(RunSiteTrial("News->Gone", &FindLibrarySite, out), 1);
+    EXPECT_EQ(RunSiteTrial("News->Gone", out), 1);
 
     EXPECT_NE(out.str().find("1. fetch      failed: HTTP 404"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("2. cut"), std::string::npos);
@@ -119,7 +118,7 @@ TEST(SiteTrial, NamesLeavingTheirFoldersAreRefusedAsInTheCycle) {
     HttpTestServer server;
     TrialFolder trial(server);
     std::ostringstream out;
-    EXPECT_EQ(RunSiteTrial("News->Astray", &FindLibrarySite, out), 1);
+    EXPECT_EQ(RunSiteTrial("News->Astray", out), 1);
     EXPECT_NE(out.str().find("\"../../etc/passwd\" lies outside the folder Rip"), std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("\"../setup.xslt\" lies outside the folder stylesheets"),
@@ -133,7 +132,7 @@ TEST(SiteTrial, AnEntryOutsideTheLibraryIsNamed) {
     for (const char* entry : {"News->Nobody", "Sport->Courier", "Courier"}) {
         SCOPED_TRACE(entry);
         std::ostringstream out;
-        EXPECT_EQ(RunSiteTrial(entry, &FindLibrarySite, out), 2);
+        EXPECT_EQ(RunSiteTrial(entry, out), 2);
         EXPECT_NE(out.str().find(entry), std::string::npos) << out.str();
         EXPECT_TRUE(server.requests().empty());
     }

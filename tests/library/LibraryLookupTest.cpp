@@ -1,5 +1,5 @@
-#include "library/Library.h"
 #include "library/SelectionXml.h"
+#include "pipeline/LibraryDocument.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -126,11 +126,15 @@ TEST_F(LibraryLookup, TreeListsCategoriesInOrderWithTheirDirectSites) {
     const std::vector<LibraryCategory> tree = ReadLibraryTree(library);
     ASSERT_EQ(tree.size(), 5u);
     EXPECT_EQ(tree[0].name, "News");
-    EXPECT_EQ(tree[0].sites, (std::vector<std::string>{"Daily", "Weather"}));
-    EXPECT_EQ(tree[1].sites, (std::vector<std::string>{"Weather", "Joe's \"Best\" Deals", "A->B"}));
+    using Sites = std::vector<LibraryTreeSite>;
+    EXPECT_EQ(tree[0].sites,
+              (Sites{{"Daily", "news.example/daily"}, {"Weather", "news.example/weather"}}));
+    EXPECT_EQ(tree[1].sites, (Sites{{"Weather", "local.example/weather"},
+                                    {"Joe's \"Best\" Deals", "deals.example"},
+                                    {"A->B", "arrow.example"}}));
     EXPECT_EQ(tree[2].name, "It's \"here\"");
     EXPECT_EQ(tree[4].name, "Nested");
-    EXPECT_EQ(tree[4].sites, (std::vector<std::string>{"Deep"}));
+    EXPECT_EQ(tree[4].sites, (Sites{{"Deep", "deep.example"}}));
 }
 
 TEST(LibraryFile, MissingLibraryGivesTheReinstallMessage) {

@@ -5,11 +5,11 @@
 #include "app/gui/Forms.h"
 #include "app/gui/QtDialogs.h"
 #include "app/hh_funcs.h"
-#include "library/Library.h"
 #include "library/SelectionEntry.h"
 #include "library/SelectionXml.h"
 #include "library/gui/NewSiteDialog.h"
 #include "library/gui/RuleEditor.h"
+#include "pipeline/LibraryDocument.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/ProgramFolder.h"
@@ -177,8 +177,8 @@ void TfrmSetup::FillTree() {
     TreeView1->clear();
     for (const LibraryCategory& category : ReadLibraryTree(*library_)) {
         auto* node = new QTreeWidgetItem(TreeView1, {QString::fromStdString(category.name)});
-        for (const std::string& site : category.sites)
-            new QTreeWidgetItem(node, {QString::fromStdString(site)});
+        for (const LibraryTreeSite& site : category.sites)
+            new QTreeWidgetItem(node, {QString::fromStdString(site.name)});
     }
 }
 

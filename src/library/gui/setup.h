@@ -3,8 +3,8 @@
 #pragma once
 
 #include "components/MSXML2_TLB.h"
-#include "library/Library.h"
 #include "library/SelectionList.h"
+#include "pipeline/LibraryDocument.h"
 
 #include <QWidget>
 #include <optional>

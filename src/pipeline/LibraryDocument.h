@@ -1,5 +1,7 @@
 // The web page library, Categories.xml: categories anywhere in the document, each with its
-// sites as direct children. The program only reads it.
+// sites as direct children. Every reader of the library loads it here: the library windows, the
+// selection's lookups, the status grid's labels, a site's trial and the library's writer
+// (library/LibraryFile, which edits the tree loaded here).
 #pragma once
 
 #include "components/MSXML2_TLB.h"
@@ -22,12 +24,19 @@ std::string LibraryPath();
 // The value of an element's attribute, or "" when it has none.
 std::string AttributeText(const msxml::XmlNode& element, const std::string& name);
 
-struct LibraryCategory {
+struct LibraryTreeSite {
     std::string name;
-    std::vector<std::string> sites; // names of its direct child sites, in document order
+    std::string url;
+    bool operator==(const LibraryTreeSite&) const = default;
 };
 
-// Every category in document order with the names of its sites: what the library tree shows.
+struct LibraryCategory {
+    std::string name;
+    std::vector<LibraryTreeSite> sites; // its direct child sites, in document order
+};
+
+// Every category in document order with the names and addresses of its sites, as written
+// (an absent attribute reads as ""): what the library tree shows.
 std::vector<LibraryCategory> ReadLibraryTree(const msxml::XmlDocument& library);
 
 enum class LibraryState {
@@ -38,12 +47,13 @@ enum class LibraryState {
 
 struct LibraryLoad {
     LibraryState state = LibraryState::Loaded;
-    std::string message; // what to tell the user; empty when loaded
+    std::string message;   // what to tell the user; empty when loaded
+    msxml::ParseError why; // the load's own error; empty when loaded
 };
 
 // Loads Categories.xml into the document. Missing: the reinstall message. Unreadable: the
-// parser's reason (with its line) and the file's path, which the user may edit; the document is
-// then left empty so that every lookup finds nothing.
+// parser's reason (with its line) and the file's path, which the user may edit. Unless loaded,
+// the document is left empty so that every lookup finds nothing.
 LibraryLoad LoadWebPageLibrary(msxml::XmlDocument& library);
 
 // The library site a selection entry names: the site of that name in the first category of

@@ -1,4 +1,4 @@
-#include "library/Library.h"
+#include "pipeline/LibraryDocument.h"
 
 #include "platform/Files.h"
 #include "platform/ProgramFolder.h"
@@ -35,7 +35,8 @@ std::vector<LibraryCategory> ReadLibraryTree(const XmlDocument& library) {
         LibraryCategory entry{AttributeText(category, "Name"), {}};
         const XmlNodeList sites = SitesOfCategory(category);
         for (long j = 0; j < sites.length(); ++j)
-            entry.sites.push_back(AttributeText(sites.item(j), "Name"));
+            entry.sites.push_back(
+                {AttributeText(sites.item(j), "Name"), AttributeText(sites.item(j), "URL")});
         tree.push_back(std::move(entry));
     }
     return tree;
@@ -43,19 +44,19 @@ std::vector<LibraryCategory> ReadLibraryTree(const XmlDocument& library) {
 
 LibraryLoad LoadWebPageLibrary(XmlDocument& library) {
     const std::string path = LibraryPath();
-    if (!FileExists(path))
-        return {LibraryState::Missing, kLibraryMissingMessage};
-    library.load(path);
-    const std::string reason = library.parseError().reason;
-    if (reason.empty())
+    if (library.load(path))
         return {};
+    const msxml::ParseError why = library.parseError();
     library = XmlDocument::Create();
     library.setAsync(false);
+    if (!FileExists(path))
+        return {LibraryState::Missing, kLibraryMissingMessage, why};
     // The file is the user's to mend: installing never overwrites a library someone edited.
     return {LibraryState::Unreadable,
-            "Categories.xml could not be read: " + reason + "\r\nThe file " + path +
+            "Categories.xml could not be read: " + why.reason + "\r\nThe file " + path +
                 " can be edited: correct it and start Nimbrel again. Until then your selection "
-                "(setup.xml) is left as it is."};
+                "(setup.xml) is left as it is.",
+            why};
 }
 
 // Names are compared as attribute values, never spliced into an XPath expression, so quotes and
