@@ -4,7 +4,7 @@
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/BlockPool.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/Placeholders.h"
 #include "pipeline/SiteWorkers.h"
 #include "pipeline/TidyAndDisplay.h"

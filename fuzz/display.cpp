@@ -11,7 +11,7 @@
 // site only, and one that takes longer than the worker's time is stopped; here the work runs on a
 // far larger stack, with the fuzzer's own time-out, so it looks past both.)
 #include "FuzzFolder.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteBlock.h"
 #include "platform/LargeStack.h"
 #include "platform/Limits.h"

@@ -2,8 +2,7 @@
 
 #include "components/HttpAddress.h"
 #include "pipeline/PageEncoding.h"
-#include "pipeline/PageName.h"
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/Files.h"
 #include "platform/Limits.h"

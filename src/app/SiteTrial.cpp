@@ -7,7 +7,7 @@
 #include "pipeline/HtmlRip.h"
 #include "pipeline/LibraryDocument.h"
 #include "pipeline/PageBase.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteWorkers.h"
 #include "platform/AtomicFile.h"
 #include "platform/Convert.h"

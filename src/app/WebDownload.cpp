@@ -4,7 +4,7 @@
 #include "app/Synchronizer.h"
 #include "components/MSXML2_TLB.h"
 #include "pipeline/CutPipeline.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteLabels.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"

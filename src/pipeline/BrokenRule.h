@@ -4,9 +4,8 @@
 // the note, and the record of that block is kept for the next digest and for a repair.
 #pragma once
 
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteFrame.h"
-#include "pipeline/SiteRecord.h"
 
 #include <ctime>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "pipeline/CutPipeline.h"
 
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
 

@@ -1,6 +1,6 @@
 #include "pipeline/DigestAssembly.h"
 
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteLabels.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"

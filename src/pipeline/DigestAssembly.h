@@ -12,7 +12,7 @@
 // The summary line (DigestSummary.h) goes right after the layout's <body> start tag, or before
 // its first placeholder when that comes first: the page after it waits in a scratch file until
 // every block is placed and the summary is written before it. What the digest showed of each site
-// (LastShown.h) waits in a file of its own until the page is committed, so memory never holds the
+// (SiteFiles.h) waits in a file of its own until the page is committed, so memory never holds the
 // sites' blocks.
 #pragma once
 

@@ -1,8 +1,8 @@
 #include "pipeline/DigestSummary.h"
 
 #include "pipeline/BrokenRule.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteFrame.h"
-#include "pipeline/SiteRecord.h"
 #include "platform/Convert.h"
 #include "platform/LocalTime.h"
 

@@ -1,7 +1,7 @@
 #include "pipeline/EarlyDisplay.h"
 
 #include "components/MSXML2_TLB.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/ProgramFolder.h"
 
 #include <exception>

@@ -1,71 +1,42 @@
-#include "pipeline/LastShown.h"
-
-#include "pipeline/PageName.h"
-#include "pipeline/SiteRecord.h"
+// What the last digest showed of a site, Sites/<stem>.dig, and its waiting copy.
+#include "pipeline/SiteFileFormat.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/AtomicFile.h"
-#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
-#include "platform/ProgramFolder.h"
+#include "platform/LocalTime.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 
 namespace nimbrel {
 
-namespace {
-
-// Blanks around a key or value, and the CR of a CR LF line end.
-constexpr std::string_view kLineBlanks = " \t\r";
-
-void TakeLine(LastShown& shown, std::string_view line) {
-    const size_t colon = line.find(':');
-    if (colon == std::string_view::npos)
-        return;
-    const std::string_view key = TrimAny(line.substr(0, colon), kLineBlanks);
-    const std::string_view value = TrimAny(line.substr(colon + 1), kLineBlanks);
-    if (key == "fetched")
-        shown.fetched = ParseUtc(value);
-    else if (key == "link" && !value.empty())
-        shown.links.emplace_back(value);
-}
-
-} // namespace
-
 std::string FormatLastShown(const LastShown& shown) {
     std::string text;
     if (shown.fetched > 0)
-        text += "fetched: " + FormatUtc(shown.fetched) + "\r\n";
+        text += sitefile::FieldLine("fetched", FormatUtc(shown.fetched));
     for (const std::string& link : shown.links)
-        text += "link: " + OneLine(link) + "\r\n";
+        text += sitefile::FieldLine("link", link);
     return text + "\r\n" + shown.block;
 }
 
 LastShown ParseLastShown(std::string_view text) {
     LastShown shown;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line == "\r")
-            break; // the block follows
-        TakeLine(shown, line);
-    }
-    shown.block = text;
+    shown.block =
+        sitefile::ReadHeadFields(text, [&shown](std::string_view key, std::string_view value) {
+            if (key == "fetched")
+                shown.fetched = ParseUtc(value);
+            else if (key == "link" && !value.empty())
+                shown.links.emplace_back(value);
+        });
     return shown;
 }
 
 std::optional<LastShown> ReadLastShown(std::string_view url) {
-    std::ifstream file(LastShownPath(url), std::ios::binary);
-    if (!file)
+    std::string text;
+    if (sitefile::ReadSiteFile(LastShownPath(url), limits::kLastShownBytes + 1, text) != 0)
         return std::nullopt;
-    std::string text(limits::kLastShownBytes + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad())
-        return std::nullopt;
-    text.resize(static_cast<size_t>(file.gcount()));
     LastShown shown = ParseLastShown(text);
     if (text.size() > limits::kLastShownBytes)
         shown.block.clear(); // cut short: only whole blocks are shown

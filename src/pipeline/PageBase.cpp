@@ -2,7 +2,7 @@
 
 #include "components/BlockLinks.h"
 #include "components/HtmlSource.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/Limits.h"
 #include "platform/ProgramFolder.h"

@@ -2,8 +2,8 @@
 
 #include "components/MSXML2_TLB.h"
 #include "pipeline/HtmlRip.h"
-#include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"

@@ -7,7 +7,7 @@
 #include "components/MSXML2_TLB.h"
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/FixList.h"
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 
 #include <ctime>
 #include <map>

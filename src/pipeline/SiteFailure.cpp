@@ -1,10 +1,6 @@
 #include "pipeline/SiteFailure.h"
 
-#include "pipeline/PageName.h"
-#include "platform/AtomicFile.h"
 #include "platform/Convert.h"
-#include "platform/Files.h"
-#include "platform/ProgramFolder.h"
 
 namespace nimbrel {
 
@@ -33,21 +29,6 @@ std::string ConciseReason(std::string_view reason) {
     if (line.size() <= kLongestReason)
         return line;
     return std::string(Utf8Prefix(line, kLongestReason)) + "\xE2\x80\xA6"; // an ellipsis
-}
-
-void RecordCutFailure(std::string_view url, std::string_view reason) {
-    AtomicWriteFile(CutFailurePath(url), reason);
-}
-
-void ClearCutFailure(std::string_view url) {
-    DeleteFileQuietly(CutFailurePath(url));
-}
-
-std::optional<std::string> ReadCutFailureNote(std::string_view url) {
-    const std::string path = CutFailurePath(url);
-    if (!FileExists(path))
-        return std::nullopt;
-    return ReadFileBytes(path);
 }
 
 } // namespace nimbrel

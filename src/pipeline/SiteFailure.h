@@ -1,9 +1,8 @@
 // A site whose block cannot be made shows the reason in its frame in the digest (SiteFrame.h);
 // the other sites are shown as ever. The cutting step leaves its failures in a note beside the
-// site's cut file, which the display step shows.
+// site's cut file (SiteFiles.h), which the display step shows.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,12 +16,5 @@ struct SiteFailure {
 // The reason on one line (runs of line breaks and blanks become one blank), shortened to a few
 // hundred bytes when an engine's report is longer.
 std::string ConciseReason(std::string_view reason);
-
-// The cut failure note of the site with this URL: Work/<page file stem>.err, holding the
-// reason. Written when the site's cut fails, removed when its rule file loads again.
-void RecordCutFailure(std::string_view url, std::string_view reason);
-void ClearCutFailure(std::string_view url);
-// The recorded reason, or nothing when the last cut of the site did not fail.
-std::optional<std::string> ReadCutFailureNote(std::string_view url);
 
 } // namespace nimbrel

@@ -2,7 +2,7 @@
 
 #include "components/BlockLinks.h"
 #include "components/HttpAddress.h"
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/LocalTime.h"
 

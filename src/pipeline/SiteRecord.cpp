@@ -1,18 +1,15 @@
-#include "pipeline/SiteRecord.h"
-
-#include "pipeline/PageName.h"
+// The fetch record, Sites/<stem>.rec.
+#include "pipeline/SiteFileFormat.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/AtomicFile.h"
-#include "platform/Convert.h"
 #include "platform/Errors.h"
 #include "platform/Limits.h"
-#include "platform/ProgramFolder.h"
+#include "platform/LocalTime.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <utility>
 
 namespace nimbrel {
@@ -34,21 +31,13 @@ FetchStatus StatusNamed(std::string_view name) {
     return FetchStatus::Never;
 }
 
-void AddLine(std::string& text, const char* key, const std::string& value) {
+void AddField(std::string& text, const char* key, const std::string& value) {
     if (!value.empty())
-        text += std::string(key) + ": " + OneLine(value) + "\r\n";
+        text += sitefile::FieldLine(key, value);
 }
 
-std::string_view TrimLine(std::string_view line) {
-    return TrimAny(line, " \t\r");
-}
-
-void TakeLine(SiteRecord& record, std::string_view line) {
-    const size_t colon = line.find(':');
-    if (colon == std::string_view::npos)
-        return;
-    const std::string_view key = TrimLine(line.substr(0, colon));
-    const std::string value(TrimLine(line.substr(colon + 1)));
+void TakeField(SiteRecord& record, std::string_view key, std::string_view text) {
+    const std::string value(text);
     if (key == "status")
         record.status = StatusNamed(value);
     else if (key == "etag")
@@ -74,56 +63,23 @@ std::string FetchStatusName(FetchStatus status) {
     return {};
 }
 
-std::string FormatUtc(std::time_t moment) {
-    std::tm parts{};
-    if (moment <= 0 || !::gmtime_r(&moment, &parts))
-        return {};
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
-    return text;
-}
-
-std::time_t ParseUtc(std::string_view text) {
-    std::tm parts{};
-    char zone = 0;
-    int consumed = 0;
-    const std::string copy(text);
-    if (copy.size() != 20 ||
-        std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%n", &parts.tm_year, &parts.tm_mon,
-                    &parts.tm_mday, &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &zone,
-                    &consumed) != 7 ||
-        consumed != 20 || zone != 'Z')
-        return 0;
-    if (parts.tm_year < 1970 || parts.tm_mon < 1 || parts.tm_mon > 12 || parts.tm_mday < 1 ||
-        parts.tm_mday > 31 || parts.tm_hour > 23 || parts.tm_min > 59 || parts.tm_sec > 60)
-        return 0;
-    parts.tm_year -= 1900;
-    parts.tm_mon -= 1;
-    const std::time_t moment = ::timegm(&parts);
-    return moment > 0 ? moment : 0;
-}
-
 std::string FormatSiteRecord(const SiteRecord& record) {
     std::string text;
-    AddLine(text, "status", FetchStatusName(record.status));
-    AddLine(text, "attempted", FormatUtc(record.attempted));
-    AddLine(text, "fetched", FormatUtc(record.fetched));
-    AddLine(text, "etag", record.etag);
-    AddLine(text, "last-modified", record.lastModified);
-    AddLine(text, "retry-after", FormatUtc(record.retryAfter));
-    AddLine(text, "reason", record.reason);
+    AddField(text, "status", FetchStatusName(record.status));
+    AddField(text, "attempted", FormatUtc(record.attempted));
+    AddField(text, "fetched", FormatUtc(record.fetched));
+    AddField(text, "etag", record.etag);
+    AddField(text, "last-modified", record.lastModified);
+    AddField(text, "retry-after", FormatUtc(record.retryAfter));
+    AddField(text, "reason", record.reason);
     return text;
 }
 
 SiteRecord ParseSiteRecord(std::string_view text) {
     SiteRecord record;
-    while (!text.empty()) {
-        const size_t end = text.find_first_of("\r\n");
-        TakeLine(record, text.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
+    sitefile::ReadFields(text, [&record](std::string_view key, std::string_view value) {
+        TakeField(record, key, value);
+    });
     return record;
 }
 
@@ -137,20 +93,14 @@ SiteRecord WithinLimits(SiteRecord record, std::time_t now) {
 }
 
 SiteRecord ReadSiteRecord(std::string_view url, std::time_t now) {
-    const std::string path = SiteRecordPath(url);
-    std::string text(limits::kSiteRecordBytes, '\0');
-    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    int error = errno;
+    std::string text;
+    const int error = sitefile::ReadSiteFile(SiteRecordPath(url), limits::kSiteRecordBytes, text);
     // No record, or no Sites folder to hold one (which the page's writer reports).
-    if (!file && (error == ENOENT || error == ENOTDIR))
+    if (error == ENOENT || error == ENOTDIR)
         return {};
-    const size_t read = file ? std::fread(text.data(), 1, text.size(), file.get()) : 0;
-    if (file && std::ferror(file.get()))
-        error = errno;
-    if (!file || std::ferror(file.get()))
+    if (error != 0)
         throw Exception("The site's record Sites/" + PageFileStem(url) +
                         ".rec cannot be read: " + std::strerror(error));
-    text.resize(read);
     return WithinLimits(ParseSiteRecord(text), now);
 }
 

@@ -47,7 +47,7 @@ struct DisplayReport {
 // layout stylesheet that does not load shows its message and ends the run; a cleaner that
 // cannot be created ends it with cleanerMissing set (the caller runs the cleaner report). A
 // site whose block cannot be made shows the reason in its frame (SiteBlock.h) and the run goes
-// on. What the digest showed of each site (LastShown.h) is written only after site.html. An error
+// on. What the digest showed of each site (SiteFiles.h) is written only after site.html. An error
 // that belongs to the whole run (the layout transform, site.html or update.dat that cannot be
 // written) is raised as nimbrel::Exception. Whenever the report does not say written, site.html
 // keeps its old content. The blocks are made by worker processes, one site at a time each, with

@@ -5,8 +5,8 @@
 
 #include "app/RecordingDownloadHost.h"
 #include "app/WebDownload.h"
-#include "pipeline/PageName.h"
 #include "pipeline/Rip.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/TidyAndDisplay.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // came out. The site is served by a real HTTP server on 127.0.0.1.
 #include "app/SiteTrial.h"
 
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Files.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"

@@ -4,8 +4,7 @@
 #include "app/SiteFetch.h"
 #include "components/HttpAddress.h"
 #include "components/HttpFetch.h"
-#include "pipeline/PageName.h"
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 

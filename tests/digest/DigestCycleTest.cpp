@@ -1,6 +1,6 @@
 // nimbrel-digest running a whole cycle against a loopback server.
 #include "digest/DigestProcess.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 

@@ -3,8 +3,8 @@
 // site's name, status and time; a failure is shown where the block is, above the last good block
 // when there is one; items new since the last digest are marked; a summary line sums it up.
 #include "digest/DigestProcess.h"
-#include "pipeline/PageName.h"
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
+#include "platform/LocalTime.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 

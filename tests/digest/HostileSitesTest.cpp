@@ -3,7 +3,7 @@
 // reason in the digest, the good sites their blocks, and the cycle ends normally. The hostile
 // pages are made here, not kept in the repository.
 #include "DigestProcess.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteWorkers.h"
 #include "platform/Limits.h"
 #include "support/HttpTestServer.h"

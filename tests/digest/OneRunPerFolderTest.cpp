@@ -2,7 +2,7 @@
 // processes started together, a holder killed, and imports killed at random moments and run
 // again.
 #include "digest/DigestProcess.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/FolderLock.h"
 #include "support/HttpTestServer.h"

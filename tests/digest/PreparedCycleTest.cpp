@@ -4,7 +4,7 @@
 #include "DigestProcess.h"
 
 #include "pipeline/PageEncoding.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,7 @@
 // nimbrel-digest on sites that answer everything but a page, each keeping its last good page
 // and saying why it failed, and a record whose retry-after lies a thousand years ahead.
 #include "digest/DigestProcess.h"
-#include "pipeline/PageName.h"
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
 #include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 

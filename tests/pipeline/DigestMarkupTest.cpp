@@ -2,7 +2,7 @@
 // the record they are read from, the frame's notes and origin link, and the summary line.
 #include "components/ItemMarks.h"
 #include "pipeline/DigestSummary.h"
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/SiteFrame.h"
 #include "platform/LocalTime.h"
 

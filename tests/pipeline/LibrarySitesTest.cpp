@@ -4,7 +4,7 @@
 // The pages are the team's copies in tests/fixtures/sites (expected.tsv says what each must
 // show); saved real pages are run too when the shared snapshot folder is there.
 #include "components/MSXML2_TLB.h"
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Files.h"
 #include "support/OneSiteDigest.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "pipeline/SiteRecord.h"
+#include "pipeline/SiteFiles.h"
 
 #include "platform/Errors.h"
 #include "support/TestSupport.h"

@@ -2,8 +2,7 @@
 // or memory fails with that reason, framed with the block its last digest showed, and the next
 // site gets a new worker; the worker cannot reach the network, start programs or write files.
 #include "pipeline/SiteWorkers.h"
-#include "pipeline/LastShown.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 
 #include "components/TidyCOM_TLB.h"
 #include "pipeline/PageEncoding.h"
-#include "pipeline/PageName.h"
 #include "pipeline/SiteFailure.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Errors.h"
 #include "support/TestSupport.h"
 

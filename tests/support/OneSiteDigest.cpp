@@ -1,8 +1,8 @@
 #include "support/OneSiteDigest.h"
 
 #include "components/MSXML2_TLB.h"
-#include "pipeline/PageName.h"
 #include "pipeline/Rip.h"
+#include "pipeline/SiteFiles.h"
 #include "pipeline/TidyAndDisplay.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // summary in a layout on its own. The program writes these only through the display step.
 #pragma once
 
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 
 #include <string>
 #include <string_view>

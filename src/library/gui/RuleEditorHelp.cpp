@@ -5,7 +5,7 @@
 #include "library/ExampleRule.h"
 #include "library/NewSite.h"
 #include "library/gui/SiteFields.h"
-#include "pipeline/LastShown.h"
+#include "pipeline/SiteFiles.h"
 #include "platform/Convert.h"
 #include "platform/Errors.h"
 

@@ -8,7 +8,7 @@
 #include "guisupport/GuiTestSupport.h"
 #include "library/gui/RuleEditor.h"
 #include "library/gui/setup.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "support/HelpCallLog.h"
 #include "support/HttpTestServer.h"
 

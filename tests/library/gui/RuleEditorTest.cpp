@@ -7,8 +7,7 @@
 #include "guisupport/GuiTestSupport.h"
 #include "library/NewSite.h"
 #include "library/gui/setup.h"
-#include "pipeline/LastShown.h"
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 #include "support/HelpCallLog.h"
 
 #include <QCheckBox>

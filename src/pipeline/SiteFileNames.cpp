@@ -1,4 +1,4 @@
-#include "pipeline/PageName.h"
+#include "pipeline/SiteFiles.h"
 
 #include "platform/Convert.h"
 #include "platform/Limits.h"
