@@ -2,24 +2,12 @@
 
 #include "components/HttpTransfers.h"
 
-#include <mutex>
 #include <unistd.h>
 
 namespace nimbrel {
 
-namespace {
-std::mutex boundsMutex;
-HttpBounds defaultBounds;
-} // namespace
-
 HttpBounds DefaultHttpBounds() {
-    std::lock_guard lock(boundsMutex);
-    return defaultBounds;
-}
-
-void SetDefaultHttpBounds(const HttpBounds& bounds) {
-    std::lock_guard lock(boundsMutex);
-    defaultBounds = bounds;
+    return HttpBoundsSlot::current();
 }
 
 HttpResult HttpGet(const HttpRequest& request, const HttpBounds& bounds) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/Limits.h"
+#include "platform/ServiceSlot.h"
 
 #include <atomic>
 #include <cstddef>
@@ -28,10 +29,11 @@ struct HttpBounds {
     uint64_t pageBytes = limits::kPageBytes;       // the largest body, counted after decompression
 };
 
-// The bounds every transfer uses unless told otherwise (the program's limits at first); tests
-// shorten them, and set {} to go back.
+// The bounds every transfer uses unless told otherwise: the program's limits, unless other
+// bounds are installed (not owned; nullptr restores the limits). Installed before transfers
+// start, as tests do to shorten them.
+using HttpBoundsSlot = ServiceSlot<const HttpBounds, HttpBounds>;
 HttpBounds DefaultHttpBounds();
-void SetDefaultHttpBounds(const HttpBounds& bounds);
 
 // Receives the body in pieces. An exception thrown here (a file that cannot be written) ends the
 // transfer; the result carries it.

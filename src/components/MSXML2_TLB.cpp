@@ -10,7 +10,6 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -21,8 +20,6 @@
 namespace nimbrel::msxml {
 
 namespace {
-
-std::atomic<bool> engineAvailable{true};
 
 const xmlChar* X(const std::string& text) {
     return reinterpret_cast<const xmlChar*>(text.c_str());
@@ -282,10 +279,6 @@ void InitialiseXmlEngine() {
     InitialiseEngine();
 }
 
-void SetEngineAvailableForTesting(bool available) {
-    engineAvailable = available;
-}
-
 // ---- XmlNode ---------------------------------------------------------------------------------
 
 std::string XmlNode::nodeName() const {
@@ -443,8 +436,6 @@ void XmlNamedNodeMap::setNamedItem(const XmlNode& attribute) {
 // ---- XmlDocument ------------------------------------------------------------------------------
 
 XmlDocument XmlDocument::Create() {
-    if (!engineAvailable)
-        throw Exception("The XML engine is not available");
     InitialiseEngine();
     auto object = std::make_shared<DocumentObject>();
     object->state = NewTree();

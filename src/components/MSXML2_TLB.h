@@ -88,8 +88,8 @@ struct ParseError {
 
 class XmlDocument {
   public:
-    // Creates an empty document; raises nimbrel::Exception when the engine is unavailable
-    // (see SetEngineAvailableForTesting).
+    // Creates an empty document; raises nimbrel::Exception when the engine cannot make one
+    // (it is out of memory).
     static XmlDocument Create();
 
     void setAsync(bool async); // loads are synchronous whatever is set
@@ -135,8 +135,5 @@ class XmlDocument {
 // the main thread before other threads use the engine (libxml2 asks for that). Documents and
 // nodes are used by one thread at a time; each thread makes its own.
 void InitialiseXmlEngine();
-
-// Tests make document creation fail to reach the "engine missing" paths.
-void SetEngineAvailableForTesting(bool available);
 
 } // namespace nimbrel::msxml

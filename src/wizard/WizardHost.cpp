@@ -8,8 +8,6 @@
 
 namespace nimbrel {
 
-namespace {
-
 // The program's own: the main window's values, timers and commands, and the help service.
 class TMainWindowHost : public WizardHost {
   public:
@@ -31,21 +29,12 @@ class TMainWindowHost : public WizardHost {
     void ShowHelpTopic(int topic) override { ShowHelpContext(topic); }
 };
 
-TMainWindowHost mainWindowHost;
-WizardHost* current = nullptr;
-
-} // namespace
-
 WizardHost& MainWindowHost() {
-    return mainWindowHost;
+    return WizardHostSlot::standard();
 }
 
 WizardHost& Host() {
-    return current ? *current : mainWindowHost;
-}
-
-void SetHost(WizardHost* host) {
-    current = host;
+    return WizardHostSlot::current();
 }
 
 } // namespace nimbrel

@@ -3,6 +3,8 @@
 // the help service. One seam, so the windows stay thin and tests can watch the calls.
 #pragma once
 
+#include "platform/ServiceSlot.h"
+
 #include <cstdint>
 
 namespace nimbrel {
@@ -35,11 +37,15 @@ class WizardHost {
     virtual void ShowHelpTopic(int topic) = 0;
 };
 
+class TMainWindowHost; // the real main window's (WizardHost.cpp)
+
+// The host in force: the main window's unless another is installed (not owned; nullptr
+// restores the main window's).
+using WizardHostSlot = ServiceSlot<WizardHost, TMainWindowHost>;
+
 // The main window's host, whichever is in force.
 WizardHost& MainWindowHost();
-// The host in force: the real main window unless a test installed another.
+// The host in force.
 WizardHost& Host();
-// Installs a host (not owned); nullptr restores the main window's.
-void SetHost(WizardHost* host);
 
 } // namespace nimbrel

@@ -2,6 +2,7 @@
 
 #include "platform/Halt.h"
 #include "support/TestSupport.h"
+#include "support/XmlEngineFault.h"
 
 #include <gtest/gtest.h>
 
@@ -138,10 +139,7 @@ TEST_F(XmlEngineProbe, WorkingEngineGivesASynchronousDocumentAndNoDialog) {
 TEST_F(XmlEngineProbe, MissingEngineReportsAndEndsTheProgramWhateverTheAnswer) {
     folder.write("regsvr32.exe", "tool");
     folder.write("msxml3.dll", "component");
-    struct EngineMissing {
-        EngineMissing() { msxml::SetEngineAvailableForTesting(false); }
-        ~EngineMissing() { msxml::SetEngineAvailableForTesting(true); }
-    } missing;
+    const XmlEngineFault missing;
     for (bool answer : {false, true}) {
         HaltRecorder halt;
         dialogs.setNextAnswer(answer);

@@ -97,6 +97,12 @@ std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogRequest& re
     return openFile(request);
 }
 
+void SetDefaultHttpBounds(const HttpBounds& bounds) {
+    static HttpBounds installed;
+    installed = bounds;
+    HttpBoundsSlot::install(&installed);
+}
+
 HaltRecorder::HaltRecorder() {
     SetHaltHandler([this](int code) {
         ++count;

@@ -2,6 +2,7 @@
 // a recording shell, and small file helpers.
 #pragma once
 
+#include "components/HttpFetch.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 #include "support/WrittenRecords.h"
@@ -76,6 +77,9 @@ class RecordingShell : public ShellService {
     std::vector<std::string> opened;
     std::vector<std::string> started;
 };
+
+// Every transfer from now on uses these bounds (tests shorten them); {} restores the limits.
+void SetDefaultHttpBounds(const HttpBounds& bounds);
 
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -42,13 +42,13 @@ int RecordingHost::count(const std::string& call) const {
 WizardTest::WizardTest() {
     std::filesystem::copy_file(std::string(NIMBREL_SOURCE_DIR) + "/data/icons/banner_vert1.jpg",
                                folder.file("icons/banner_vert1.jpg"));
-    SetHost(&host);
+    WizardHostSlot::install(&host);
 }
 
 WizardTest::~WizardTest() {
     if (frmMain)
         DestroyForms();
-    SetHost(nullptr);
+    WizardHostSlot::install(nullptr);
 }
 
 void WizardTest::CreateWindows() {

@@ -9,6 +9,7 @@
 #include "platform/Halt.h"
 #include "support/HelpCallLog.h"
 #include "support/TestSupport.h"
+#include "support/XmlEngineFault.h"
 #include "wizard/Preferences.h"
 #include "wizard/about.h"
 #include "wizard/splash.h"
@@ -409,9 +410,10 @@ TEST_F(MainWindow, KeepsTheXmlEngineProbeDocument) {
 
 TEST_F(MainWindow, MissingXmlEngineIsReportedAndEndsTheStart) {
     HaltRecorder halt;
-    msxml::SetEngineAvailableForTesting(false);
-    EXPECT_THROW(new TfrmMain(), HaltRequested);
-    msxml::SetEngineAvailableForTesting(true);
+    {
+        const XmlEngineFault missing;
+        EXPECT_THROW(new TfrmMain(), HaltRequested);
+    }
     EXPECT_EQ(halt.count, 1);
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.messages.front(), "msxml3.dll is not installed");

@@ -75,12 +75,12 @@ class StartRequests : public ::testing::Test {
         CopyShippedData(folder);
         WriteBanner(folder);
         folder.write("Nimbrel.chm", "the help");
-        nimbrel::SetDefaultHttpBounds({5, 1024, 3, 20});
+        nimbrel::test::SetDefaultHttpBounds({5, 1024, 3, 20});
         CreateForms();
     }
     ~StartRequests() override {
         DestroyForms();
-        nimbrel::SetDefaultHttpBounds({});
+        nimbrel::test::SetDefaultHttpBounds({});
         if (previousRuntime_.empty())
             ::unsetenv("XDG_RUNTIME_DIR");
         else

@@ -56,7 +56,7 @@ class NewSiteDialogTest : public ::testing::Test {
     void SetUp() override {
         CopyShippedData(folder);
         WriteBanner(folder);
-        nimbrel::SetDefaultHttpBounds({5, 1024, 3, 20});
+        nimbrel::test::SetDefaultHttpBounds({5, 1024, 3, 20});
         server.route("/feed.rss", HttpRoute::Body(kFeed).withContentType("text/plain"));
         server.route("/second.atom", HttpRoute::Body(kAtom));
         server.route("/home/", HttpRoute::Body(PageWith(FeedLink("../feed.rss"))));
@@ -67,7 +67,7 @@ class NewSiteDialogTest : public ::testing::Test {
     }
     void TearDown() override {
         setup.reset();
-        nimbrel::SetDefaultHttpBounds({});
+        nimbrel::test::SetDefaultHttpBounds({});
     }
 
     TfrmNewSite* OpenDialog() {
