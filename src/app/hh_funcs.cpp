@@ -18,11 +18,6 @@ namespace {
 
 constexpr const char* kModuleName = "nimbrel-helpviewer.so";
 
-std::optional<std::string>& ControlPathOverride() {
-    static std::optional<std::string> path;
-    return path;
-}
-
 std::string ExistingOrEmpty(const std::string& path) {
     return !path.empty() && FileExists(path) ? path : std::string();
 }
@@ -38,8 +33,8 @@ struct UnloadAtExit {
 } // namespace
 
 std::string FindHtmlHelpControl() {
-    if (ControlPathOverride())
-        return ExistingOrEmpty(*ControlPathOverride());
+    if (const std::string& installed = HelpModulePathSlot::current(); !installed.empty())
+        return ExistingOrEmpty(installed);
     return FindCompanionFile(kModuleName, NIMBREL_MODULE_DIR);
 }
 
@@ -97,10 +92,6 @@ void ShowHelpDefaultTopic() {
 
 void CloseAllHelp() {
     HtmlHelp(nullptr, std::string(), HH_CLOSE_ALL, 0);
-}
-
-void SetHtmlHelpControlPath(std::optional<std::string> path) {
-    ControlPathOverride() = std::move(path);
 }
 
 } // namespace nimbrel

@@ -2,8 +2,9 @@
 // help file through its entry point. Every help call of every window goes through HtmlHelp().
 #pragma once
 
+#include "platform/ServiceSlot.h"
+
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace nimbrel {
@@ -27,7 +28,10 @@ extern THtmlHelpWProc HtmlHelpW;
 // The viewer module's path when a file exists there, else empty. The module lives at a fixed
 // place beside the executable: <exe dir>/nimbrel-helpviewer.so, or, installed,
 // <exe dir>/../<module dir>/nimbrel-helpviewer.so (lib/<triplet>/nimbrel on Debian).
+// A path installed in HelpModulePathSlot (not owned; nullptr or an empty path restores the fixed
+// places) is the one place looked at instead.
 std::string FindHtmlHelpControl();
+using HelpModulePathSlot = ServiceSlot<const std::string, std::string>;
 
 // Makes sure the module is loaded; does nothing when it already is. Reports nothing: callers
 // test HtmlHelpLoaded() afterwards.
@@ -52,9 +56,5 @@ std::string HelpFile();
 void ShowHelpContext(int32_t topic);
 void ShowHelpDefaultTopic();
 void CloseAllHelp();
-
-// Makes FindHtmlHelpControl look at this exact path instead of beside the executable (tests);
-// nullopt restores the fixed places.
-void SetHtmlHelpControlPath(std::optional<std::string> path);
 
 } // namespace nimbrel

@@ -10,6 +10,12 @@
 
 namespace nimbrel::test {
 
+void SetHtmlHelpControlPath(std::optional<std::string> path) {
+    static std::string installed;
+    installed = path.value_or(std::string());
+    HelpModulePathSlot::install(path ? &installed : nullptr);
+}
+
 void UseRecordingHelpModule() {
     SetHtmlHelpControlPath(std::string(NIMBREL_TEST_HELP_MODULE));
     LoadHtmlHelp();

@@ -2,6 +2,7 @@
 // help viewer, loads it, and reads back what reached its entry point.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ class HelpCallLog {
   private:
     std::string path_;
 };
+
+// Makes the help service look for its module at exactly this path (a test's own module, or a
+// missing one); nullopt restores the places beside the executable.
+void SetHtmlHelpControlPath(std::optional<std::string> path);
 
 // Points the help service at the recording module (without a log, calls are dropped) and loads it.
 void UseRecordingHelpModule();

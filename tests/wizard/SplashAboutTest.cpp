@@ -57,7 +57,7 @@ TEST_F(SplashAboutTest, ClosingTheSplashEnablesTheMainWindowsTimers) {
 TEST_F(SplashAboutTest, MissingHelpEndsTheProgramWhileEitherWindowIsCreated) {
     HaltRecorder halt;
     nimbrel::UnloadHtmlHelp();
-    nimbrel::SetHtmlHelpControlPath(folder.file("nimbrel-helpviewer.so"));
+    nimbrel::test::SetHtmlHelpControlPath(folder.file("nimbrel-helpviewer.so"));
     EXPECT_THROW(TfrmSplash splash, nimbrel::HaltRequested);
     EXPECT_THROW(TfrmAbout about, nimbrel::HaltRequested);
     UseRecordingHelpModule(); // for the windows of later tests
