@@ -21,7 +21,7 @@ constexpr size_t kChunk = 1 << 16;
 // ordinary text. Returns false once a byte 0x1A has ended the input.
 class LineEndFilter {
   public:
-    bool feed(std::string_view chunk, AtomicFile& out) {
+    template <class Sink> bool feed(std::string_view chunk, Sink& out) {
         size_t kept = 0; // start of the bytes not yet written
         for (size_t i = 0; i < chunk.size(); ++i) {
             const char c = chunk[i];
@@ -44,17 +44,17 @@ class LineEndFilter {
     bool afterCR_ = false;
 };
 
-} // namespace
+// The joined text kept in memory.
+struct TextSink {
+    void write(std::string_view bytes) { text.append(bytes); }
+    std::string text;
+};
 
-void JoinLines(const std::string& path) {
-    JoinLines(path, path);
-}
-
-void JoinLines(const std::string& source, const std::string& joined) {
+// Streams the file through the filter into `out`, then ends the one line.
+template <class Sink> void JoinInto(const std::string& source, Sink& out) {
     std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(source.c_str(), "rb"), &std::fclose);
     if (!in)
         RaiseInOutError(errno, source);
-    AtomicFile out(joined, AtomicFile::Durability::Scratch);
     LineEndFilter filter;
     std::vector<char> buffer(kChunk);
     size_t n;
@@ -64,18 +64,27 @@ void JoinLines(const std::string& source, const std::string& joined) {
     }
     if (std::ferror(in.get()))
         RaiseInOutError(errno ? errno : EIO, source);
-    in.reset();
     out.write("\r\n");
+}
+
+} // namespace
+
+void JoinLines(const std::string& path) {
+    JoinLines(path, path);
+}
+
+void JoinLines(const std::string& source, const std::string& joined) {
+    AtomicFile out(joined, AtomicFile::Durability::Scratch);
+    JoinInto(source, out);
     out.commit();
 }
 
 JoinedPage::JoinedPage(const std::string& pagePath)
     : path_(DataFile("\\Temp", StripPath(pagePath))) {
-    JoinLines(pagePath, path_);
-}
-
-JoinedPage::~JoinedPage() {
-    DeleteFileQuietly(path_);
+    TextSink sink;
+    sink.text.reserve(static_cast<size_t>(FileSize(pagePath)) + 2);
+    JoinInto(pagePath, sink);
+    text_ = std::move(sink.text);
 }
 
 } // namespace nimbrel

@@ -25,8 +25,10 @@ class JoinLinesCases : public ::testing::TestWithParam<JoinCase> {};
 TEST_P(JoinLinesCases, RewritesThePageAsOneLine) {
     TempProgramFolder folder;
     folder.write("Sites/p.dat", GetParam().before);
+    const JoinedPage inMemory(folder.file("Sites/p.dat"));
     JoinLines(folder.file("Sites/p.dat"));
     EXPECT_EQ(folder.read("Sites/p.dat"), GetParam().after);
+    EXPECT_EQ(inMemory.text(), GetParam().after) << "the cut's copy is joined the same way";
 }
 
 INSTANTIATE_TEST_SUITE_P(
