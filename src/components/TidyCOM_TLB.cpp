@@ -27,6 +27,7 @@
 
 #include <tidy/tidy.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -100,22 +101,29 @@ class MemorySource {
     size_t pos_ = 0;
 };
 
-// The cleaner's output, collected byte by byte into a string.
+// The cleaner's output, collected byte by byte: one comparison and one store per byte.
 class StringSink {
   public:
-    explicit StringSink(size_t expected) {
-        text.reserve(expected);
-        tidyInitSink(&sink, &text, &PutByte);
+    explicit StringSink(size_t expected) : text_(std::max<size_t>(expected, 64), '\0') {
+        tidyInitSink(&sink, this, &PutByte);
     }
     StringSink(const StringSink&) = delete;
     StringSink& operator=(const StringSink&) = delete;
+    std::string take() && {
+        text_.resize(used_);
+        return std::move(text_);
+    }
     TidyOutputSink sink;
-    std::string text;
 
   private:
-    static void TIDY_CALL PutByte(void* text, byte value) {
-        static_cast<std::string*>(text)->push_back(static_cast<char>(value));
+    static void TIDY_CALL PutByte(void* self, byte value) {
+        auto* out = static_cast<StringSink*>(self);
+        if (out->used_ == out->text_.size())
+            out->text_.resize(out->text_.size() * 2);
+        out->text_[out->used_++] = static_cast<char>(value);
     }
+    std::string text_;
+    size_t used_ = 0;
 };
 
 void TIDY_CALL DiscardByte(void*, byte) {}
@@ -299,7 +307,7 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     // The cleaned text is about as long as the page, a little longer for the tags it closes.
     StringSink output(bytes.size() + bytes.size() / 4);
     RequireStep(tidySaveSink(work.doc, &output.sink), "write");
-    std::string cleaned = std::move(output.text);
+    std::string cleaned = std::move(output).take();
     DropControlCharacters(cleaned);
     return WithoutXmlDeclaration(std::move(cleaned));
 }
