@@ -22,22 +22,22 @@ constexpr size_t kChunk = 1 << 16;
 class LineEndFilter {
   public:
     template <class Sink> bool feed(std::string_view chunk, Sink& out) {
-        size_t kept = 0; // start of the bytes not yet written
-        for (size_t i = 0; i < chunk.size(); ++i) {
-            const char c = chunk[i];
-            const bool lineEnd = c == '\r' || (c == '\n' && afterCR_);
-            afterCR_ = c == '\r';
-            if (c == kEndOfInput) {
-                out.write(chunk.substr(kept, i - kept));
-                return false;
-            }
-            if (lineEnd) {
-                out.write(chunk.substr(kept, i - kept));
-                kept = i + 1;
-            }
+        const size_t stop = chunk.find(kEndOfInput);
+        const std::string_view text = chunk.substr(0, stop);
+        size_t pos = afterCR_ && !text.empty() && text.front() == '\n' ? 1 : 0;
+        afterCR_ = false;
+        while (pos < text.size()) {
+            const size_t cr = text.find('\r', pos);
+            out.write(text.substr(pos, cr == std::string_view::npos ? cr : cr - pos));
+            if (cr == std::string_view::npos)
+                break;
+            pos = cr + 1;
+            if (pos == text.size())
+                afterCR_ = true; // an LF opening the next chunk still belongs to this CR
+            else if (text[pos] == '\n')
+                ++pos;
         }
-        out.write(chunk.substr(kept));
-        return true;
+        return stop == std::string_view::npos;
     }
 
   private:

@@ -68,9 +68,10 @@ bool TextReader::readLine(std::string& line) {
             return true;
         const char* begin = data_ + pos_;
         const size_t available = end_ - pos_;
-        size_t n = 0;
-        while (n < available && begin[n] != '\r' && begin[n] != kEndOfInput)
-            ++n;
+        const void* cr = std::memchr(begin, '\r', available);
+        size_t n = cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : available;
+        if (const void* stop = std::memchr(begin, kEndOfInput, n))
+            n = static_cast<size_t>(static_cast<const char*>(stop) - begin);
         line.append(begin, n);
         pos_ += n;
         if (n == available)
