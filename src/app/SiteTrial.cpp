@@ -123,8 +123,8 @@ bool Fetch(const TrialSite& site, const std::string& pagePath, std::ostream& out
 
 // How often each command's markers stand in the joined page: a marker that is never there
 // is the usual reason a rule cuts nothing.
-void ReportMarkers(const XmlDocument& rule, const std::string& pagePath, std::ostream& out) {
-    const std::string page = LowerAscii(ReadFileBytes(pagePath));
+void ReportMarkers(const XmlDocument& rule, const std::string& joinedPage, std::ostream& out) {
+    const std::string page = LowerAscii(joinedPage);
     const auto commands = rule.selectNodes("//Command");
     for (long i = 0; i < commands.length(); ++i) {
         out << "   command " << i + 1 << ":";
@@ -150,11 +150,11 @@ bool Cut(const TrialSite& site, const std::string& pagePath, const std::string& 
         return false;
     }
     const JoinedPage joined(pagePath);
-    CutInto(rule.firstChild(), joined.path(), cutPath);
+    CutInto(rule.firstChild(), joined, cutPath);
     const std::vector<std::string> pieces = ReadTextLines(cutPath);
     out << "2. cut        " << CountOf(pieces.size(), "piece", "pieces") << ", "
         << CountOf(FileSize(cutPath), "byte", "bytes") << " -> " << cutPath << "\n";
-    ReportMarkers(rule, joined.path(), out);
+    ReportMarkers(rule, joined.text(), out);
     for (size_t i = 0; i < pieces.size() && i < 3; ++i)
         out << "   piece " << i + 1 << ": " << Excerpt(pieces[i]) << "\n";
     return !pieces.empty();

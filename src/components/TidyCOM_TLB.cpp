@@ -25,8 +25,9 @@
 #include "platform/LargeStack.h"
 #include "platform/Limits.h"
 
-#include <tidy/tidybuffio.h>
+#include <tidy/tidy.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -69,27 +70,63 @@ void SetBaseOptions(TidyDoc doc) {
     Require(tidyOptSetBool(doc, TidyXmlDecl, no), "add-xml-decl");
 }
 
-// A TidyBuffer that frees itself.
-struct Buffer {
-    Buffer() { tidyBufInit(&buffer); }
-    ~Buffer() { tidyBufFree(&buffer); }
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    TidyBuffer buffer;
+// The caller's bytes lent to the cleaner as its input, without a copy. The cleaner asks for
+// every byte through these calls, so they do no more than a buffer must.
+class MemorySource {
+  public:
+    explicit MemorySource(const std::string& bytes)
+        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), size_(bytes.size()) {
+        tidyInitSource(&source, this, &GetByte, &UngetByte, &AtEnd);
+    }
+    MemorySource(const MemorySource&) = delete;
+    MemorySource& operator=(const MemorySource&) = delete;
+    TidyInputSource source;
+
+  private:
+    static int TIDY_CALL GetByte(void* self) {
+        auto* in = static_cast<MemorySource*>(self);
+        return in->pos_ < in->size_ ? in->data_[in->pos_++] : static_cast<int>(EndOfStream);
+    }
+    static void TIDY_CALL UngetByte(void* self, byte) {
+        auto* in = static_cast<MemorySource*>(self);
+        if (in->pos_ > 0)
+            --in->pos_;
+    }
+    static Bool TIDY_CALL AtEnd(void* self) {
+        auto* in = static_cast<MemorySource*>(self);
+        return in->pos_ >= in->size_ ? yes : no;
+    }
+    const unsigned char* data_;
+    size_t size_;
+    size_t pos_ = 0;
 };
 
-// The caller's bytes lent to the cleaner as its input, without a copy.
-struct BorrowedInput {
-    explicit BorrowedInput(const std::string& bytes) {
-        tidyBufInit(&buffer);
-        tidyBufAttach(&buffer, reinterpret_cast<byte*>(const_cast<char*>(bytes.data())),
-                      static_cast<uint>(bytes.size()));
+// The cleaner's output, collected byte by byte: one comparison and one store per byte.
+class StringSink {
+  public:
+    explicit StringSink(size_t expected) : text_(std::max<size_t>(expected, 64), '\0') {
+        tidyInitSink(&sink, this, &PutByte);
     }
-    ~BorrowedInput() { tidyBufDetach(&buffer); }
-    BorrowedInput(const BorrowedInput&) = delete;
-    BorrowedInput& operator=(const BorrowedInput&) = delete;
-    TidyBuffer buffer;
+    StringSink(const StringSink&) = delete;
+    StringSink& operator=(const StringSink&) = delete;
+    std::string take() && {
+        text_.resize(used_);
+        return std::move(text_);
+    }
+    TidyOutputSink sink;
+
+  private:
+    static void TIDY_CALL PutByte(void* self, byte value) {
+        auto* out = static_cast<StringSink*>(self);
+        if (out->used_ == out->text_.size())
+            out->text_.resize(out->text_.size() * 2);
+        out->text_[out->used_++] = static_cast<char>(value);
+    }
+    std::string text_;
+    size_t used_ = 0;
 };
+
+void TIDY_CALL DiscardByte(void*, byte) {}
 
 // One page's document; its memory is given back with it, all at once.
 struct Document {
@@ -255,22 +292,22 @@ std::string TidyObject::cleanBytes(const std::string& bytes) {
     Document work;
     if (!work.doc || !tidyOptCopyConfig(work.doc, doc_))
         throw Exception("The HTML cleaner could not be prepared");
-    Buffer errors;
-    tidySetErrorBuffer(work.doc, &errors.buffer); // reports stay off stderr
+    TidyOutputSink noReports;
+    tidyInitSink(&noReports, &noReports, &DiscardByte); // it refuses no data at all
+    tidySetErrorSink(work.doc, &noReports);             // reports stay off stderr and out of memory
     tidySetInCharEncoding(work.doc, IsValidUtf8(bytes) ? "utf8" : "win1252");
     const bool html = !tidyOptGetBool(work.doc, kPerSiteSwitch);
     if (html && !tidyOptSetBool(work.doc, TidyXhtmlOut, yes))
         throw Exception("The HTML cleaner refused the option output-xhtml");
-    BorrowedInput input(bytes);
-    RequireStep(tidyParseBuffer(work.doc, &input.buffer), "read");
+    MemorySource input(bytes);
+    RequireStep(tidyParseSource(work.doc, &input.source), "read");
     RequireStep(tidyCleanAndRepair(work.doc), "repair");
     if (html)
         DropXhtmlNamespace(work.doc);
-    Buffer output;
-    RequireStep(tidySaveBuffer(work.doc, &output.buffer), "write");
-    if (!output.buffer.bp)
-        return {}; // nothing to write: an empty text cleans to nothing
-    std::string cleaned(reinterpret_cast<const char*>(output.buffer.bp), output.buffer.size);
+    // The cleaned text is about as long as the page, a little longer for the tags it closes.
+    StringSink output(bytes.size() + bytes.size() / 4);
+    RequireStep(tidySaveSink(work.doc, &output.sink), "write");
+    std::string cleaned = std::move(output).take();
     DropControlCharacters(cleaned);
     return WithoutXmlDeclaration(std::move(cleaned));
 }

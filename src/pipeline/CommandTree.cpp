@@ -75,48 +75,84 @@ CommandRules ReadCommandRules(const XmlNode& command) {
     return rules;
 }
 
-std::string RunCommand(const XmlNode& command, const std::string& inputPath, bool isLeaf) {
+namespace {
+
+// What a command reads: a file, or the page joined in memory under its name.
+struct CutInput {
+    const std::string& path;
+    const std::string* text = nullptr;
+};
+
+std::string RunCommandOn(const XmlNode& command, const CutInput& in, bool isLeaf) {
     const CommandRules rules = ReadCommandRules(command);
-    TextReader input(inputPath);
+    std::unique_ptr<TextReader> input =
+        in.text ? std::make_unique<TextReader>(in.path, *in.text, TextReader::InMemory{})
+                : std::make_unique<TextReader>(in.path);
     std::string tempPath;
     std::unique_ptr<TextWriter> temp;
     if (!isLeaf) {
-        tempPath = DataFile("\\Temp", TempFileName(inputPath));
+        tempPath = DataFile("\\Temp", TempFileName(in.path));
         temp = std::make_unique<TextWriter>(tempPath, TextWriter::Mode::Direct);
     }
     if (rules.name == "append")
-        RipPieces(input, temp ? *temp : RipOutput().writer(), rules);
+        RipPieces(*input, temp ? *temp : RipOutput().writer(), rules);
     if (temp)
         temp->close();
-    input.close();
+    input->close();
     return tempPath;
 }
 
-void RunCommandTree(const XmlNode& node, const std::string& inputPath) {
+void RunTree(const XmlNode& node, const CutInput& in) {
     if (!node)
         return;
-    std::string childInput = inputPath;
     if (node.nodeName() == kCommand) {
         // Reached only through another element inside a leaf: it has no input to cut.
-        if (inputPath.empty())
+        if (in.path.empty())
             return;
         const bool isLeaf = !HasCommandChild(node);
-        childInput = RunCommand(node, inputPath, isLeaf);
+        const std::string childInput = RunCommandOn(node, in, isLeaf);
+        const XmlNodeList children = node.childNodes();
+        for (long i = 0; i < children.length(); ++i)
+            RunTree(children.item(i), CutInput{childInput});
+        return;
     }
     const XmlNodeList children = node.childNodes();
     for (long i = 0; i < children.length(); ++i)
-        RunCommandTree(children.item(i), childInput);
+        RunTree(children.item(i), in);
 }
 
-void CutInto(const XmlNode& rules, const std::string& inputPath, const std::string& cutPath) {
+template <class Input>
+void CutIntoFile(const XmlNode& rules, const Input& input, const std::string& cutPath) {
     RipOutput().open(cutPath);
     try {
-        RunCommandTree(rules, inputPath);
+        RunCommandTree(rules, input);
     } catch (...) {
         RipOutput().closeAfterError();
         throw;
     }
     RipOutput().close();
+}
+
+} // namespace
+
+std::string RunCommand(const XmlNode& command, const std::string& inputPath, bool isLeaf) {
+    return RunCommandOn(command, CutInput{inputPath}, isLeaf);
+}
+
+void RunCommandTree(const XmlNode& node, const std::string& inputPath) {
+    RunTree(node, CutInput{inputPath});
+}
+
+void RunCommandTree(const XmlNode& node, const JoinedPage& page) {
+    RunTree(node, CutInput{page.path(), &page.text()});
+}
+
+void CutInto(const XmlNode& rules, const std::string& inputPath, const std::string& cutPath) {
+    CutIntoFile(rules, inputPath, cutPath);
+}
+
+void CutInto(const XmlNode& rules, const JoinedPage& page, const std::string& cutPath) {
+    CutIntoFile(rules, page, cutPath);
 }
 
 } // namespace nimbrel

@@ -13,6 +13,8 @@
 
 namespace nimbrel {
 
+class JoinedPage;
+
 // The element's attribute value without leading and trailing blanks and control characters;
 // empty when the attribute is absent. An error inside is raised again as an Exception whose
 // message is CR LF, the caught message (or "General Exception"), CR LF, "GetAttributeValue".
@@ -23,10 +25,13 @@ std::string GetAttributeValue(const msxml::XmlNode& element, const std::string& 
 // temporary file. A command reached with an empty input path (one that stands inside a command
 // only through another element) is passed over together with everything below it.
 void RunCommandTree(const msxml::XmlNode& node, const std::string& inputPath);
+// The same over a page joined in memory: first-level commands read its text.
+void RunCommandTree(const msxml::XmlNode& node, const JoinedPage& page);
 
 // Cuts the input by the rules' command tree into the cut file `cutPath` (RipOutput()); when a
 // command fails, what was cut so far is kept and the failure raised again.
 void CutInto(const msxml::XmlNode& rules, const std::string& inputPath, const std::string& cutPath);
+void CutInto(const msxml::XmlNode& rules, const JoinedPage& page, const std::string& cutPath);
 
 // Reads the command's rules, opens its files and cuts. An inner command (isLeaf false) writes
 // its pieces one per line to Temp/<TempFileName(inputPath)> and returns that path; a leaf
@@ -56,20 +61,22 @@ void JoinLines(const std::string& path);
 // The same, written to `joined` (replaced atomically); `source` is only read.
 void JoinLines(const std::string& source, const std::string& joined);
 
-// A page file joined into one line in a copy of the same name in the folder Temp, removed again
-// when the cut is done. The cut reads the copy and never rewrites the page file, so a page file
-// always goes with its record, whatever another thread or run fetches meanwhile.
+// A page file joined into one line, held in memory under the name a copy in the folder Temp
+// would have (inner commands name their temporary files after it). The cut reads this copy and
+// never rewrites the page file, so a page file always goes with its record, whatever another
+// thread or run fetches meanwhile; and no file is made and removed again for every site.
 class JoinedPage {
   public:
-    // Raises EInOutError when the page cannot be read or the copy written.
+    // Raises EInOutError when the page cannot be read.
     explicit JoinedPage(const std::string& pagePath);
-    ~JoinedPage();
     JoinedPage(const JoinedPage&) = delete;
     JoinedPage& operator=(const JoinedPage&) = delete;
     const std::string& path() const { return path_; }
+    const std::string& text() const { return text_; }
 
   private:
     std::string path_;
+    std::string text_;
 };
 
 // The shared output of all leaf commands: the site's cut file while one site is cut. The cut

@@ -21,40 +21,40 @@ constexpr size_t kChunk = 1 << 16;
 // ordinary text. Returns false once a byte 0x1A has ended the input.
 class LineEndFilter {
   public:
-    bool feed(std::string_view chunk, AtomicFile& out) {
-        size_t kept = 0; // start of the bytes not yet written
-        for (size_t i = 0; i < chunk.size(); ++i) {
-            const char c = chunk[i];
-            const bool lineEnd = c == '\r' || (c == '\n' && afterCR_);
-            afterCR_ = c == '\r';
-            if (c == kEndOfInput) {
-                out.write(chunk.substr(kept, i - kept));
-                return false;
-            }
-            if (lineEnd) {
-                out.write(chunk.substr(kept, i - kept));
-                kept = i + 1;
-            }
+    template <class Sink> bool feed(std::string_view chunk, Sink& out) {
+        const size_t stop = chunk.find(kEndOfInput);
+        const std::string_view text = chunk.substr(0, stop);
+        size_t pos = afterCR_ && !text.empty() && text.front() == '\n' ? 1 : 0;
+        afterCR_ = false;
+        while (pos < text.size()) {
+            const size_t cr = text.find('\r', pos);
+            out.write(text.substr(pos, cr == std::string_view::npos ? cr : cr - pos));
+            if (cr == std::string_view::npos)
+                break;
+            pos = cr + 1;
+            if (pos == text.size())
+                afterCR_ = true; // an LF opening the next chunk still belongs to this CR
+            else if (text[pos] == '\n')
+                ++pos;
         }
-        out.write(chunk.substr(kept));
-        return true;
+        return stop == std::string_view::npos;
     }
 
   private:
     bool afterCR_ = false;
 };
 
-} // namespace
+// The joined text kept in memory.
+struct TextSink {
+    void write(std::string_view bytes) { text.append(bytes); }
+    std::string text;
+};
 
-void JoinLines(const std::string& path) {
-    JoinLines(path, path);
-}
-
-void JoinLines(const std::string& source, const std::string& joined) {
+// Streams the file through the filter into `out`, then ends the one line.
+template <class Sink> void JoinInto(const std::string& source, Sink& out) {
     std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(source.c_str(), "rb"), &std::fclose);
     if (!in)
         RaiseInOutError(errno, source);
-    AtomicFile out(joined, AtomicFile::Durability::Scratch);
     LineEndFilter filter;
     std::vector<char> buffer(kChunk);
     size_t n;
@@ -64,18 +64,27 @@ void JoinLines(const std::string& source, const std::string& joined) {
     }
     if (std::ferror(in.get()))
         RaiseInOutError(errno ? errno : EIO, source);
-    in.reset();
     out.write("\r\n");
+}
+
+} // namespace
+
+void JoinLines(const std::string& path) {
+    JoinLines(path, path);
+}
+
+void JoinLines(const std::string& source, const std::string& joined) {
+    AtomicFile out(joined, AtomicFile::Durability::Scratch);
+    JoinInto(source, out);
     out.commit();
 }
 
 JoinedPage::JoinedPage(const std::string& pagePath)
     : path_(DataFile("\\Temp", StripPath(pagePath))) {
-    JoinLines(pagePath, path_);
-}
-
-JoinedPage::~JoinedPage() {
-    DeleteFileQuietly(path_);
+    TextSink sink;
+    sink.text.reserve(static_cast<size_t>(FileSize(pagePath)) + 2);
+    JoinInto(pagePath, sink);
+    text_ = std::move(sink.text);
 }
 
 } // namespace nimbrel

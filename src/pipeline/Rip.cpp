@@ -40,7 +40,7 @@ bool HoldsAWholeBlock(const std::string& pagePath) {
 
 void CutPage(const XmlNode& root, const std::string& pagePath, const std::string& cutPath) {
     const JoinedPage joined(pagePath);
-    CutInto(root, joined.path(), cutPath);
+    CutInto(root, joined, cutPath);
 }
 
 // A missing rule file is shown with the message it always had; the site fails, and the other

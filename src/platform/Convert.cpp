@@ -58,8 +58,14 @@ bool ContinuesUtf8Letter(char byte) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
-    return text.size() >= lowerPrefix.size() &&
-           LowerAscii(text.substr(0, lowerPrefix.size())) == lowerPrefix;
+    if (text.size() < lowerPrefix.size())
+        return false;
+    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerPrefix[i])
+            return false;
+    }
+    return true;
 }
 
 std::string_view TrimAny(std::string_view text, std::string_view blanks) {

@@ -16,6 +16,7 @@ namespace nimbrel {
 namespace {
 
 constexpr std::string_view kCutterScratchEnding = ".temp";
+// Joined copies of pages, which older versions wrote to Temp.
 constexpr std::string_view kJoinedPageEnding = ".dat";
 // Where the atomic writers put their temporary files.
 constexpr const char* kTempFileFolders[] = {"", "\\Sites", "\\Work", "\\Temp"};

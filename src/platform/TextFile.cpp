@@ -16,7 +16,11 @@ TextReader::TextReader(const std::string& path) : path_(path), buffer_(kBufferSi
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         RaiseInOutError(errno, path_);
+    data_ = buffer_.data();
 }
+
+TextReader::TextReader(std::string name, std::string_view text, InMemory)
+    : path_(std::move(name)), data_(text.data()), end_(text.size()) {}
 
 TextReader::~TextReader() {
     close();
@@ -44,11 +48,11 @@ int TextReader::peek() {
         return EOF;
     if (pos_ == end_ && !fill())
         return EOF;
-    if (buffer_[pos_] == kEndOfInput) {
+    if (data_[pos_] == kEndOfInput) {
         stopped_ = true;
         return EOF;
     }
-    return static_cast<unsigned char>(buffer_[pos_]);
+    return static_cast<unsigned char>(data_[pos_]);
 }
 
 bool TextReader::eof() {
@@ -62,11 +66,12 @@ bool TextReader::readLine(std::string& line) {
     for (;;) {
         if (pos_ == end_ && !fill())
             return true;
-        const char* begin = buffer_.data() + pos_;
+        const char* begin = data_ + pos_;
         const size_t available = end_ - pos_;
-        size_t n = 0;
-        while (n < available && begin[n] != '\r' && begin[n] != kEndOfInput)
-            ++n;
+        const void* cr = std::memchr(begin, '\r', available);
+        size_t n = cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : available;
+        if (const void* stop = std::memchr(begin, kEndOfInput, n))
+            n = static_cast<size_t>(static_cast<const char*>(stop) - begin);
         line.append(begin, n);
         pos_ += n;
         if (n == available)

@@ -18,6 +18,9 @@ class TextReader {
   public:
     // Opens the file; raises EInOutError ("File not found", "File access denied" ...).
     explicit TextReader(const std::string& path);
+    // Reads `text`, which the caller keeps alive, as the file `name` would be read.
+    struct InMemory {};
+    TextReader(std::string name, std::string_view text, InMemory);
     ~TextReader();
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
@@ -35,6 +38,7 @@ class TextReader {
     std::string path_; // named in its errors
     FILE* file_ = nullptr;
     std::vector<char> buffer_;
+    const char* data_ = nullptr; // the buffer, or the text read from memory
     size_t pos_ = 0;
     size_t end_ = 0;
     bool stopped_ = false; // 0x1A seen

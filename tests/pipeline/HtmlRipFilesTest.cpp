@@ -25,8 +25,10 @@ class JoinLinesCases : public ::testing::TestWithParam<JoinCase> {};
 TEST_P(JoinLinesCases, RewritesThePageAsOneLine) {
     TempProgramFolder folder;
     folder.write("Sites/p.dat", GetParam().before);
+    const JoinedPage inMemory(folder.file("Sites/p.dat"));
     JoinLines(folder.file("Sites/p.dat"));
     EXPECT_EQ(folder.read("Sites/p.dat"), GetParam().after);
+    EXPECT_EQ(inMemory.text(), GetParam().after) << "the cut's copy is joined the same way";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -38,6 +40,9 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinCase{"LfAfterCrLfStays", "a\r\n\nb", "a\nb\r\n"},
                       JoinCase{"AlreadyOneLine", "<html>x</html>\r\n", "<html>x</html>\r\n"},
                       JoinCase{"CtrlZEndsThePage", std::string("a\r\nb\x1a") + "c\r\nd", "ab\r\n"},
+                      JoinCase{"CrLfAcrossTheReadBuffer", std::string(65535, 'a') + "\r\nb",
+                               std::string(65535, 'a') + "b\r\n"},
+                      JoinCase{"CrLastBeforeCtrlZ", "a\r\x1a\nb", "a\r\n"},
                       JoinCase{"Empty", "", "\r\n"},
                       JoinCase{"NulAndHighBytesKept", std::string("\0\xff\r\n\xc3", 5),
                                std::string("\0\xff\xc3\r\n", 5)}),

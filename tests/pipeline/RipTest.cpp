@@ -114,9 +114,9 @@ TEST_F(RipDriver, SameUrlTwiceCutsTheSamePageAndTheSecondCutReplacesTheFirst) {
     EXPECT_EQ(cut("same.dat"), "2\r\n");
 }
 
-// The cut reads a joined copy in Temp: the page file stays as fetched, so it always goes with
+// The cut reads a joined copy in memory: the page file stays as fetched, so it always goes with
 // its record (a fetch committing a new page meanwhile is never overwritten by an older one).
-TEST_F(RipDriver, ThePageFileIsNeverRewrittenAndItsJoinedCopyGoesAfterTheCut) {
+TEST_F(RipDriver, ThePageFileIsNeverRewrittenAndNothingIsLeftInTemp) {
     folder.write("Rip/empty.xml", "<Rules/>");
     selection(Site("p", "empty.xml") + Site("q"));
     const std::string page = Page({"a"}) + "\r\n<b>b</b>\r\n";

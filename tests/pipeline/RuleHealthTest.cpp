@@ -108,6 +108,7 @@ TEST(PageLinks, RelativeLinksLeadFromThePagesBase) {
         {"<base href=\"//forum.example\">", "http://forum.example"},
         {"<base target=_top><base href=\"/deep/\">", "http://site.example/deep/"},
         {"<base href=\"../up/\">", "http://site.example/up/"},
+        {"<BASE HREF=\"/Upper/\">", "http://site.example/Upper/"},
         {"<base href=\"https://other.example/x/\">", "https://other.example/x/"},
         {"<base href=\"javascript:alert(1)\">", "http://site.example/news/today"},
         {"<base href=\"  \">", "http://site.example/news/today"},
