@@ -139,8 +139,10 @@ std::string SaveNewRuleFile(std::string_view siteName, const RuleSettings& setti
     const std::string stem = SafeFileStem(siteName);
     const std::string text = RuleFileText(settings);
     for (int n = 1; n <= kMaxNameTries; ++n) {
-        const std::string fileName =
-            stem + (n == 1 ? std::string() : "-" + std::to_string(n)) + ".xml";
+        std::string fileName = stem;
+        if (n > 1)
+            fileName += '-' + std::to_string(n);
+        fileName += ".xml";
         if (DataNameStaysInFolder(fileName) && AtomicCreateFile(DataFile("\\Rip", fileName), text))
             return fileName;
     }

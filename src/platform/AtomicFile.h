@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,7 @@ class AtomicFile {
     std::string target_;
     std::string temp_;
     Durability durability_;
+    std::unique_ptr<char[]> buffer_; // the stream's; outlives it
     FILE* file_ = nullptr;
     uint64_t size_ = 0;
 };
