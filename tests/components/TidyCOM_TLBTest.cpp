@@ -130,6 +130,26 @@ TEST(TidyClean, LegacyLatinBytesKeepTheirCharacters) {
               "cias de S\xc3\xa3o Paulo \xe2\x80\x93 \xc3\xbaltimas");
 }
 
+// Whether a text is UTF-8 is judged eight ASCII bytes at a time: a Latin byte or a UTF-8
+// letter at any place around those steps is still found.
+TEST(TidyClean, TheEncodingIsJudgedWhereverTheFirstNonAsciiByteStands) {
+    std::unique_ptr<TidyObject> cleaner = TidyObject::Create();
+    TempProgramFolder folder;
+    const auto clean = [&](const std::string& text) {
+        folder.write("Work/p.dat", text);
+        return cleaner->cleanFile(folder.file("Work/p.dat"));
+    };
+    for (size_t at = 0; at < 20; ++at) {
+        const std::string before(at, 'a');
+        const std::string latin = clean("<p>" + before + "\xe9" + "zz</p>");
+        EXPECT_NE(latin.find(before + "\xc3\xa9zz"), std::string::npos) << "Latin, at " << at;
+        const std::string utf8 = clean("<p>" + before + "\xc3\xa9" + "zz</p>");
+        EXPECT_NE(utf8.find(before + "\xc3\xa9zz"), std::string::npos) << "UTF-8, at " << at;
+        const std::string cut = clean("<p>" + before + "\xc3</p>");
+        EXPECT_NE(cut.find(before + "\xc3\x83"), std::string::npos) << "cut short, at " << at;
+    }
+}
+
 TEST(TidyClean, BrokenXmlPiecesAreRepairedIntoWellFormedText) {
     Cleaned c = CleanAs(RepoFixture("components/cut_broken_items.dat"), "addxmltags");
     EXPECT_EQ(c.doc.parseError().reason, "") << c.text;
