@@ -38,7 +38,7 @@ struct Journal {
 // Ten hosts: nine loopback addresses, and a second port on the first (a host is scheme, host and
 // port). Three pages each, queued host after host; each answer takes a while, so the limits
 // decide what runs together: sixteen at once, two per host.
-TEST(HttpTransfers, StartInQueueOrderWithinSixteenAtOnceAndTwoPerHostReusingConnections) {
+TEST(HttpTransfers, StartInQueueOrderWithinSixteenAtOnceAndTwoPerHost) {
     constexpr int kPages = 3;
     std::vector<std::unique_ptr<HttpTestServer>> hosts;
     for (int address = 1; address <= 10; ++address) {
@@ -70,8 +70,9 @@ TEST(HttpTransfers, StartInQueueOrderWithinSixteenAtOnceAndTwoPerHostReusingConn
                 order.push_back(id);
         EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << host;
         EXPECT_EQ(hosts[host]->mostRequestsAtOnce(), 2) << host;
+        // Ten hosts may keep twenty connections but sixteen are allowed in all, so an idle one
+        // is sometimes closed for another host's page: reuse is checked where hosts are few.
         EXPECT_LE(hosts[host]->mostConnectionsAtOnce(), 2) << host;
-        EXPECT_LE(hosts[host]->connectionsAccepted(), 2) << host; // kept alive between pages
     }
     EXPECT_EQ(journal.mostInFlight, 16);
 }
