@@ -15,8 +15,9 @@ void RipPieces(TextReader& input, TextWriter& output, const CommandRules& rules)
                             std::to_string(limits::kCutTextBytes) + " bytes into one file");
         output.writeLine(piece);
     };
-    std::string line;
-    while (input.readLine(line))
+    std::string storage;
+    std::string_view line;
+    while (input.readLine(line, storage))
         cutter.cutLine(line, write);
 }
 

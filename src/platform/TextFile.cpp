@@ -59,8 +59,9 @@ bool TextReader::eof() {
     return peek() == EOF;
 }
 
-bool TextReader::readLine(std::string& line) {
-    line.clear();
+// Hands the next line to `sink` in parts, as the buffer holds them (one part when reading from
+// memory); false at eof.
+template <class Sink> bool TextReader::readParts(Sink&& sink) {
     if (eof())
         return false;
     for (;;) {
@@ -72,7 +73,7 @@ bool TextReader::readLine(std::string& line) {
         size_t n = cr ? static_cast<size_t>(static_cast<const char*>(cr) - begin) : available;
         if (const void* stop = std::memchr(begin, kEndOfInput, n))
             n = static_cast<size_t>(static_cast<const char*>(stop) - begin);
-        line.append(begin, n);
+        sink(std::string_view(begin, n));
         pos_ += n;
         if (n == available)
             continue;
@@ -85,6 +86,21 @@ bool TextReader::readLine(std::string& line) {
             ++pos_;
         return true;
     }
+}
+
+bool TextReader::readLine(std::string& line) {
+    line.clear();
+    return readParts([&line](std::string_view part) { line.append(part); });
+}
+
+bool TextReader::readLine(std::string_view& line, std::string& storage) {
+    if (file_) {
+        const bool read = readLine(storage);
+        line = storage;
+        return read;
+    }
+    line = {};
+    return readParts([&line](std::string_view part) { line = part; });
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {

@@ -29,11 +29,15 @@ class TextReader {
     bool eof();
     // Reads the next line without its line end into `line`; false (and `line` empty) at eof.
     bool readLine(std::string& line);
+    // The same as a view: into the text itself when reading from memory (a page's one line is not
+    // copied), else into `storage`; valid until the next read.
+    bool readLine(std::string_view& line, std::string& storage);
     void close();
 
   private:
     bool fill();
     int peek();
+    template <class Sink> bool readParts(Sink&& sink);
 
     std::string path_; // named in its errors
     FILE* file_ = nullptr;

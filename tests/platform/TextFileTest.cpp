@@ -23,6 +23,13 @@ TEST_P(TextReaderLines, SplitsAsTheRunTimeDoes) {
     TempProgramFolder folder;
     folder.write("t.txt", GetParam().bytes);
     EXPECT_EQ(ReadTextLines(folder.file("t.txt")), GetParam().lines);
+    // Read from memory, as views into the text: the same lines.
+    TextReader memory("t.txt", GetParam().bytes, TextReader::InMemory{});
+    std::vector<std::string> viewed;
+    std::string storage;
+    for (std::string_view line; memory.readLine(line, storage);)
+        viewed.emplace_back(line);
+    EXPECT_EQ(viewed, GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
